@@ -1,0 +1,52 @@
+// Base class of the debugger's front ends. The engine calls interactionPoint()
+// whenever execution stops; the front end serves its user from inside that call
+// and answers through the query operations below, which read and change the
+// engine's state of the current request.
+#ifndef LUCENTDEBUG_REQUESTER_H
+#define LUCENTDEBUG_REQUESTER_H
+
+#include <string>
+
+#include "debug_records.h"
+
+enum ResumeMode {
+  RESUME_STOP = 0,
+  RESUME_STEP_INTO = 1,
+  RESUME_STEP_OVER = 2,
+  RESUME_STEP_OUT = 3,
+  RESUME_GO = 4,
+};
+
+class Requester {
+ public:
+  virtual ~Requester() = default;
+
+  // Virtual operations, in slot order.
+  virtual void interactionPoint() {}
+  virtual void brk() {}
+  virtual void redirectStdout(unsigned short port);
+  virtual void redirectStderr(unsigned short /*port*/) {}
+  virtual void redirectStdin(unsigned short /*port*/) {}
+  virtual std::string hello() { return "hello"; }
+  virtual void resumeExecution(int mode);
+
+  unsigned short getNumFrames();
+  FrameVector getFrames();
+  std::string getSourceCode(const std::string& fileUrl);
+  PropertyInfo getDebugPropertyInfo(unsigned depth, const std::string& expression, unsigned);
+  std::string setDebugProperty(const std::string& context, unsigned depth,
+                               const std::string& expression, const std::string& value,
+                               unsigned);
+  PropertyInfoVector getChildrenInfos(const std::string& context, unsigned depth,
+                                      const std::string& expression, unsigned);
+  PropertyInfoVector getContext(const std::string& context, short depth, short);
+  std::string getContextNamesAsString(unsigned);
+  long addBreakpoint(const std::string& fileUrl, unsigned line, bool, const std::string&);
+  void removeBreakpoint(long breakpointNumber);
+};
+
+// Changes nothing; kept for the front ends' method tables.
+int setBreakpointAttribute(long breakpointNumber, const std::string& attribute,
+                           const std::string& value);
+
+#endif  // LUCENTDEBUG_REQUESTER_H
