@@ -1,0 +1,24 @@
+// Conversions between the XML library's 16-bit strings, the checker's wide strings and
+// narrow strings. Each is a plain code-unit copy that never consults a character set.
+#ifndef STYLEWARDEN_STRINGUTILS_H
+#define STYLEWARDEN_STRINGUTILS_H
+
+#include <string>
+#include <xercesc/util/XercesDefs.hpp>
+
+// A counted string of the XML library's code units; zero units inside it are data.
+using DOMString = std::basic_string<XMLCh>;
+
+// One wide character per code unit up to the terminating zero; a null pointer gives "".
+std::wstring toWString(const XMLCh* text);
+
+// One wide character per code unit, as many as the string holds.
+std::wstring toWString(const DOMString& text);
+
+// One code unit per wide character: its low 16 bits.
+DOMString toDOMString(const std::wstring& text);
+
+// One byte per wide character: its low 8 bits. Exact only below 256; for diagnostics.
+std::string toString(const std::wstring& text);
+
+#endif
