@@ -1,0 +1,24 @@
+// Transition lookup and the children states registry.
+#include "ChildState.h"
+
+#include "RegistryEntry.h"
+
+std::vector<ChildrenStates> ChildrenStates::childrenStatesVector;
+
+bool ChildrenStates::getChildState(const std::wstring& localName, ChildState& childState) const {
+  auto found = m_childStates.find(localName);
+  if (found == m_childStates.end()) {
+    return false;
+  }
+  childState = found->second;
+  return true;
+}
+
+std::vector<ChildrenStates>& ChildrenStates::getChildrenStatesVector() {
+  return childrenStatesVector;
+}
+
+const ChildrenStates& ChildrenStates::getChildrenStates(int index) {
+  return registryEntry(childrenStatesVector, index, "index < childrenStatesVector.size( )",
+                       "childrenStatesVector[index].wasCorrectlyConstructed( )");
+}

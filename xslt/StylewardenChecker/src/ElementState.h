@@ -1,0 +1,68 @@
+// The state of an open element: which attribute set checks it, which XSLT children it may
+// hold and what they become, what non-XSLT children become, and whether it may end here.
+#ifndef STYLEWARDEN_ELEMENTSTATE_H
+#define STYLEWARDEN_ELEMENTSTATE_H
+
+#include <string>
+#include <vector>
+
+#include "AttributeSetValidator.h"
+#include "ChildState.h"
+
+// The only namespace whose elements and attributes the state machine treats as XSLT.
+inline const std::wstring kXsltNamespace = L"http://www.w3.org/1999/XSL/Transform";
+
+// Element state indexes with a fixed meaning.
+enum ReservedElementState {
+  ELEMENTSTATE_UNCHANGED = 0,  // as a new parent state: the parent keeps its state
+  ELEMENTSTATE_INVALID = 1,    // as a literal state: non-XSLT children are not allowed
+  ELEMENTSTATE_DEFAULT = 2,    // fallback for elements that stand where they may not
+  ELEMENTSTATE_ROOT = 3,       // in effect before the document element
+};
+
+class ElementState {
+ public:
+  ElementState();
+  ElementState(int stateIndex, int attributeSetIndex, int literalStateIndex,
+               int childrenStatesIndex, bool endable);
+
+  int getStateIndex() const { return m_stateIndex; }
+  int getAttributeSetIndex() const { return m_attributeSetIndex; }
+  int getLiteralStateIndex() const { return m_literalStateIndex; }
+  int getChildrenStatesIndex() const { return m_childrenStatesIndex; }
+  bool isEndable() const { return m_endable; }
+  bool wasCorrectlyConstructed() const { return m_correctlyConstructed; }
+
+  // The attribute set registry entry that checks an element in this state.
+  const AttributeSetValidator& getAttributeSetValidator() const;
+
+  // The state index a child element gets. `newParentState` receives the state this element
+  // continues in once the child has ended (0: unchanged); `usedDefault` is true exactly when
+  // the child is not allowed here and its state came from the default state.
+  // The qualified name is carried along but decides nothing.
+  int getChildElementStateIndex(const std::wstring& uri, const std::wstring& localName,
+                                const std::wstring& qName, int& newParentState,
+                                bool& usedDefault) const;
+  const ElementState& getChildElementState(const std::wstring& uri, const std::wstring& localName,
+                                           const std::wstring& qName, int& newParentState,
+                                           bool& usedDefault) const;
+  // The state the default state gives a child.
+  static int getDefaultStateIndex(const std::wstring& uri, const std::wstring& localName,
+                                  const std::wstring& qName);
+
+  static std::vector<ElementState>& getElementStateVector();
+  // The registry entry at `index`, which must be correctly constructed.
+  static const ElementState& getElementState(int index);
+
+ private:
+  int m_stateIndex;
+  int m_attributeSetIndex;
+  int m_literalStateIndex;
+  int m_childrenStatesIndex;
+  bool m_endable;
+  bool m_correctlyConstructed;
+
+  static std::vector<ElementState> m_elementStateVector;
+};
+
+#endif  // STYLEWARDEN_ELEMENTSTATE_H
