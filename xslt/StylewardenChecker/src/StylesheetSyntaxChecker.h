@@ -1,0 +1,39 @@
+// The checker facade: starts the XML library with the state tables, and checks one
+// stylesheet at a time from a file or from memory.
+#ifndef STYLEWARDEN_STYLESHEETSYNTAXCHECKER_H
+#define STYLEWARDEN_STYLESHEETSYNTAXCHECKER_H
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+#include <xercesc/sax2/SAX2XMLReader.hpp>
+
+#include "StylesheetSyntaxError.h"
+#include "StylesheetSyntaxHandler.h"
+
+class StylesheetSyntaxChecker {
+ public:
+  // Starts the XML library and builds the state tables from the state file; true on
+  // success. With `verbose`, start-up diagnostics go to standard error.
+  static bool initialize(const std::string& stateFile, bool verbose);
+  // Shuts the XML library down.
+  static void finalize();
+
+  // Each check replaces `errors` with the records found and returns true, or returns false,
+  // leaving `errors` alone, when the XML library raised an exception.
+  bool getStylesheetSyntaxErrorsFromFile(const std::string& fileName,
+                                         std::vector<StylesheetSyntaxError>& errors);
+  // The bytes are parsed as a file holding them would be; their encoding is detected.
+  bool getStylesheetSyntaxErrorsFromBuffer(const char* buffer, std::size_t length,
+                                           std::vector<StylesheetSyntaxError>& errors);
+
+ private:
+  static void initializeParser();
+
+  // The reader of the check in progress; a fresh one serves each check.
+  static std::unique_ptr<xercesc::SAX2XMLReader> m_parser;
+  static StylesheetSyntaxHandler m_stylesheetSyntaxHandler;
+};
+
+#endif

@@ -1,0 +1,66 @@
+// The SAX2 handler that walks a stylesheet's element tree through the state machine and
+// collects every finding, its own and the parser's, as records in the order found.
+#ifndef STYLEWARDEN_STYLESHEETSYNTAXHANDLER_H
+#define STYLEWARDEN_STYLESHEETSYNTAXHANDLER_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+#include <xercesc/sax/Locator.hpp>
+#include <xercesc/sax/SAXParseException.hpp>
+#include <xercesc/sax2/Attributes.hpp>
+#include <xercesc/sax2/DefaultHandler.hpp>
+
+#include "ElementState.h"
+#include "StylesheetSyntaxError.h"
+
+class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
+ public:
+  // What the walk keeps of one open element: where its tags are and the state it is in.
+  struct ElementData {
+    Location m_startTagBegin;
+    Location m_startTagEnd;
+    Location m_endTagBegin;
+    Location m_endTagEnd;
+    std::int32_t m_stateIndex = ELEMENTSTATE_ROOT;
+  };
+
+  // The records of the last parse, in the order found.
+  const std::vector<StylesheetSyntaxError>& getErrors() const { return m_errors; }
+
+  void characters(const XMLCh* const chars, const XMLSize_t length) override;
+  void endElement(const XMLCh* const uri, const XMLCh* const localname,
+                  const XMLCh* const qname) override;
+  void ignorableWhitespace(const XMLCh* const chars, const XMLSize_t length) override;
+  void resetDocument() override;
+  void setDocumentLocator(const xercesc::Locator* const locator) override;
+  void startDocument() override;
+  void startElement(const XMLCh* const uri, const XMLCh* const localname, const XMLCh* const qname,
+                    const xercesc::Attributes& attrs) override;
+
+  void error(const xercesc::SAXParseException& exc) override;
+  void fatalError(const xercesc::SAXParseException& exc) override;
+  void warning(const xercesc::SAXParseException& exc) override;
+
+ private:
+  Location getCurrentLocation() const;
+  void setLastLocation();
+  Location getLastLocation() const;
+
+  // Looks the element up as a child of the state in m_current; true when it is allowed.
+  bool getElementState(const std::wstring& uri, const std::wstring& localName,
+                       const std::wstring& qName, int& newParentState,
+                       ElementState& elementState) const;
+  bool checkSufficientElements() const;
+  bool verifyAttributes(const ElementState& elementState, const xercesc::Attributes& attrs,
+                        StylesheetSyntaxError& error) const;
+  void AddXMLError(StylesheetSyntaxErrorCode code, const xercesc::SAXParseException& exc);
+
+  Location m_lastLocation{1, 1};
+  const xercesc::Locator* m_locator = nullptr;
+  std::vector<ElementData> m_elementStack;
+  ElementData m_current;
+  std::vector<StylesheetSyntaxError> m_errors;
+};
+
+#endif

@@ -1,0 +1,54 @@
+// stylewarden: checks one XSLT stylesheet, from a file or from standard input, against the
+// state machine of a state file and prints one line per finding.
+#include <cstdio>
+#include <iostream>
+#include <vector>
+
+#include "StylesheetSyntaxChecker.h"
+
+namespace {
+
+// Every byte up to the end of the input is data, NUL and 0xFF included.
+std::vector<char> readAll(std::FILE* input) {
+  std::vector<char> bytes;
+  char chunk[65536];
+  std::size_t count;
+  while ((count = std::fread(chunk, 1, sizeof chunk, input)) > 0) {
+    bytes.insert(bytes.end(), chunk, chunk + count);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::cout << "Stylewarden:\n"
+              << "\t<state file>\n"
+              << "\t<XML file>\n";
+    return 1;
+  }
+  if (!StylesheetSyntaxChecker::initialize(argv[1], true)) {
+    std::cout << "Bad initialization\n";
+    return 3;
+  }
+
+  StylesheetSyntaxChecker checker;
+  std::vector<StylesheetSyntaxError> errors;
+  bool checked;
+  if (argc == 2) {
+    const std::vector<char> stylesheet = readAll(stdin);
+    checked =
+        checker.getStylesheetSyntaxErrorsFromBuffer(stylesheet.data(), stylesheet.size(), errors);
+  } else {
+    checked = checker.getStylesheetSyntaxErrorsFromFile(argv[2], errors);
+  }
+  if (checked) {
+    for (const StylesheetSyntaxError& error : errors) {
+      std::cout << error << '\n';
+    }
+  }
+  std::cout.flush();
+  StylesheetSyntaxChecker::finalize();
+  return 0;
+}
