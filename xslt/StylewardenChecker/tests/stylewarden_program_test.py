@@ -1,0 +1,120 @@
+"""End-to-end tests of the stylewarden program: command line, exit statuses, standard input
+and the printed records."""
+import os
+import subprocess
+import tempfile
+import unittest
+
+PROGRAM = os.environ["STYLEWARDEN"]
+HERE = os.path.join(os.environ["STYLEWARDEN_TESTS"], "program")
+STATES = os.path.join(HERE, "states.xml")
+XSLT = "http://www.w3.org/1999/XSL/Transform"
+
+
+def run(*args, stdin=b""):
+    return subprocess.run([PROGRAM, *args], input=stdin, capture_output=True, timeout=60)
+
+
+def record(message, code, start, end):
+    return 'Error #: """%s""" [%d] @ (%d, %d) => (%d, %d)' % (message, code, *start, *end)
+
+
+class CommandLineTest(unittest.TestCase):
+    def test_no_argument_prints_usage_and_exits_1(self):
+        result = run()
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(result.stdout, b"Stylewarden:\n\t<state file>\n\t<XML file>\n")
+
+    def test_unreadable_state_file_is_bad_initialization_with_status_3(self):
+        result = run(os.path.join(HERE, "no-such-states.xml"), os.path.join(HERE, "all-codes.xsl"))
+        self.assertEqual(result.returncode, 3)
+        self.assertEqual(result.stdout, b"Bad initialization\n")
+        self.assertIn(b"Could not parse state machine.", result.stderr)
+
+    def test_inconsistent_state_file_is_bad_initialization(self):
+        with tempfile.NamedTemporaryFile("w", suffix=".xml", delete=False) as states:
+            states.write("<empty/>")
+        try:
+            result = run(states.name, stdin=b"<a/>")
+        finally:
+            os.unlink(states.name)
+        self.assertEqual(result.returncode, 3)
+        self.assertEqual(result.stdout, b"Bad initialization\n")
+
+    def test_arguments_after_the_stylesheet_are_ignored(self):
+        stylesheet = os.path.join(HERE, "all-codes.xsl")
+        self.assertEqual(run(STATES, stylesheet, "ignored", "also").stdout,
+                         run(STATES, stylesheet).stdout)
+
+
+class RecordsTest(unittest.TestCase):
+    def test_each_finding_code_is_printed_in_document_order(self):
+        result = run(STATES, os.path.join(HERE, "all-codes.xsl"))
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(result.stdout.decode().splitlines(), [
+            record('The element is missing the required attribute "version"', 6, (1, 1), (1, 62)),
+            record('The element "x:choose" is missing a required child element', 5,
+                   (2, 14), (2, 14)),
+            record('The attribute "indent" cannot have the value "maybe" in this context.', 8,
+                   (3, 3), (3, 29)),
+            record('The attribute "extra" is not allowed in this context.', 7, (4, 3), (4, 24)),
+            record('The element "loose" is not valid in this context', 4, (5, 3), (5, 11)),
+        ])
+
+    def test_correct_stylesheet_prints_nothing(self):
+        result = run(STATES, stdin=(
+            '<x:stylesheet xmlns:x="%s" version="1"><x:output indent="no"/></x:stylesheet>'
+            % XSLT).encode())
+        self.assertEqual((result.returncode, result.stdout), (0, b""))
+
+    def test_missing_stylesheet_file_is_a_parser_record_with_status_0(self):
+        result = run(STATES, os.path.join(HERE, "no-such.xsl"))
+        self.assertEqual(result.returncode, 0)
+        lines = result.stdout.decode().splitlines()
+        self.assertEqual(len(lines), 1)
+        self.assertRegex(lines[0], r'^Error #: """.*no-such\.xsl.*""" \[3\] @ ')
+
+    def test_ill_formed_stylesheet_reports_parser_error_after_findings(self):
+        result = run(STATES, stdin=b"<x:stylesheet xmlns:x='%s'>\n</x:other>" % XSLT.encode())
+        lines = result.stdout.decode().splitlines()
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(len(lines), 2)
+        self.assertIn("[6]", lines[0])
+        self.assertIn("[3] @ (2, 1) => ", lines[1])
+
+
+class StandardInputTest(unittest.TestCase):
+    def test_empty_input_is_parsed_as_an_empty_document(self):
+        result = run(STATES)
+        self.assertEqual(result.returncode, 0)
+        self.assertRegex(result.stdout.decode(), r'^Error #: """.+""" \[3\] @ \(1, 1\) => ')
+
+    def test_utf16_input_with_nul_and_ff_bytes_is_read_to_its_end(self):
+        # Little-endian UTF-16 with its byte order mark: 0xFF first, a NUL after every
+        # ASCII character; the name is found only if every byte arrived.
+        text = '<x:stylesheet xmlns:x="%s" version="1"><x:bogus/></x:stylesheet>' % XSLT
+        result = run(STATES, stdin=b"\xff\xfe" + text.encode("utf-16-le"))
+        self.assertEqual(result.stdout.decode().splitlines(), [
+            record('The element "x:bogus" is not valid in this context', 4, (1, 74), (1, 84))])
+
+    def test_latin1_input_keeps_byte_ff_as_a_character(self):
+        result = run(STATES, stdin=b'<?xml version="1.0" encoding="ISO-8859-1"?><\xff/>')
+        self.assertEqual(result.stdout.decode("utf-8").splitlines(), [
+            record('The element "\u00ff" is not valid in this context', 4, (1, 1), (1, 48))])
+
+    def test_input_with_nul_byte_reports_like_the_same_file(self):
+        data = b"<x:stylesheet xmlns:x='%s' version='1'>\x00<x:output/></x:stylesheet>" % (
+            XSLT.encode())
+        with tempfile.NamedTemporaryFile(suffix=".xsl", delete=False) as stylesheet:
+            stylesheet.write(data)
+        try:
+            from_file = run(STATES, stylesheet.name).stdout
+        finally:
+            os.unlink(stylesheet.name)
+        from_input = run(STATES, stdin=data).stdout
+        self.assertNotEqual(from_input, b"")
+        self.assertEqual(from_input, from_file)
+
+
+if __name__ == "__main__":
+    unittest.main()
