@@ -5,6 +5,7 @@
 #include <iostream>
 #include <xercesc/dom/DOMText.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
+#include <xercesc/sax/HandlerBase.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 
 using xercesc::DOMDocument;
@@ -53,11 +54,15 @@ void StateConstructionFromXML::fail(const char* message) const {
 bool StateConstructionFromXML::doConstruction(const std::string& path, bool verbose) {
   m_verbose = verbose;
   try {
-    // Entity expansion is bounded: state data is user input and must not exhaust memory.
+    // The base handler ignores warnings and errors and throws on a fatal error, so that a
+    // file that is not well-formed ends the parse. Entity expansion is bounded: state data
+    // is user input and must not exhaust memory.
+    xercesc::HandlerBase fatalErrorsThrow;
     xercesc::SecurityManager securityManager;
     xercesc::XercesDOMParser parser;
     parser.setValidationScheme(xercesc::XercesDOMParser::Val_Never);
     parser.setDoNamespaces(false);
+    parser.setErrorHandler(&fatalErrorsThrow);
     parser.setSecurityManager(&securityManager);
     try {
       parser.parse(path.c_str());
