@@ -1,0 +1,38 @@
+// Breakpoint list operations; callers convert URLs to local paths first.
+#include "breakpoint_list.h"
+
+#include <strings.h>
+
+#include <cstdio>
+#include <cstring>
+
+long BreakpointList::set(long id, const char* file, int line, bool add) {
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    bool byId = it->id > 0 && it->id == id;
+    bool byPlace = file != nullptr && it->line == line && strcasecmp(it->file.c_str(), file) == 0;
+    if (!byId && !byPlace) continue;
+    if (!add) entries_.erase(it);
+    return 0;
+  }
+  if (!add || file == nullptr) return -1;
+  entries_.push_back(Breakpoint{file, line, ++lastBreakpointId_});
+  return lastBreakpointId_;
+}
+
+int BreakpointList::find(const char* file, int line) const {
+  for (const Breakpoint& bp : entries_) {
+    if (bp.line == line && strcasecmp(bp.file.c_str(), file) == 0) return bp.id;
+  }
+  return 0;
+}
+
+void BreakpointList::list(char* buffer, size_t size) const {
+  if (size < 2) return;
+  size_t limit = size - 2;  // characters the listing may reach
+  for (const Breakpoint& bp : entries_) {
+    size_t used = strnlen(buffer, limit);
+    if (used >= limit) break;
+    snprintf(buffer + used, limit - used + 1, "fn: %s line: %d\n", bp.file.c_str(), bp.line);
+  }
+  if (buffer[0] == '\0') snprintf(buffer, size, "%s", "No breakpoints set\n");
+}

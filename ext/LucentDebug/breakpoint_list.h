@@ -1,0 +1,35 @@
+// The request's line breakpoints: local paths compared without regard to
+// letter case, numbers rising over the life of the process.
+#ifndef LUCENTDEBUG_BREAKPOINT_LIST_H
+#define LUCENTDEBUG_BREAKPOINT_LIST_H
+
+#include <cstddef>
+#include <list>
+#include <string>
+
+struct Breakpoint {
+  std::string file;
+  int line = 0;
+  int id = 0;
+};
+
+class BreakpointList {
+ public:
+  // Adds (add true) or removes the breakpoint matching id (when > 0) or
+  // file and line. Adding returns the new number, or 0 when it exists;
+  // removing returns 0, or -1 when nothing matched.
+  long set(long id, const char* file, int line, bool add);
+  // Number of the first breakpoint on file and line, or 0.
+  int find(const char* file, int line) const;
+  // Appends one "fn: %s line: %d\n" per entry, never beyond size - 2 characters;
+  // "No breakpoints set\n" when the buffer stays empty.
+  void list(char* buffer, size_t size) const;
+  void clear() { entries_.clear(); }
+  bool empty() const { return entries_.empty(); }
+
+ private:
+  std::list<Breakpoint> entries_;
+  int lastBreakpointId_ = 0;  // kept across requests
+};
+
+#endif  // LUCENTDEBUG_BREAKPOINT_LIST_H

@@ -1,0 +1,18 @@
+// The terminal front end: a prompt on standard output, commands from standard input.
+#ifndef LUCENTDEBUG_CONSOLE_REQUESTER_H
+#define LUCENTDEBUG_CONSOLE_REQUESTER_H
+
+#include <iosfwd>
+
+#include "debug_records.h"
+#include "requester.h"
+
+class ConsoleRequester : public Requester {
+ public:
+  void interactionPoint() override;
+};
+
+void Display(PropertyInfo info);
+void Display(Frame frame);
+
+#endif  // LUCENTDEBUG_CONSOLE_REQUESTER_H

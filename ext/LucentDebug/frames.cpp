@@ -1,0 +1,195 @@
+// Frames and scopes come from the records the hooks keep. A scope's variables
+// are read by making its frame the executing one (EG(current_execute_data))
+// for the time of a zend_rebuild_symbol_table or zend_eval_stringl call, which
+// is what PHP 8 offers in place of switching the active symbol table.
+#include "frames.h"
+
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "breakpoints.h"
+#include "php_lucentdebug.h"
+#include "value_translation.h"
+
+extern "C" {
+#include "zend_exceptions.h"
+}
+
+namespace {
+
+void CopyBounded(char* out, const char* text) {
+  size_t n = strnlen(text, kFrameTextSize - 1);
+  memcpy(out, text, n);
+  out[n] = '\0';
+}
+
+const ScopeRecord* FrameRecord(int frame) {
+  const std::vector<ScopeRecord>& stack = LUDBG_G(scopeStack);
+  int depth = static_cast<int>(stack.size());
+  if (frame == depth) return &LUDBG_G(current);
+  if (frame >= 0 && frame < depth) return &stack[static_cast<size_t>(frame)];
+  return nullptr;
+}
+
+// Runs with the scope's frame as the executing one and puts the real one back.
+class FrameSwitch {
+ public:
+  explicit FrameSwitch(zend_execute_data* frame) : saved_(EG(current_execute_data)) {
+    EG(current_execute_data) = frame;
+  }
+  ~FrameSwitch() { EG(current_execute_data) = saved_; }
+  FrameSwitch(const FrameSwitch&) = delete;
+  FrameSwitch& operator=(const FrameSwitch&) = delete;
+
+ private:
+  zend_execute_data* saved_;
+};
+
+// zend_eval_stringl inside a bail-out guard: a fatal error in the expression
+// must not unwind through the front end. Plain C data only around the jump.
+int GuardedEval(const char* expression, zval* result, bool* bailedOut) {
+  volatile int status = FAILURE;
+  zend_try { status = zend_eval_stringl(expression, strlen(expression), result, "luEval()"); }
+  zend_catch {
+    *bailedOut = true;
+    status = FAILURE;
+  }
+  zend_end_try();
+  return status;
+}
+
+// Evaluates in the scope's frame, leaving the script's pending exception, its
+// frame's instruction and the executing frame as they were.
+bool EvaluateIn(const ScopeRecord& scope, const char* expression, zval* result) {
+  zend_execute_data* frame = scope.executeData;
+  const zend_op* savedOpline = frame->opline;
+  const zend_op* savedBeforeException = EG(opline_before_exception);
+  zend_object* pendingException = EG(exception);
+  zend_object* pendingPrevious = EG(prev_exception);
+  EG(exception) = nullptr;
+  EG(prev_exception) = nullptr;
+  zend_execute_data* savedFrame = EG(current_execute_data);
+  EG(current_execute_data) = frame;
+
+  bool bailedOut = false;
+  int status = GuardedEval(expression, result, &bailedOut);
+  if (bailedOut) LUDBG_G(evalBailedOut) = true;
+  if (EG(exception) != nullptr) {
+    zend_clear_exception();
+    status = FAILURE;
+  }
+
+  EG(current_execute_data) = savedFrame;
+  frame->opline = savedOpline;
+  EG(opline_before_exception) = savedBeforeException;
+  EG(exception) = pendingException;
+  EG(prev_exception) = pendingPrevious;
+  return status == SUCCESS;
+}
+
+int DoEval(PropertyInfo* record, PropertyInfoVector* children, const char* expression,
+           const ScopeRecord& scope, int translate) {
+  if (scope.executeData == nullptr || LUDBG_G(evalBailedOut)) return 1;
+  LUDBG_G(inEval) = 1;
+  zval result;
+  ZVAL_EMPTY_STRING(&result);
+  int code = 1;
+  if (EvaluateIn(scope, expression, &result)) {
+    code = 0;
+    if (translate && children != nullptr) {
+      TranslateZValToPropertyInfoVector(*children, expression, &result);
+    } else if (translate && record != nullptr) {
+      TranslateZValToPropertyInfo(*record, expression, &result);
+    }
+  }
+  zval_ptr_dtor(&result);
+  if (LUDBG_G(evalError) != nullptr) {
+    efree(LUDBG_G(evalError));
+    LUDBG_G(evalError) = nullptr;
+  }
+  LUDBG_G(inEval) = 0;
+  return code;
+}
+
+}  // namespace
+
+extern "C" unsigned short luGetNumFrames() {
+  if (LUDBG_G(scopeStack).empty() && LUDBG_G(current).functionName == nullptr) return 0;
+  return static_cast<unsigned short>(LUDBG_G(scopeStack).size() + 1);
+}
+
+extern "C" bool luGetFrameInfo(int frame, char* fileBuffer, int* line, char* functionBuffer) {
+  const ScopeRecord* record = FrameRecord(frame);
+  if (record == nullptr) return false;
+  CopyBounded(functionBuffer, record->functionName != nullptr ? record->functionName : "");
+  *line = record->opline != nullptr ? static_cast<int>(record->opline->lineno) : 0;
+  const char* file = "";
+  if (record->opArray != nullptr && record->opArray->filename != nullptr) {
+    file = luCreateFileURI(ZSTR_VAL(record->opArray->filename));
+  }
+  CopyBounded(fileBuffer, file);
+  return true;
+}
+
+extern "C" int luGetPrecision() { return static_cast<int>(EG(precision)); }
+
+const std::vector<ScopeRecord>& luGetBackTrace() { return LUDBG_G(scopeStack); }
+
+bool luGetSourceCode(const char* fileUrl, std::string* source) {
+  FILE* file = fopen(luGetLocalFilePathFromURL(fileUrl), "rb");
+  if (file == nullptr) return false;
+  struct stat info;
+  bool ok =
+      fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && fseek(file, 0, SEEK_END) == 0;
+  long size = ok ? ftell(file) : -1;
+  if (size >= 0 && fseek(file, 0, SEEK_SET) == 0) {
+    source->assign(static_cast<size_t>(size), '\0');
+    size_t got = size > 0 ? fread(&(*source)[0], 1, static_cast<size_t>(size), file) : 0;
+    source->resize(got);
+  } else {
+    ok = false;
+  }
+  fclose(file);
+  return ok;
+}
+
+const ScopeRecord& luGetActiveSymbolTable(const char* context, short depth) {
+  const std::vector<ScopeRecord>& stack = LUDBG_G(scopeStack);
+  if (strcasecmp(context, "globals") == 0) {
+    return stack.empty() ? LUDBG_G(current) : stack.front();
+  }
+  long index = static_cast<long>(stack.size()) - depth;
+  if (index >= 0 && index < static_cast<long>(stack.size())) {
+    return stack[static_cast<size_t>(index)];
+  }
+  return LUDBG_G(current);
+}
+
+int luEval(PropertyInfo* out, const char* expression, const ScopeRecord& scope, int translate) {
+  return DoEval(out, nullptr, expression, scope, translate);
+}
+
+int luEvalGetChildren(PropertyInfoVector* out, const char* expression, const ScopeRecord& scope) {
+  return DoEval(nullptr, out, expression, scope, 1);
+}
+
+void luGetContext(PropertyInfoVector* out, const ScopeRecord& scope) {
+  if (scope.executeData == nullptr) return;
+  HashTable* variables;
+  {
+    FrameSwitch frameSwitch(scope.executeData);
+    variables = zend_rebuild_symbol_table();
+  }
+  if (variables == nullptr) return;
+  HashToVector(*out, variables, nullptr, nullptr);
+  const zend_function* function = scope.executeData->func;
+  if (function == nullptr || !ZEND_USER_CODE(function->type)) return;
+  const zend_op_array& opArray = function->op_array;
+  if (opArray.static_variables == nullptr) return;
+  HashTable* statics = static_cast<HashTable*>(ZEND_MAP_PTR_GET(opArray.static_variables_ptr));
+  if (statics == nullptr) statics = opArray.static_variables;
+  HashToVector(*out, statics, nullptr, nullptr);
+}

@@ -1,0 +1,245 @@
+// Statement and call hooks: track where execution is and the chain of calls,
+// decide at each statement whether to stop, and hand control to the front end.
+#include "hooks.h"
+
+#include <strings.h>
+
+#include "breakpoints.h"
+#include "front_ends.h"
+#include "output_capture.h"
+#include "php_lucentdebug.h"
+#include "requester.h"
+
+namespace {
+
+const char* FunctionNameOf(const zend_op_array* opArray) {
+  return opArray->function_name != nullptr ? ZSTR_VAL(opArray->function_name) : "__main__";
+}
+
+bool RunsUserCode(const zend_execute_data* frame) {
+  return frame->func != nullptr && ZEND_USER_CODE(frame->func->common.type);
+}
+
+zend_execute_data* UserCaller(const zend_execute_data* frame) {
+  for (zend_execute_data* ex = frame->prev_execute_data; ex != nullptr;
+       ex = ex->prev_execute_data) {
+    if (RunsUserCode(ex)) return ex;
+  }
+  return nullptr;
+}
+
+// PHP 8 unwinds exceptions past the call-end markers, so records of calls that
+// are over can remain. A frame that runs statements again has no call under
+// way: its record and every record above it are dropped.
+void DropFinishedCalls(zend_execute_data* frame) {
+  std::vector<ScopeRecord>& stack = LUDBG_G(scopeStack);
+  if (stack.empty() || stack.back().executeData == UserCaller(frame)) return;
+  for (size_t i = stack.size(); i-- > 0;) {
+    if (stack[i].executeData == frame) {
+      stack.resize(i);
+      return;
+    }
+  }
+}
+
+// Before an interaction, forgets records whose frames are gone (an error can
+// arrive after the script's last statement ran), so no front end reads them.
+void DropStaleRecords() {
+  std::vector<const zend_execute_data*> live;
+  for (zend_execute_data* ex = EG(current_execute_data); ex != nullptr;
+       ex = ex->prev_execute_data) {
+    live.push_back(ex);
+  }
+  auto isLive = [&live](const zend_execute_data* frame) {
+    for (const zend_execute_data* ex : live) {
+      if (ex == frame) return true;
+    }
+    return false;
+  };
+  std::vector<ScopeRecord>& stack = LUDBG_G(scopeStack);
+  while (!stack.empty() && !isLive(stack.back().executeData)) stack.pop_back();
+  ScopeRecord& current = LUDBG_G(current);
+  if (current.executeData != nullptr && !isLive(current.executeData)) {
+    current.opArray = nullptr;
+    current.opline = nullptr;
+    current.executeData = nullptr;
+  }
+}
+
+void UpdateCurrent(zend_execute_data* frame, zend_op_array* opArray, const zend_op* opline) {
+  ScopeRecord& current = LUDBG_G(current);
+  if (LUDBG_G(currentNameSource) != opArray) {
+    const char* name = FunctionNameOf(opArray);
+    if (current.functionName == nullptr ||
+        strcasecmp(LUDBG_G(currentFunctionName).c_str(), name) != 0) {
+      LUDBG_G(currentFunctionName) = name;
+      current.functionName = LUDBG_G(currentFunctionName).c_str();
+    }
+    LUDBG_G(currentNameSource) = opArray;
+  }
+  current.opArray = opArray;
+  current.opline = opline;
+  current.executeData = frame;
+}
+
+// The breakpoint test with each compiled file name converted once per request.
+int BreakpointAt(const zend_op_array* opArray, int line) {
+  if (LUDBG_G(breakpoints).empty() || opArray->filename == nullptr) return 0;
+  auto found = LUDBG_G(localPaths).try_emplace(opArray->filename);
+  if (found.second) found.first->second = luGetLocalFilePathFromURL(ZSTR_VAL(opArray->filename));
+  return LUDBG_G(breakpoints).find(found.first->second.c_str(), line);
+}
+
+}  // namespace
+
+extern "C" void OPArrayHandler(zend_op_array*) {
+  if (LUDBG_G(enabled) != 0) luCaptureWrite();
+}
+
+extern "C" void StatementHandler(zend_execute_data* frame) {
+  if (LUDBG_G(enabled) == 0 || !RunsUserCode(frame)) return;
+  luCaptureWrite();
+  zend_op_array* opArray = &frame->func->op_array;
+  const zend_op* statement = frame->opline + 1;
+  if (statement->opcode == ZEND_NOP || statement->opcode == ZEND_EXT_NOP) return;
+  DropFinishedCalls(frame);
+  UpdateCurrent(frame, opArray, statement);
+  int line = static_cast<int>(statement->lineno);
+  if (line == LUDBG_G(lastLine) && opArray->filename == LUDBG_G(lastFile)) return;
+  LUDBG_G(lastLine) = line;
+  LUDBG_G(lastFile) = opArray->filename;
+  if (LUDBG_G(attached)) luDebuggerInterract(opArray, statement);
+}
+
+extern "C" void FunctionBeginHandler(zend_execute_data* frame) {
+  if (LUDBG_G(enabled) == 0 || !RunsUserCode(frame)) return;
+  ScopeRecord record;
+  record.opArray = &frame->func->op_array;
+  record.opline = frame->opline;
+  record.executeData = frame;
+  record.functionName = FunctionNameOf(record.opArray);
+  LUDBG_G(scopeStack).push_back(record);
+}
+
+extern "C" void FunctionEndHandler(zend_execute_data*) {
+  if (LUDBG_G(enabled) == 0 || LUDBG_G(scopeStack).empty()) return;
+  LUDBG_G(scopeStack).pop_back();
+}
+
+extern "C" void luDebuggerInterract(zend_op_array* opArray, const zend_op* instruction) {
+  unsigned depth = static_cast<unsigned>(LUDBG_G(scopeStack).size());
+  if (BreakpointAt(opArray, static_cast<int>(instruction->lineno)) != 0) {
+    luInterractSuspended();
+    return;
+  }
+  unsigned resumeDepth = static_cast<unsigned>(LUDBG_G(resumeDepth));
+  switch (LUDBG_G(stepMode)) {
+    case RESUME_STOP:
+      // Ends the request as a fatal error would, without a message.
+      zend_bailout();
+      break;
+    case RESUME_STEP_INTO:
+      luInterractSuspended();
+      break;
+    case RESUME_STEP_OVER:
+      if (depth <= resumeDepth) luInterractSuspended();
+      break;
+    case RESUME_STEP_OUT:
+      if (depth < resumeDepth) luInterractSuspended();
+      break;
+    case RESUME_GO:
+      break;
+    default:
+      luInterractSuspended();
+      break;
+  }
+  LUDBG_G(lastDepth) = static_cast<int>(depth);
+}
+
+extern "C" void luInterract() {
+  DropStaleRecords();
+  LUDBG_G(interacting) = 1;
+  if (LUDBG_G(enabled) != 4) {
+    remote_interact(LUDBG_G(remoteRequester));
+  } else {
+    console_interact(LUDBG_G(consoleRequester));
+  }
+  LUDBG_G(interacting) = 0;
+}
+
+extern "C" void luInterractSuspended() {
+  {
+    TimeLimitSuspension suspension;
+    luInterract();
+  }
+  if (LUDBG_G(evalBailedOut)) {
+    // An evaluation met a fatal error; the request ends as the host would end it.
+    LUDBG_G(evalBailedOut) = false;
+    zend_bailout();
+  }
+}
+
+extern "C" void luResumeExecution(int mode) {
+  LUDBG_G(stepMode) = mode;
+  LUDBG_G(resumeDepth) = static_cast<int>(LUDBG_G(scopeStack).size());
+}
+
+void luResetStepping() {
+  LUDBG_G(scopeStack).clear();
+  LUDBG_G(stepMode) = RESUME_GO;
+  LUDBG_G(resumeDepth) = 0;
+  LUDBG_G(lastDepth) = 0;
+  // A new request's first statement may share line and file identity with the
+  // previous request's last one; it must not be passed over.
+  LUDBG_G(lastLine) = 0;
+  LUDBG_G(lastFile) = nullptr;
+  LUDBG_G(localPaths).clear();
+}
+
+void luReleaseStepping() {
+  LUDBG_G(current) = ScopeRecord();
+  LUDBG_G(currentFunctionName).clear();
+  LUDBG_G(currentNameSource) = nullptr;
+  LUDBG_G(scopeStack).clear();
+  LUDBG_G(scopeStack).shrink_to_fit();
+  LUDBG_G(localPaths).clear();
+  LUDBG_G(lastLine) = 0;
+  LUDBG_G(lastFile) = nullptr;
+}
+
+PHP_FUNCTION(ludbg_break) {
+  if (ZEND_NUM_ARGS() > 2) {
+    zend_wrong_param_count();
+    return;
+  }
+  if (LUDBG_G(attached)) {
+    LUDBG_G(stepMode) = RESUME_STEP_INTO;
+    RETURN_TRUE;
+  }
+  if (LUDBG_G(enabled) != 1) {
+    zend_error(E_WARNING, "LUDBG: Scripts cannot initiate remote debugging.");
+    RETURN_FALSE;
+  }
+  char* hostArgument = nullptr;
+  size_t hostLength = 0;
+  zend_long portArgument = LUDBG_G(remotePort);
+  if (zend_parse_parameters(ZEND_NUM_ARGS(), "|sl", &hostArgument, &hostLength, &portArgument) ==
+      FAILURE) {
+    return;  // the host has raised its parameter error
+  }
+  const char* host = hostArgument != nullptr ? hostArgument : LUDBG_G(host);
+  LUDBG_G(attached) = 1;
+  luMakeCookie();
+  LUDBG_G(remoteRequester) = remote_init(LUDBG_G(cookie), 0);
+  LUDBG_G(port) = remote_getport(LUDBG_G(remoteRequester));
+  if (luSignalDebugger(host, static_cast<unsigned short>(portArgument))) {
+    luCaptureWrite();
+    luInterractSuspended();
+    RETURN_TRUE;
+  }
+  LUDBG_G(attached) = 0;
+  remote_end(LUDBG_G(remoteRequester));
+  LUDBG_G(remoteRequester) = nullptr;
+  zend_error(E_WARNING, "LUDBG: Unable to connect to remote debugger.");
+  RETURN_FALSE;
+}

@@ -1,0 +1,279 @@
+// Module and Zend extension records, settings, the information page and the
+// per-request start and end that attach a front end.
+#include <cstdlib>
+
+#include "php_lucentdebug.h"
+#include "requester.h"
+
+extern "C" {
+#include "ext/standard/info.h"
+#include "php_ini.h"
+}
+
+#include "breakpoints.h"
+#include "front_ends.h"
+#include "handshake.h"
+#include "hooks.h"
+#include "output_capture.h"
+
+ZEND_DECLARE_MODULE_GLOBALS(ludbg)
+
+namespace {
+
+bool bModuleStarted = false;
+// The Zend extension record was registered by module start-up (not loaded by
+// the host as zend_extension=), so module shutdown removes it again.
+bool registeredByModule = false;
+
+// Settings change only at system level; each updater writes straight into its
+// globals field (the field's address is the base, with offset 0).
+PHP_INI_BEGIN()
+ZEND_INI_ENTRY3_EX("lucentdebug.enabled", "0", PHP_INI_SYSTEM, OnUpdateLong, nullptr,
+                   &ludbg_globals.enabled, nullptr, zend_ini_boolean_displayer_cb)
+ZEND_INI_ENTRY2("lucentdebug.host", "127.0.0.1", PHP_INI_SYSTEM, OnUpdateString, nullptr,
+                &ludbg_globals.host)
+ZEND_INI_ENTRY2("lucentdebug.port", "9001", PHP_INI_SYSTEM, OnUpdateLong, nullptr,
+                &ludbg_globals.port)
+ZEND_INI_ENTRY2("lucentdebug.remoteport", "9000", PHP_INI_SYSTEM, OnUpdateLong, nullptr,
+                &ludbg_globals.remotePort)
+ZEND_INI_ENTRY2("lucentdebug.cookie", "", PHP_INI_SYSTEM, OnUpdateString, nullptr,
+                &ludbg_globals.cookie)
+PHP_INI_END()
+
+void ApplyEnvironmentSetting(const char* variable, const char* setting) {
+  const char* value = getenv(variable);
+  if (value == nullptr) return;
+  zend_string* name = zend_string_init(setting, strlen(setting), 1);
+  zend_alter_ini_entry_chars(name, value, strlen(value), PHP_INI_SYSTEM, PHP_INI_STAGE_STARTUP);
+  zend_string_release(name);
+}
+
+void ReadEnvironment() {
+  const char* enabled = getenv("LUDBG_ENABLED");
+  if (enabled == nullptr) return;
+  LUDBG_G(enabled) = atoi(enabled);
+  if (const char* port = getenv("LUDBG_PORT")) LUDBG_G(port) = atoi(port);
+  if (const char* remotePort = getenv("LUDBG_REMOTEPORT")) LUDBG_G(remotePort) = atoi(remotePort);
+}
+
+void AttachRemote() {
+  LUDBG_G(attached) = 1;
+  LUDBG_G(remoteRequester) = remote_init(LUDBG_G(cookie), static_cast<int>(LUDBG_G(port)));
+  // Waiting modes let the IDE set breakpoints before the first statement.
+  if (LUDBG_G(stepMode) != RESUME_STEP_INTO) luInterractSuspended();
+}
+
+int ModuleStartup(zend_extension*);
+void ModuleShutdown(zend_extension*);
+void ModuleActivate();
+void ModuleDeactivate();
+int APIVersionCheck(int apiNumber);
+
+}  // namespace
+
+extern "C" {
+// Read by the host's loader when the library is named as zend_extension=.
+ZEND_DLEXPORT zend_extension_version_info extension_version_info = {ZEND_EXTENSION_API_NO,
+                                                                    (char*)ZEND_EXTENSION_BUILD_ID};
+
+ZEND_DLEXPORT zend_extension zend_extension_entry = {
+    const_cast<char*>(LUDBG_EXTENSION_NAME),
+    const_cast<char*>("1.421.125.7"),
+    const_cast<char*>("Brightwater Tools"),
+    const_cast<char*>("https://brightwater.invalid/lucentdebug"),
+    const_cast<char*>("Copyright (c) Brightwater Tools"),
+    ModuleStartup,
+    ModuleShutdown,
+    ModuleActivate,
+    ModuleDeactivate,
+    nullptr,  // message handler
+    OPArrayHandler,
+    StatementHandler,
+    FunctionBeginHandler,
+    FunctionEndHandler,
+    nullptr,  // op array constructor
+    nullptr,  // op array destructor
+    APIVersionCheck,
+    nullptr,  // build id check
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,  // handle
+    -1,       // resource number
+};
+}
+
+extern "C" int luSignalDebugger(const char* host, unsigned short port) {
+  if (!SendDebuggerSignal(host, port, LUDBG_G(port), LUDBG_G(cookie))) return 0;
+  LUDBG_G(signalled) = 1;
+  return 1;
+}
+
+void luMakeCookie() {
+  char buffer[20];
+  gencookie(buffer, sizeof buffer);
+  LUDBG_G(generatedCookie) = buffer;
+  LUDBG_G(cookie) = &LUDBG_G(generatedCookie)[0];
+}
+
+namespace {
+
+int APIVersionCheck(int apiNumber) {
+  return apiNumber == ZEND_EXTENSION_API_NO ? SUCCESS : FAILURE;
+}
+
+int ModuleStartup(zend_extension*) {
+  if (bModuleStarted) return FAILURE;
+  bModuleStarted = true;
+  // Loaded as zend_extension= only: the module (settings, "ludbg_break", the
+  // information page) is started here.
+  if (!zend_hash_str_exists(&module_registry, "lucent debugger", strlen("lucent debugger"))) {
+    zend_startup_module(&ludbg_module_entry);
+  }
+  luInstallErrorCallBack();
+  ApplyEnvironmentSetting("LUDBG_FLUSH", "implicit_flush");
+  ApplyEnvironmentSetting("LUDBG_BUFFERING", "output_buffering");
+  zend_register_ini_entries_ex(ini_entries, ludbg_module_entry.module_number, MODULE_PERSISTENT);
+  return SUCCESS;
+}
+
+void ModuleShutdown(zend_extension*) {
+  luRemoveErrorCallBack();
+  zend_unregister_ini_entries_ex(ludbg_module_entry.module_number, MODULE_PERSISTENT);
+  bModuleStarted = false;
+}
+
+void ModuleActivate() {
+  LUDBG_G(attached) = 0;
+  LUDBG_G(interacting) = 0;
+  LUDBG_G(inEval) = 0;
+  LUDBG_G(evalBailedOut) = false;
+  LUDBG_G(signalled) = 0;
+  luResetStepping();
+  LUDBG_G(breakpoints).clear();
+  LUDBG_G(consoleRequester) = nullptr;
+  LUDBG_G(remoteRequester) = nullptr;
+  LUDBG_G(stdoutSocket) = -1;
+  LUDBG_G(stderrSocket) = -1;
+  LUDBG_G(stdinSocket) = -1;
+  ReadEnvironment();
+  if (LUDBG_G(enabled) == 0) return;
+
+  // Scripts compiled from now on carry the statement and call markers
+  // (ZEND_EXT_STMT, ZEND_EXT_FCALL_BEGIN/END) that drive the hooks.
+  CG(compiler_options) |= ZEND_COMPILE_EXTENDED_INFO;
+
+  switch (LUDBG_G(enabled)) {
+    case 2:
+      AttachRemote();
+      break;
+    case 3:
+    case 5:
+      luMakeCookie();
+      if (!luSignalDebugger(LUDBG_G(host), static_cast<unsigned short>(LUDBG_G(remotePort)))) {
+        return;
+      }
+      if (LUDBG_G(enabled) == 3) {
+        LUDBG_G(stepMode) = RESUME_STEP_INTO;
+      } else {
+        LUDBG_G(signalled) = 0;
+      }
+      AttachRemote();
+      break;
+    case 4:
+      LUDBG_G(attached) = 1;
+      LUDBG_G(consoleRequester) = console_init();
+      LUDBG_G(stepMode) = RESUME_STEP_INTO;
+      break;
+    default:
+      break;
+  }
+}
+
+void ModuleDeactivate() {
+  if (LUDBG_G(enabled) == 0) return;
+  if (LUDBG_G(attached)) {
+    luRestoreWrite();
+    luCloseRedirection();
+    if (LUDBG_G(enabled) == 4) {
+      console_end(LUDBG_G(consoleRequester));
+    } else {
+      remote_end(LUDBG_G(remoteRequester));
+    }
+    LUDBG_G(consoleRequester) = nullptr;
+    LUDBG_G(remoteRequester) = nullptr;
+    LUDBG_G(attached) = 0;
+  }
+  luReleaseStepping();
+  if (LUDBG_G(evalError) != nullptr) {
+    efree(LUDBG_G(evalError));
+    LUDBG_G(evalError) = nullptr;
+  }
+  luClearBreakpoints();
+  // The cookie setting must not keep pointing at the released cookie.
+  LUDBG_G(generatedCookie).clear();
+  LUDBG_G(cookie) = INI_STR(const_cast<char*>("lucentdebug.cookie"));
+}
+
+}  // namespace
+
+PHP_MINIT_FUNCTION(ludbg) {
+  if (zend_get_extension(LUDBG_EXTENSION_NAME) != nullptr) return SUCCESS;
+  zend_register_extension(&zend_extension_entry, nullptr);
+  registeredByModule = true;
+  return SUCCESS;
+}
+
+PHP_MSHUTDOWN_FUNCTION(ludbg) {
+  if (!registeredByModule) return SUCCESS;  // the host shuts down what it loaded
+  zend_extension* extension = zend_get_extension(LUDBG_EXTENSION_NAME);
+  if (extension != nullptr) {
+    if (extension->shutdown != nullptr) extension->shutdown(extension);
+    zend_llist_del_element(&zend_extensions, extension, [](void* element, void* wanted) -> int {
+      return element == wanted ? 1 : 0;
+    });
+  }
+  registeredByModule = false;
+  return SUCCESS;
+}
+
+PHP_MINFO_FUNCTION(ludbg) {
+  char number[32];
+  php_info_print_table_start();
+  php_info_print_table_row(2, "Brightwater Debugger Support", "active");
+  snprintf(number, sizeof number, ZEND_LONG_FMT, LUDBG_G(enabled));
+  php_info_print_table_row(2, "enabled", number);
+  snprintf(number, sizeof number, ZEND_LONG_FMT, LUDBG_G(port));
+  php_info_print_table_row(2, "port", number);
+  snprintf(number, sizeof number, ZEND_LONG_FMT, LUDBG_G(remotePort));
+  php_info_print_table_row(2, "remoteport", number);
+  php_info_print_table_row(2, "host", LUDBG_G(host) != nullptr ? LUDBG_G(host) : "");
+  php_info_print_table_end();
+  DISPLAY_INI_ENTRIES();
+}
+
+ZEND_BEGIN_ARG_WITH_RETURN_TYPE_INFO_EX(arginfo_ludbg_break, 0, 0, _IS_BOOL, 0)
+ZEND_ARG_TYPE_INFO(0, host, IS_STRING, 0)
+ZEND_ARG_TYPE_INFO(0, port, IS_LONG, 0)
+ZEND_END_ARG_INFO()
+
+static const zend_function_entry ludbg_functions[] = {PHP_FE(ludbg_break, arginfo_ludbg_break)
+                                                          PHP_FE_END};
+
+zend_module_entry ludbg_module_entry = {
+    STANDARD_MODULE_HEADER,
+    LUDBG_EXTENSION_NAME,
+    ludbg_functions,
+    PHP_MINIT(ludbg),
+    PHP_MSHUTDOWN(ludbg),
+    nullptr,  // no request start-up
+    nullptr,  // no request shutdown
+    PHP_MINFO(ludbg),
+    nullptr,  // no version text
+    STANDARD_MODULE_PROPERTIES,
+};
+
+ZEND_GET_MODULE(ludbg)

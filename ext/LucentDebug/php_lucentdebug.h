@@ -1,0 +1,80 @@
+// The lucentdebug module: its entry, the Zend extension record and the
+// process-wide globals block shared by the whole engine.
+#ifndef PHP_LUCENTDEBUG_H
+#define PHP_LUCENTDEBUG_H
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+extern "C" {
+#include "SAPI.h"
+#include "php.h"
+#include "zend_extensions.h"
+}
+
+#include "breakpoint_list.h"
+#include "file_urls.h"
+#include "scope_record.h"
+
+class Requester;
+
+#define LUDBG_EXTENSION_NAME "Lucent Debugger"
+
+extern zend_module_entry ludbg_module_entry;
+
+using BodyWriter = size_t (*)(const char* text, size_t length);
+
+ZEND_BEGIN_MODULE_GLOBALS(ludbg)
+int attached = 0;
+int lastLine = 0;
+zend_string* lastFile = nullptr;  // identity: the host keeps one copy of each name
+ScopeRecord current;
+std::string currentFunctionName;                   // owned copy behind current.functionName
+const zend_op_array* currentNameSource = nullptr;  // op array the copy was taken from
+int stepMode = 4;
+std::vector<ScopeRecord> scopeStack;
+int lastDepth = 0;
+int resumeDepth = 0;
+BreakpointList breakpoints;
+int inEval = 0;
+bool evalBailedOut = false;  // a fatal error ended an evaluation; the request must end
+char* evalError = nullptr;
+Requester* consoleRequester = nullptr;
+Requester* remoteRequester = nullptr;
+int signalled = 0;
+zend_long enabled = 0;
+char* host = nullptr;
+zend_long port = 9001;
+zend_long remotePort = 9000;
+char* cookie = nullptr;
+std::string generatedCookie;
+int interacting = 0;
+char pathBuffer[kPathBufferSize] = {};
+BodyWriter savedBodyWrite = nullptr;  // the host's sapi_module.ub_write while captured
+int stdoutSocket = -1;
+int stderrSocket = -1;
+int stdinSocket = -1;
+// Local paths of the compiled file names met by the breakpoint test.
+std::unordered_map<const zend_string*, std::string> localPaths;
+ZEND_END_MODULE_GLOBALS(ludbg)
+
+extern zend_ludbg_globals ludbg_globals;
+#define LUDBG_G(v) (ludbg_globals.v)
+
+// Suspends the script's time limit and restarts it with the host's full limit
+// (zend_unset_timeout / zend_set_timeout), so time spent stopped never counts.
+class TimeLimitSuspension {
+ public:
+  TimeLimitSuspension() { zend_unset_timeout(); }
+  ~TimeLimitSuspension() { zend_set_timeout(EG(timeout_seconds), 0); }
+  TimeLimitSuspension(const TimeLimitSuspension&) = delete;
+  TimeLimitSuspension& operator=(const TimeLimitSuspension&) = delete;
+};
+
+// Handshake with the IDE: "PHP:<port>:<cookie>" to host:port. 1 on success.
+extern "C" int luSignalDebugger(const char* host, unsigned short port);
+// Generates this request's cookie and makes the cookie setting refer to it.
+void luMakeCookie();
+
+#endif  // PHP_LUCENTDEBUG_H
