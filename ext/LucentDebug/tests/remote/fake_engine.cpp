@@ -1,0 +1,83 @@
+// Test double of the engine side of Requester and of the host's warning call,
+// so that the remote front end can be tested without a PHP runtime.
+#include "fake_engine.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "requester.h"
+
+FakeEngine& fakeEngine() {
+  static FakeEngine engine;
+  return engine;
+}
+
+namespace {
+
+void log(const std::string& call) { fakeEngine().calls.push_back(call); }
+
+}  // namespace
+
+void Requester::redirectStdout(unsigned short port) {
+  log("redirectStdout(" + std::to_string(port) + ")");
+}
+
+void Requester::resumeExecution(int mode) { log("resumeExecution(" + std::to_string(mode) + ")"); }
+
+unsigned short Requester::getNumFrames() { return fakeEngine().numFrames; }
+
+FrameVector Requester::getFrames() { return fakeEngine().frames; }
+
+std::string Requester::getSourceCode(const std::string& fileUrl) {
+  log("getSourceCode(" + fileUrl + ")");
+  return fakeEngine().source;
+}
+
+PropertyInfo Requester::getDebugPropertyInfo(unsigned depth, const std::string& expression,
+                                             unsigned radix) {
+  log("getDebugPropertyInfo(" + std::to_string(depth) + "," + expression + "," +
+      std::to_string(radix) + ")");
+  return fakeEngine().propertyInfo;
+}
+
+std::string Requester::setDebugProperty(const std::string& context, unsigned depth,
+                                        const std::string& expression, const std::string& value,
+                                        unsigned radix) {
+  log("setDebugProperty(" + context + "," + std::to_string(depth) + "," + expression + "," + value +
+      "," + std::to_string(radix) + ")");
+  return "";
+}
+
+PropertyInfoVector Requester::getChildrenInfos(const std::string& context, unsigned depth,
+                                               const std::string& expression, unsigned radix) {
+  log("getChildrenInfos(" + context + "," + std::to_string(depth) + "," + expression + "," +
+      std::to_string(radix) + ")");
+  return fakeEngine().children;
+}
+
+PropertyInfoVector Requester::getContext(const std::string& context, short depth, short radix) {
+  log("getContext(" + context + "," + std::to_string(depth) + "," + std::to_string(radix) + ")");
+  return fakeEngine().context;
+}
+
+std::string Requester::getContextNamesAsString(unsigned) { return "locals globals"; }
+
+long Requester::addBreakpoint(const std::string& fileUrl, unsigned line, bool temporary,
+                              const std::string& condition) {
+  log("addBreakpoint(" + fileUrl + "," + std::to_string(line) + "," + std::to_string(temporary) +
+      "," + condition + ")");
+  return fakeEngine().breakpointNumber;
+}
+
+void Requester::removeBreakpoint(long breakpointNumber) {
+  log("removeBreakpoint(" + std::to_string(breakpointNumber) + ")");
+}
+
+extern "C" void php_error_docref(const char*, int, const char* format, ...) {
+  char text[1024];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(text, sizeof text, format, arguments);
+  va_end(arguments);
+  fakeEngine().warning = text;
+}

@@ -1,0 +1,293 @@
+// The remote requester over real HTTP: the method table, the cookie check, the
+// faults and the serving loop of a stop, with a fake engine behind it.
+#include "remote_requester.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <future>
+
+#include "fake_engine.h"
+#include "front_ends.h"
+#include "test_client.h"
+#include "xmlrpc_encoding.h"
+
+namespace {
+
+const char* const kMethods[] = {
+    "Requester.redirectStdin",
+    "Requester.redirectStdout",
+    "Requester.redirectStderr",
+    "Requester.hello",
+    "Requester.resumeExecution",
+    "Requester.getNumFrames",
+    "Requester.getFrames",
+    "Requester.getSourceCode",
+    "Requester.getDebugPropertyInfo",
+    "Requester.setDebugProperty",
+    "Requester.getChildrenInfos",
+    "Requester.getContextNamesAsString",
+    "Requester.getContext",
+    "Requester.addBreakpoint",
+    "Requester.setBreakpointAttribute",
+    "Requester.removeBreakpoint",
+};
+
+class RemoteRequesterTest : public ::testing::Test {
+ protected:
+  RemoteRequesterTest() : requester("c00kie", 0) { fakeEngine() = FakeEngine(); }
+
+  unsigned short port() const { return static_cast<unsigned short>(requester.getPort()); }
+
+  // Runs one stop: `client` talks to the port from another thread, then the
+  // stop is resumed with step over so that the stop always ends.
+  void stop(const std::function<void()>& client) {
+    auto done = std::async(std::launch::async, [&] {
+      client();
+      call(port(), "Requester.resumeExecution",
+           build("{s:s,s:i}", "cookie", "c00kie", "request", 2).get());
+    });
+    requester.interactionPoint();
+    done.get();
+  }
+
+  Reply callWith(const char* method, ValuePtr param) { return call(port(), method, param.get()); }
+
+  RemoteRequester requester;
+};
+
+std::string member(const Reply& reply, const char* name) {
+  xmlrpc_env env;
+  xmlrpc_env_init(&env);
+  const char* text = nullptr;
+  xmlrpc_parse_value(&env, reply.result.get(), "{s:s,*}", name, &text);
+  const std::string result = env.fault_occurred ? "<missing>" : text;
+  xmlrpc_env_clean(&env);
+  return result;
+}
+
+int intMember(const Reply& reply, const char* name) {
+  xmlrpc_env env;
+  xmlrpc_env_init(&env);
+  xmlrpc_int32 value = -12345;
+  xmlrpc_parse_value(&env, reply.result.get(), "{s:i,*}", name, &value);
+  xmlrpc_env_clean(&env);
+  return value;
+}
+
+int structSize(const Reply& reply) {
+  xmlrpc_env env;
+  xmlrpc_env_init(&env);
+  const int size = reply.result ? xmlrpc_struct_size(&env, reply.result.get()) : -1;
+  xmlrpc_env_clean(&env);
+  return size;
+}
+
+TEST_F(RemoteRequesterTest, ServesUntilACallResumes) {
+  stop([&] {
+    const Reply hello = callWith("Requester.hello", build("{s:s}", "cookie", "c00kie"));
+    EXPECT_EQ(member(hello, "status"), "hello");
+  });
+  EXPECT_EQ(fakeEngine().calls.back(), "resumeExecution(2)");
+}
+
+TEST_F(RemoteRequesterTest, EveryMethodAnswersFaultZeroToAWrongCookie) {
+  stop([&] {
+    for (const char* method : kMethods) {
+      const Reply reply = callWith(method, build("{s:s,s:i}", "cookie", "C00kie", "request", 4));
+      EXPECT_TRUE(reply.fault) << method;
+      EXPECT_EQ(reply.faultCode, 0) << method;
+      EXPECT_EQ(reply.faultString, "Incorrect authorization from client") << method;
+    }
+  });
+  EXPECT_EQ(fakeEngine().calls.size(), 1u);  // only the closing resume
+}
+
+TEST_F(RemoteRequesterTest, MissingOrMalformedCookieAnswersFaultZero) {
+  stop([&] {
+    const Reply none = callWith("Requester.hello", build("{s:s}", "other", "c00kie"));
+    const Reply number = callWith("Requester.hello", build("{s:i}", "cookie", 1));
+    const Reply notStruct = callWith("Requester.hello", build("s", "c00kie"));
+    const Reply prefix = callWith("Requester.hello", build("{s:s}", "cookie", "c00ki"));
+    for (const Reply* reply : {&none, &number, &notStruct, &prefix}) {
+      EXPECT_TRUE(reply->fault);
+      EXPECT_EQ(reply->faultCode, 0);
+    }
+  });
+}
+
+TEST_F(RemoteRequesterTest, MoreThanOneParameterAnswersFaultZero) {
+  stop([&] {
+    const std::string body =
+        "<?xml version=\"1.0\"?><methodCall><methodName>Requester.hello</methodName><params>"
+        "<param><value><struct><member><name>cookie</name><value><string>c00kie</string>"
+        "</value></member></struct></value></param><param><value><i4>1</i4></value></param>"
+        "</params></methodCall>";
+    const std::string response = httpExchange(port(), httpPost(body));
+    EXPECT_NE(response.find("Incorrect authorization from client"), std::string::npos);
+  });
+}
+
+TEST_F(RemoteRequesterTest, BadResumeTypeAnswersFaultOneAndKeepsServing) {
+  stop([&] {
+    for (const int request : {5, -1}) {
+      const Reply reply = callWith("Requester.resumeExecution",
+                                   build("{s:s,s:i}", "cookie", "c00kie", "request", request));
+      EXPECT_TRUE(reply.fault);
+      EXPECT_EQ(reply.faultCode, 1);
+      EXPECT_EQ(reply.faultString, "Bad resume type");
+    }
+    EXPECT_EQ(member(callWith("Requester.hello", build("{s:s}", "cookie", "c00kie")), "status"),
+              "hello");
+  });
+  EXPECT_EQ(fakeEngine().calls, std::vector<std::string>{"resumeExecution(2)"});
+}
+
+TEST_F(RemoteRequesterTest, UnknownMethodAndMissingMemberAnswerLibraryFaults) {
+  stop([&] {
+    const Reply unknown = callWith("Requester.nothing", build("{s:s}", "cookie", "c00kie"));
+    EXPECT_TRUE(unknown.fault);
+    EXPECT_EQ(unknown.faultCode, XMLRPC_NO_SUCH_METHOD_ERROR);
+    const Reply missing = callWith("Requester.getSourceCode", build("{s:s}", "cookie", "c00kie"));
+    EXPECT_TRUE(missing.fault);
+    EXPECT_NE(missing.faultCode, 0);
+    const Reply wrongType = callWith("Requester.resumeExecution",
+                                     build("{s:s,s:s}", "cookie", "c00kie", "request", "4"));
+    EXPECT_TRUE(wrongType.fault);
+    EXPECT_NE(wrongType.faultCode, 1);
+  });
+  EXPECT_EQ(fakeEngine().calls.size(), 1u);
+}
+
+TEST_F(RemoteRequesterTest, ScalarMethodsPassTheirMembersAndAnswerTheirStructs) {
+  fakeEngine().numFrames = 3;
+  fakeEngine().source = "<?php echo 1;\n";
+  fakeEngine().breakpointNumber = 7;
+  stop([&] {
+    const char* cookie = "c00kie";
+    EXPECT_EQ(
+        structSize(callWith("Requester.redirectStdout",
+                            build("{s:s,s:i,s:s}", "cookie", cookie, "port", 9005, "x", "y"))),
+        0);
+    EXPECT_EQ(structSize(callWith("Requester.redirectStdin",
+                                  build("{s:s,s:i}", "cookie", cookie, "port", 1))),
+              0);
+    EXPECT_EQ(intMember(callWith("Requester.getNumFrames", build("{s:s}", "cookie", cookie)),
+                        "numFrames"),
+              3);
+    EXPECT_EQ(member(callWith("Requester.getSourceCode",
+                              build("{s:s,s:s}", "cookie", cookie, "filename", "/t.php")),
+                     "source"),
+              "<?php echo 1;\n");
+    EXPECT_EQ(member(callWith("Requester.setDebugProperty",
+                              build("{s:s,s:s,s:i,s:s,s:s,s:i}", "cookie", cookie, "context", "",
+                                    "frame_index", 0, "lhs", "$a", "rhs", "7", "radix", 10)),
+                     "setResultString"),
+              "");
+    EXPECT_EQ(member(callWith("Requester.getContextNamesAsString",
+                              build("{s:s,s:i}", "cookie", cookie, "frame_index", 0)),
+                     "names"),
+              "locals globals");
+    EXPECT_EQ(intMember(callWith("Requester.addBreakpoint",
+                                 build("{s:s,s:s,s:i,s:b,s:s}", "cookie", cookie, "file", "/t.php",
+                                       "lineno", 4, "temporary", 1, "cond", "")),
+                        "breakpointNumber"),
+              7);
+    const Reply attribute =
+        callWith("Requester.setBreakpointAttribute", build("{s:s}", "cookie", cookie));
+    xmlrpc_env env;
+    xmlrpc_env_init(&env);
+    xmlrpc_bool supported = 1;
+    xmlrpc_parse_value(&env, attribute.result.get(), "{s:b,*}", "supported", &supported);
+    EXPECT_FALSE(env.fault_occurred);
+    EXPECT_EQ(supported, 0);
+    xmlrpc_env_clean(&env);
+    EXPECT_EQ(structSize(callWith("Requester.removeBreakpoint",
+                                  build("{s:s,s:i}", "cookie", cookie, "breakpointNumber", 7))),
+              0);
+  });
+  const std::vector<std::string> expected = {
+      "redirectStdout(9005)",       "getSourceCode(/t.php)", "setDebugProperty(,0,$a,7,10)",
+      "addBreakpoint(/t.php,4,1,)", "removeBreakpoint(7)",   "resumeExecution(2)"};
+  EXPECT_EQ(fakeEngine().calls, expected);
+}
+
+TEST_F(RemoteRequesterTest, RecordMethodsAnswerEncodedRecords) {
+  fakeEngine().frames = {{"b.php", 2, "f", {}}, {"a.php", 9, "__main__", {}}};
+  PropertyInfo a;
+  a.name = {"$a", "$a"};
+  a.value = "3";
+  a.type = "IS_LONG";
+  fakeEngine().propertyInfo = a;
+  fakeEngine().context = {a, a};
+  fakeEngine().children = {};
+  stop([&] {
+    const char* cookie = "c00kie";
+    const Reply frames = callWith("Requester.getFrames", build("{s:s}", "cookie", cookie));
+    xmlrpc_env env;
+    xmlrpc_env_init(&env);
+    const FrameVector read = build_FrameVector_Fromxmlrpc_value(&env, frames.result.get());
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_EQ(read[0].where, "f");
+
+    const Reply info = callWith("Requester.getDebugPropertyInfo",
+                                build("{s:s,s:i,s:s,s:i}", "cookie", cookie, "frame_index", 1,
+                                      "expr", " $a ", "radix", 16));
+    xmlrpc_value* record = nullptr;
+    xmlrpc_parse_value(&env, info.result.get(), "{s:S,*}", "propertyInfo", &record);
+    EXPECT_EQ(build_PropertyInfo_Fromxmlrpc_value(&env, record).value, "3");
+
+    const Reply context =
+        callWith("Requester.getContext", build("{s:s,s:s,s:i,s:i}", "cookie", cookie, "context",
+                                               "globals", "frame_index", -1, "radix", 70000));
+    EXPECT_EQ(build_PropertyInfoVector_Fromxmlrpc_value(&env, context.result.get()).size(), 2u);
+
+    const Reply children =
+        callWith("Requester.getChildrenInfos",
+                 build("{s:s,s:s,s:i,s:s,s:i}", "cookie", cookie, "context", "locals",
+                       "frame_index", 0, "parent_expr", "$o", "radix", 10));
+    EXPECT_TRUE(build_PropertyInfoVector_Fromxmlrpc_value(&env, children.result.get()).empty());
+    EXPECT_FALSE(env.fault_occurred);
+    xmlrpc_env_clean(&env);
+  });
+  const std::vector<std::string> expected = {
+      "getDebugPropertyInfo(1, $a ,16)", "getContext(globals,-1,4464)",
+      "getChildrenInfos(locals,0,$o,10)", "resumeExecution(2)"};
+  EXPECT_EQ(fakeEngine().calls, expected);
+}
+
+TEST_F(RemoteRequesterTest, EmptyCookieIsStillDemanded) {
+  Requester* anonymous = remote_init(nullptr, 0);
+  ASSERT_NE(anonymous, nullptr);
+  const unsigned short anonymousPort = remote_getport(anonymous);
+  auto client = std::async(std::launch::async, [&] {
+    EXPECT_TRUE(call(anonymousPort, "Requester.hello", build("{}").get()).fault);
+    EXPECT_EQ(member(call(anonymousPort, "Requester.hello", build("{s:s}", "cookie", "").get()),
+                     "status"),
+              "hello");
+    call(anonymousPort, "Requester.resumeExecution",
+         build("{s:s,s:i}", "cookie", "", "request", 4).get());
+  });
+  remote_interact(anonymous);
+  client.get();
+  remote_end(anonymous);
+  EXPECT_EQ(fakeEngine().calls.back(), "resumeExecution(4)");
+}
+
+TEST_F(RemoteRequesterTest, BusyPortYieldsNoRequesterAndAWarningNamingIt) {
+  EXPECT_EQ(remote_init("x", requester.getPort()), nullptr);
+  EXPECT_NE(fakeEngine().warning.find(std::to_string(requester.getPort())), std::string::npos)
+      << fakeEngine().warning;
+  EXPECT_EQ(remote_getport(nullptr), 0);
+  remote_interact(nullptr);
+  remote_end(nullptr);
+}
+
+TEST_F(RemoteRequesterTest, EndingTheRequesterClosesItsPort) {
+  Requester* other = remote_init("x", 0);
+  const unsigned short otherPort = remote_getport(other);
+  remote_end(other);
+  EXPECT_EQ(httpExchange(otherPort, "GET / HTTP/1.0\r\n\r\n"), "");
+}
+
+}  // namespace

@@ -1,0 +1,37 @@
+// A small XML-RPC server owned by one requester: an xmlrpc-c method registry
+// served over Abyss on its own listening socket, one connection per turn.
+#ifndef LUCENTDEBUG_XMLRPC_SERVER_H
+#define LUCENTDEBUG_XMLRPC_SERVER_H
+
+#include <xmlrpc-c/server.h>
+
+#include <memory>
+
+struct xmlrpc_server_abyss_ts;
+
+// Creates the registry and the Abyss server, reads `configFile` when one is
+// named, and listens on `port` (0: a free port) of `bindAddress` (4 bytes of an
+// IPv4 address in network order, or null for every interface). `flags` is
+// ignored. Returns null, having released everything, on any failure.
+xmlrpc_server_abyss_ts* xmlrpc_server_abyss_ts_init(int flags, const unsigned char* bindAddress,
+                                                    int port, const char* configFile);
+
+// Registers one method; `userData` is handed to every call of `handler`.
+void xmlrpc_server_abyss_ts_add_method(xmlrpc_server_abyss_ts* server, const char* methodName,
+                                       xmlrpc_method handler, void* userData);
+
+// Waits for one connection, serves one request on it and closes it.
+void xmlrpc_server_abyss_ts_runonce(xmlrpc_server_abyss_ts* server);
+
+// The port the listening socket is bound to, in host order; 0 when unknown.
+unsigned short xmlrpc_server_abyss_ts_get_port(xmlrpc_server_abyss_ts* server);
+
+// Frees the registry, closes the socket and frees the server; accepts null.
+void xmlrpc_server_abyss_ts_free(xmlrpc_server_abyss_ts* server);
+
+struct XmlRpcServerDeleter {
+  void operator()(xmlrpc_server_abyss_ts* server) const { xmlrpc_server_abyss_ts_free(server); }
+};
+using XmlRpcServerPtr = std::unique_ptr<xmlrpc_server_abyss_ts, XmlRpcServerDeleter>;
+
+#endif  // LUCENTDEBUG_XMLRPC_SERVER_H

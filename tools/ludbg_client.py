@@ -1,0 +1,234 @@
+#!/usr/bin/env python3
+"""Reference client of the lucentdebug remote debugger (Python standard library only).
+
+Waits for the handshake line "PHP:<port>:<cookie>" that a debugged PHP request
+sends, then calls the requester's XML-RPC methods by name from a small command
+loop, interactively or from a script on standard input:
+
+    python3 tools/ludbg_client.py --listen 9000
+    (ludbg) addBreakpoint file=/srv/t.php lineno=4
+    (ludbg) resumeExecution request=4
+    (ludbg) getContext context=locals
+
+Without a handshake (a request in mode 2, with a configured cookie):
+
+    python3 tools/ludbg_client.py --connect 9001 --cookie secret
+"""
+
+import argparse
+import http.client
+import pprint
+import shlex
+import socket
+import sys
+import time
+import xmlrpc.client
+
+# Members of each method in the order of the server's table, with their types
+# and the defaults this client fills in when a command leaves them out.
+METHODS = {
+    "redirectStdin": {"port": (int, None)},
+    "redirectStdout": {"port": (int, None)},
+    "redirectStderr": {"port": (int, None)},
+    "hello": {},
+    "resumeExecution": {"request": (int, 4)},
+    "getNumFrames": {},
+    "getFrames": {},
+    "getSourceCode": {"filename": (str, None)},
+    "getDebugPropertyInfo": {"frame_index": (int, 0), "expr": (str, None), "radix": (int, 10)},
+    "setDebugProperty": {
+        "context": (str, "locals"),
+        "frame_index": (int, 0),
+        "lhs": (str, None),
+        "rhs": (str, None),
+        "radix": (int, 10),
+    },
+    "getChildrenInfos": {
+        "context": (str, "locals"),
+        "frame_index": (int, 0),
+        "parent_expr": (str, None),
+        "radix": (int, 10),
+    },
+    "getContextNamesAsString": {"frame_index": (int, 0)},
+    "getContext": {"context": (str, "locals"), "frame_index": (int, 0), "radix": (int, 10)},
+    "addBreakpoint": {
+        "file": (str, None),
+        "lineno": (int, None),
+        "temporary": (bool, False),
+        "cond": (str, ""),
+    },
+    "setBreakpointAttribute": {},
+    "removeBreakpoint": {"breakpointNumber": (int, None)},
+}
+
+HANDSHAKE_TIMEOUT = 60.0
+CONNECT_PATIENCE = 10.0
+
+
+def parse_handshake(line):
+    """Returns (port, cookie) of a "PHP:<port>:<cookie>" line."""
+    prefix, port, cookie = line.split(":", 2)
+    if prefix != "PHP":
+        raise ValueError("not a handshake line: %r" % line)
+    return int(port), cookie
+
+
+def listen(port, host="127.0.0.1"):
+    """A socket listening for handshakes; port 0 picks a free one."""
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind((host, port))
+    listener.listen(4)
+    return listener
+
+
+def wait_for_handshake(listener, timeout=HANDSHAKE_TIMEOUT):
+    """Accepts one handshake connection and returns (port, cookie)."""
+    listener.settimeout(timeout)
+    connection, _ = listener.accept()
+    with connection:
+        connection.settimeout(timeout)
+        data = b""
+        while True:
+            chunk = connection.recv(256)
+            if not chunk:
+                break
+            data += chunk
+    return parse_handshake(data.decode("ascii", "replace").strip())
+
+
+class PatientTransport(xmlrpc.client.Transport):
+    """Retries a refused connection for a while: the engine may announce its
+    port a moment before it listens on it. Every call uses a new connection."""
+
+    def __init__(self, patience=CONNECT_PATIENCE, timeout=None):
+        super().__init__()
+        self.patience = patience
+        self.timeout = timeout
+
+    def make_connection(self, host):
+        connection = http.client.HTTPConnection(host, timeout=self.timeout)
+        deadline = time.monotonic() + self.patience
+        while True:
+            try:
+                connection.connect()
+                return connection
+            except ConnectionRefusedError:
+                if time.monotonic() >= deadline:
+                    raise
+                time.sleep(0.05)
+
+    def close(self):
+        super().close()
+
+
+class Debugger:
+    """Calls the requester's methods, adding the cookie to every call."""
+
+    def __init__(self, port, cookie, host="127.0.0.1", timeout=None):
+        self.cookie = cookie
+        self.proxy = xmlrpc.client.ServerProxy(
+            "http://%s:%d/RPC2" % (host, port),
+            transport=PatientTransport(timeout=timeout),
+            allow_none=False,
+        )
+
+    def call(self, method, **members):
+        """Calls "Requester.<method>" with the cookie and `members`; returns the result struct."""
+        members.setdefault("cookie", self.cookie)
+        return getattr(self.proxy, "Requester." + method)(members)
+
+
+def members_of(method, words):
+    """Turns key=value words into the method's typed members, with defaults."""
+    schema = METHODS.get(method, {})
+    given = {}
+    for word in words:
+        key, sep, text = word.partition("=")
+        if not sep:
+            raise ValueError("expected key=value, got %r" % word)
+        kind = schema.get(key, (str, None))[0]
+        if kind is bool:
+            given[key] = text.lower() in ("1", "true", "yes", "on")
+        elif kind is int:
+            given[key] = int(text, 0)
+        else:
+            given[key] = text
+    for key, (_, default) in schema.items():
+        if key not in given:
+            if default is None:
+                raise ValueError("%s needs %s=..." % (method, key))
+            given[key] = default
+    return given
+
+
+def usage():
+    lines = ["Methods (members in brackets have defaults):"]
+    for method, schema in METHODS.items():
+        parts = []
+        for key, (kind, default) in schema.items():
+            part = "%s=<%s>" % (key, kind.__name__)
+            parts.append(part if default is None else "[%s]" % part)
+        lines.append("  %s %s" % (method, " ".join(parts)))
+    lines.append("Also: help, quit. Any other Requester method can be called as NAME key=value ...")
+    return "\n".join(lines)
+
+
+def run_command(debugger, line, out):
+    """Runs one command line; returns False when the loop should end."""
+    words = shlex.split(line)
+    if not words:
+        return True
+    name = words[0]
+    if name in ("quit", "exit"):
+        return False
+    if name == "help":
+        print(usage(), file=out)
+        return True
+    method = name[len("Requester."):] if name.startswith("Requester.") else name
+    try:
+        result = debugger.call(method, **members_of(method, words[1:]))
+        print(pprint.pformat(result), file=out)
+    except xmlrpc.client.Fault as fault:
+        print("fault %d: %s" % (fault.faultCode, fault.faultString), file=out)
+    except (ValueError, OSError, xmlrpc.client.ProtocolError) as error:
+        print("error: %s" % error, file=out)
+    return True
+
+
+def command_loop(debugger, source=sys.stdin, out=sys.stdout):
+    interactive = source.isatty()
+    while True:
+        if interactive:
+            out.write("(ludbg) ")
+            out.flush()
+        line = source.readline()
+        if not line:
+            return
+        if not run_command(debugger, line, out):
+            return
+        out.flush()
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--listen", type=int, default=9000,
+                        help="port on which to wait for the handshake (default 9000)")
+    parser.add_argument("--host", default="127.0.0.1", help="address of the PHP side")
+    parser.add_argument("--connect", type=int, help="skip the handshake: the requester's port")
+    parser.add_argument("--cookie", default="", help="cookie to send with --connect")
+    args = parser.parse_args(argv)
+
+    if args.connect is not None:
+        port, cookie = args.connect, args.cookie
+    else:
+        with listen(args.listen) as listener:
+            print("waiting for a debugged request on port %d ..." % args.listen, file=sys.stderr)
+            port, cookie = wait_for_handshake(listener)
+        print("PHP requester on port %d, cookie %s" % (port, cookie), file=sys.stderr)
+    command_loop(Debugger(port, cookie, host=args.host))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
