@@ -1,0 +1,78 @@
+// Construction, reference counting and the three forwarded methods of the listener.
+#include "quPerlDbgListener.h"
+
+#include <pratom.h>
+
+#include <cstring>
+
+#include "nsGenericConstructor.h"
+#include "nsMemory.h"
+#include "qupdbgl.h"
+
+quPerlDbgListener::quPerlDbgListener() {
+  CreateSharedLockOnce();
+  if (lock_shim == nullptr) return;  // the methods will answer NS_ERROR_OUT_OF_MEMORY
+  ShimLockGuard guard;
+  shim_construct();
+}
+
+nsresult quPerlDbgListener::QueryInterface(const nsIID& iid, void** result) {
+  if (result == nullptr) return NS_ERROR_NULL_POINTER;
+  if (iid.Equals(quIPerlDbgListener::kIID) || iid.Equals(nsISupports::kIID)) {
+    AddRef();
+    *result = static_cast<quIPerlDbgListener*>(this);
+    return NS_OK;
+  }
+  *result = nullptr;
+  return NS_ERROR_NO_INTERFACE;
+}
+
+nsrefcnt quPerlDbgListener::AddRef() {
+  return static_cast<nsrefcnt>(PR_AtomicIncrement(mRefCnt.AtomicCell()));
+}
+
+nsrefcnt quPerlDbgListener::Release() {
+  const nsrefcnt count = static_cast<nsrefcnt>(PR_AtomicDecrement(mRefCnt.AtomicCell()));
+  if (count != 0) return count;
+  mRefCnt = 1;  // guards against re-entry during destruction
+  delete this;
+  return 0;
+}
+
+nsresult quPerlDbgListener::Init(const char* text, int* status) {
+  if (lock_shim == nullptr) return NS_ERROR_OUT_OF_MEMORY;
+  ShimLockGuard guard;
+  return shim_init(text, status) != 0 ? NS_ERROR_FAILURE : NS_OK;
+}
+
+// Ends the implementation's state through shim_destruct; `status` is neither read nor written.
+nsresult quPerlDbgListener::Term(int*) {
+  if (lock_shim == nullptr) return NS_ERROR_OUT_OF_MEMORY;
+  ShimLockGuard guard;
+  shim_destruct();
+  return NS_OK;
+}
+
+nsresult quPerlDbgListener::DoCommand(const char* command, char** result) {
+  if (lock_shim == nullptr) return NS_ERROR_OUT_OF_MEMORY;
+  ShimStatus status;
+  {
+    ShimLockGuard guard;
+    status = shim_docommand(command, result);
+  }
+  if (status != 0) return NS_ERROR_FAILURE;  // the text stays as the implementation left it
+  if (result == nullptr || *result == nullptr) return NS_OK;
+  // Hand the caller a buffer of its own; the implementation's comes from the same allocator.
+  char* text = *result;
+  *result = static_cast<char*>(nsMemory::Clone(text, std::strlen(text) + 1));
+  nsMemory::Free(text);
+  return *result != nullptr ? NS_OK : NS_ERROR_OUT_OF_MEMORY;
+}
+
+nsresult quPerlDbgListenerConstructor(nsISupports* outer, const nsIID& iid, void** result) {
+  if (result != nullptr && outer == nullptr && !ImplementationBound()) {
+    *result = nullptr;
+    return NS_ERROR_NOT_AVAILABLE;
+  }
+  return NS_GenericConstructor<quPerlDbgListener>(outer, iid, result);
+}

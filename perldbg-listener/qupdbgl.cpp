@@ -1,0 +1,64 @@
+// Binds the implementation library while the component library loads. Missing pieces are
+// reported and loading goes on; the factory then refuses to create listeners (see
+// ImplementationBound), so no missing entry point is ever called.
+#include "qupdbgl.h"
+
+#include <dlfcn.h>
+#include <prinit.h>
+
+#include <cstdio>
+
+ShimLifecycleEntry shim_construct;
+ShimLifecycleEntry shim_destruct;
+ShimInitEntry shim_init;
+ShimLifecycleEntry shim_term;
+ShimCommandEntry shim_docommand;
+PRLock* lock_shim;
+
+bool ImplementationBound() {
+  return shim_construct != nullptr && shim_destruct != nullptr && shim_init != nullptr &&
+         shim_docommand != nullptr;
+}
+
+namespace {
+
+constexpr char kSourcePath[] = "build/release/perldbg-listener/qupdbgl";
+
+// Kept for the life of the process.
+void* implementation;
+
+template <typename Pointer>
+void Bind(Pointer* slot, const char* symbol, int line) {
+  dlerror();
+  void* address = dlsym(implementation, symbol);
+  const char* error = dlerror();
+  *slot = reinterpret_cast<Pointer>(address);
+  if (address == nullptr && error != nullptr) {
+    std::fprintf(stderr, "%s:%d: %s\n", kSourcePath, line, error);
+  }
+}
+
+__attribute__((constructor)) void BindImplementation() {
+  implementation = dlopen("libqupdbglImpl.so", RTLD_LAZY | RTLD_GLOBAL);
+  if (implementation == nullptr) {
+    // Without a handle a lookup would search the whole process: leave every entry null.
+    std::fputs(dlerror(), stderr);
+    return;
+  }
+  Bind(&shim_construct, "shim_construct", __LINE__);
+  Bind(&shim_destruct, "shim_destruct", __LINE__);
+  Bind(&shim_init, "shim_init", __LINE__);
+  Bind(&shim_term, "shim_term", __LINE__);
+  Bind(&shim_docommand, "shim_docommand", __LINE__);
+}
+
+PRCallOnceType lockOnce;
+
+PRStatus CreateSharedLock() {
+  lock_shim = PR_NewLock();
+  return lock_shim != nullptr ? PR_SUCCESS : PR_FAILURE;
+}
+
+}  // namespace
+
+void CreateSharedLockOnce() { PR_CallOnce(&lockOnce, CreateSharedLock); }

@@ -1,0 +1,50 @@
+// Module and component info records, and the generic module built from them.
+#ifndef XPCOM_NSIGENERICFACTORY_H_
+#define XPCOM_NSIGENERICFACTORY_H_
+
+#include "nsIModule.h"
+
+class nsIClassInfo;
+struct nsModuleComponentInfo;
+
+using NSConstructorProcPtr = nsresult (*)(nsISupports* outer, const nsIID& iid, void** result);
+using NSRegisterSelfProcPtr = nsresult (*)(nsIComponentRegistrar* registrar, nsIFile* location,
+                                           const char* loaderStr, const char* type,
+                                           const nsModuleComponentInfo* info);
+using NSUnregisterSelfProcPtr = nsresult (*)(nsIComponentRegistrar* registrar,
+                                             nsIFile* location, const char* loaderStr,
+                                             const nsModuleComponentInfo* info);
+using NSFactoryDestructorProcPtr = void (*)();
+using NSGetInterfacesProcPtr = nsresult (*)(PRUint32* count, nsIID*** array);
+using nsModuleConstructorProc = nsresult (*)(nsIModule* self);
+using nsModuleDestructorProc = void (*)(nsIModule* self);
+
+struct nsModuleComponentInfo {
+  const char* mDescription;
+  nsCID mCID;
+  const char* mContractID;
+  NSConstructorProcPtr mConstructor;
+  NSRegisterSelfProcPtr mRegisterSelfProc;
+  NSUnregisterSelfProcPtr mUnregisterSelfProc;
+  NSFactoryDestructorProcPtr mFactoryDestructor;
+  NSGetInterfacesProcPtr mGetInterfacesProc;
+  nsIClassInfo** mClassInfoGlobal;
+  PRUint32 mFlags;
+};
+
+inline constexpr PRUint32 NS_MODULEINFO_VERSION = 0x00015000;
+
+struct nsModuleInfo {
+  PRUint32 mVersion;
+  const char* mModuleName;
+  const nsModuleComponentInfo* mComponents;
+  PRUint32 mCount;
+  nsModuleConstructorProc mCtor;
+  nsModuleDestructorProc mDtor;
+};
+
+// A module serving the components of `info`, which must outlive it. Runs the module
+// constructor, if any, and fails with its result.
+nsresult NS_NewGenericModule2(const nsModuleInfo* info, nsIModule** result);
+
+#endif  // XPCOM_NSIGENERICFACTORY_H_
