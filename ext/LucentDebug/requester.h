@@ -35,8 +35,7 @@ class Requester {
   std::string getSourceCode(const std::string& fileUrl);
   PropertyInfo getDebugPropertyInfo(unsigned depth, const std::string& expression, unsigned);
   std::string setDebugProperty(const std::string& context, unsigned depth,
-                               const std::string& expression, const std::string& value,
-                               unsigned);
+                               const std::string& expression, const std::string& value, unsigned);
   PropertyInfoVector getChildrenInfos(const std::string& context, unsigned depth,
                                       const std::string& expression, unsigned);
   PropertyInfoVector getContext(const std::string& context, short depth, short);

@@ -1,0 +1,81 @@
+#include "breakpoint_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string Listing(const BreakpointList& list, size_t size = 8191) {
+  std::string buffer(size, '\0');
+  list.list(&buffer[0], size);
+  return buffer.c_str();
+}
+
+TEST(BreakpointList, NumbersStartAtOneAndRise) {
+  BreakpointList list;
+  EXPECT_EQ(list.set(0, "/a.php", 3, true), 1);
+  EXPECT_EQ(list.set(0, "/a.php", 4, true), 2);
+}
+
+TEST(BreakpointList, NumbersKeepRisingAfterClear) {
+  BreakpointList list;
+  list.set(0, "/a.php", 3, true);
+  list.clear();
+  EXPECT_EQ(list.set(0, "/a.php", 3, true), 2);
+}
+
+TEST(BreakpointList, SamePlaceInOtherCaseIsNotAddedTwice) {
+  BreakpointList list;
+  list.set(0, "/usr/web/a.php", 3, true);
+  EXPECT_EQ(list.set(0, "/USR/web/A.PHP", 3, true), 0);
+  EXPECT_EQ(Listing(list), "fn: /usr/web/a.php line: 3\n");
+}
+
+TEST(BreakpointList, FindsWithoutRegardToCase) {
+  BreakpointList list;
+  list.set(0, "/usr/web/a.php", 3, true);
+  EXPECT_EQ(list.find("/usr/web/A.PHP", 3), 1);
+  EXPECT_EQ(list.find("/usr/web/a.php", 4), 0);
+}
+
+TEST(BreakpointList, EmptyListFindsNothing) {
+  BreakpointList list;
+  EXPECT_EQ(list.find("/a.php", 1), 0);
+}
+
+TEST(BreakpointList, RemovesByNumber) {
+  BreakpointList list;
+  list.set(0, "/a.php", 3, true);
+  long second = list.set(0, "/b.php", 5, true);
+  EXPECT_EQ(list.set(second, nullptr, 0, false), 0);
+  EXPECT_EQ(list.find("/b.php", 5), 0);
+  EXPECT_EQ(list.find("/a.php", 3), 1);
+}
+
+TEST(BreakpointList, RemovingUnknownNumberChangesNothing) {
+  BreakpointList list;
+  list.set(0, "/a.php", 3, true);
+  EXPECT_EQ(list.set(7, nullptr, 0, false), -1);
+  EXPECT_EQ(list.find("/a.php", 3), 1);
+}
+
+TEST(BreakpointListing, EmptyListSaysSo) {
+  EXPECT_EQ(Listing(BreakpointList()), "No breakpoints set\n");
+}
+
+TEST(BreakpointListing, ListsInOrderOfAdding) {
+  BreakpointList list;
+  list.set(0, "/b.php", 9, true);
+  list.set(0, "/a.php", 2, true);
+  EXPECT_EQ(Listing(list), "fn: /b.php line: 9\nfn: /a.php line: 2\n");
+}
+
+TEST(BreakpointListing, NeverExceedsSizeLessTwo) {
+  BreakpointList list;
+  list.set(0, "/a.php", 1, true);
+  list.set(0, "/b.php", 2, true);
+  EXPECT_EQ(Listing(list, 22), "fn: /a.php line: 1\nf");
+}
+
+}  // namespace

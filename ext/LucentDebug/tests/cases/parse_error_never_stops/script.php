@@ -1,0 +1,4 @@
+<?php
+echo "before\n";
+include __DIR__ . "/broken.inc";
+echo "after\n";

@@ -1,0 +1,3 @@
+<?php
+$a = 1;
+echo "end\n";

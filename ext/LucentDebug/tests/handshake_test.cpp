@@ -1,0 +1,91 @@
+#include "handshake.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+// A listener on a free local port.
+class Listener {
+ public:
+  Listener() {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(fd_, 1);
+    socklen_t length = sizeof address;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+  }
+  ~Listener() { close(fd_); }
+  unsigned short port() const { return port_; }
+  std::string receiveAll() {
+    int client = accept(fd_, nullptr, nullptr);
+    std::string text;
+    char buffer[256];
+    ssize_t n;
+    while ((n = recv(client, buffer, sizeof buffer, 0)) > 0) text.append(buffer, n);
+    close(client);
+    return text;
+  }
+
+ private:
+  int fd_ = -1;
+  unsigned short port_ = 0;
+};
+
+unsigned short ClosedPort() {
+  Listener probe;
+  return probe.port();  // closed again when probe goes
+}
+
+TEST(Cookie, HasRequestedLengthFromAlphabet) {
+  char cookie[20];
+  gencookie(cookie, sizeof cookie);
+  EXPECT_EQ(strlen(cookie), 19u);
+  const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ1234567890";
+  EXPECT_EQ(strspn(cookie, alphabet), 19u);
+}
+
+TEST(Cookie, TwoCookiesOfOneSecondDiffer) {
+  char first[20];
+  char second[20];
+  gencookie(first, sizeof first);
+  gencookie(second, sizeof second);
+  EXPECT_STRNE(first, second);
+}
+
+TEST(ConnectSocket, ConnectsToListener) {
+  Listener listener;
+  int fd = luConnectSocket("127.0.0.1", listener.port());
+  ASSERT_GE(fd, 0);
+  close(fd);
+}
+
+TEST(ConnectSocket, RefusedConnectionGivesMinusOne) {
+  EXPECT_EQ(luConnectSocket("127.0.0.1", ClosedPort()), -1);
+}
+
+TEST(ConnectSocket, UnknownHostGivesMinusThree) {
+  EXPECT_EQ(luConnectSocket("no-such-host.invalid", 9), -3);
+}
+
+TEST(Signal, SendsPortAndCookieWithoutLineEnd) {
+  Listener listener;
+  ASSERT_TRUE(SendDebuggerSignal("127.0.0.1", listener.port(), 9001, "abc"));
+  EXPECT_EQ(listener.receiveAll(), "PHP:9001:abc");
+}
+
+TEST(Signal, FailsWithoutListener) {
+  EXPECT_FALSE(SendDebuggerSignal("127.0.0.1", ClosedPort(), 9001, "abc"));
+}
+
+}  // namespace

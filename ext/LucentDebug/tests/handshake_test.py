@@ -1,0 +1,95 @@
+#!/usr/bin/env python3
+"""Signalled mode announces the request to a listening IDE; without one the
+script runs normally."""
+import os
+import re
+import socket
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import phprun  # noqa: E402
+
+ARGS = None
+SCRIPT = "<?php\n$a = 1;\necho \"done $a\\n\";\n"
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+class SignalledMode(unittest.TestCase):
+    def setUp(self):
+        handle, self.script = tempfile.mkstemp(suffix=".php")
+        os.write(handle, SCRIPT.encode())
+        os.close(handle)
+
+    def tearDown(self):
+        os.unlink(self.script)
+
+    def settings(self, remote_port, own_port):
+        return ["lucentdebug.enabled=3", "lucentdebug.remoteport=%d" % remote_port,
+                "lucentdebug.port=%d" % own_port]
+
+    def test_listener_receives_port_and_cookie_then_close(self):
+        own_port = free_port()
+        with socket.socket() as ide:
+            ide.bind(("127.0.0.1", 0))
+            ide.listen(1)
+            ide.settimeout(20)
+            php = subprocess.Popen(
+                phprun.command(ARGS, self.settings(ide.getsockname()[1], own_port), self.script),
+                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                env=phprun.environment(ARGS))
+            try:
+                connection, _ = ide.accept()
+                connection.settimeout(20)
+                received = b""
+                while True:
+                    chunk = connection.recv(256)
+                    if not chunk:
+                        break
+                    received += chunk
+                connection.close()
+            finally:
+                # The request now waits for the IDE on its own port; end it.
+                php.kill()
+                php.communicate()
+        self.assertRegex(received.decode(),
+                         r"^PHP:%d:[a-zA-Z0-9]{19}$" % own_port)
+
+    def test_cookies_of_two_requests_differ(self):
+        cookies = []
+        for _ in range(2):
+            with socket.socket() as ide:
+                ide.bind(("127.0.0.1", 0))
+                ide.listen(1)
+                ide.settimeout(20)
+                php = subprocess.Popen(
+                    phprun.command(ARGS, self.settings(ide.getsockname()[1], free_port()),
+                                   self.script),
+                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                    env=phprun.environment(ARGS))
+                try:
+                    connection, _ = ide.accept()
+                    connection.settimeout(20)
+                    cookies.append(re.sub(r"^PHP:\d+:", "", connection.recv(256).decode()))
+                    connection.close()
+                finally:
+                    php.kill()
+                    php.communicate()
+        self.assertNotEqual(cookies[0], cookies[1])
+
+    def test_without_listener_script_runs_normally(self):
+        result = phprun.run(ARGS, self.settings(free_port(), free_port()), self.script)
+        self.assertEqual(result.stdout.decode(), "done 1\n")
+        self.assertEqual(result.returncode, 0)
+
+
+if __name__ == "__main__":
+    ARGS, remaining = phprun.parse_known()
+    unittest.main(argv=sys.argv[:1] + remaining)

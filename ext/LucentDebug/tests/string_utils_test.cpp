@@ -1,0 +1,46 @@
+#include "string_utils.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+namespace {
+
+TEST(TrimString, BothEndsLeaveTheLetter) { EXPECT_EQ(TrimString("  a ", TRIM_BOTH), "a"); }
+
+TEST(TrimString, OnlyWhitespaceGivesEmpty) {
+  EXPECT_EQ(TrimString("\t\n", TRIM_BOTH), "");
+  EXPECT_EQ(TrimString(std::string("\v\r\0 ", 4), TRIM_BOTH), "");
+}
+
+TEST(TrimString, LeadingOnlyKeepsTrailingBlank) {
+  EXPECT_EQ(TrimString(" a ", TRIM_LEADING), "a ");
+}
+
+TEST(TrimString, TrailingOnlyKeepsLeadingBlank) {
+  EXPECT_EQ(TrimString(" a ", TRIM_TRAILING), " a");
+}
+
+TEST(TrimString, NoFlagsLeaveTextUnchanged) { EXPECT_EQ(TrimString(" a ", 0), " a "); }
+
+TEST(TrimString, InnerWhitespaceStays) { EXPECT_EQ(TrimString(" $x = 5\n", TRIM_BOTH), "$x = 5"); }
+
+TEST(StringToWString, HighBytesBecomeNegative) {
+  std::wstring w = StringToWString("a\xff\x80");
+  ASSERT_EQ(w.size(), 3u);
+  EXPECT_EQ(w[0], L'a');
+  EXPECT_EQ(static_cast<int>(w[1]), -1);
+  EXPECT_EQ(static_cast<int>(w[2]), -128);
+}
+
+TEST(WStringToString, ConvertsInCurrentLocale) {
+  setlocale(LC_CTYPE, "C");
+  EXPECT_EQ(WStringToString(L"abc"), "abc");
+}
+
+TEST(WStringToString, UnconvertibleCharacterBecomesStar) {
+  setlocale(LC_CTYPE, "C");
+  EXPECT_EQ(WStringToString(std::wstring(L"a") + static_cast<wchar_t>(0x4e2d) + L"b"), "a*b");
+}
+
+}  // namespace
