@@ -1,0 +1,7 @@
+<?xml version="1.0"?>
+<!-- xsl:element without name -->
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  <xsl:template match="/">
+    <xsl:element/>
+  </xsl:template>
+</xsl:stylesheet>

@@ -1,0 +1,7 @@
+<?xml version="1.0"?>
+<!-- xsl:variable with both select and content (not expressible) -->
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  <xsl:template match="/">
+    <xsl:variable name="v" select="1">x</xsl:variable>
+  </xsl:template>
+</xsl:stylesheet>
