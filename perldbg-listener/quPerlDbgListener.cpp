@@ -55,6 +55,8 @@ nsresult quPerlDbgListener::Term(int*) {
 
 nsresult quPerlDbgListener::DoCommand(const char* command, char** result) {
   if (lock_shim == nullptr) return NS_ERROR_OUT_OF_MEMORY;
+  // An out-parameter: whatever the caller left in it is no text to copy.
+  if (result != nullptr) *result = nullptr;
   ShimStatus status;
   {
     ShimLockGuard guard;
