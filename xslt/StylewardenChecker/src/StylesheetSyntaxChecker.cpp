@@ -8,6 +8,7 @@
 #include <xercesc/sax2/XMLReaderFactory.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/XMLException.hpp>
 
 #include "AttributeSetValidator.h"
@@ -59,6 +60,10 @@ void StylesheetSyntaxChecker::initializeParser() {
   m_parser->setContentHandler(&m_stylesheetSyntaxHandler);
   m_parser->setErrorHandler(&m_stylesheetSyntaxHandler);
   m_parser->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpaces, true);
+  // Entity expansion is bounded (the library's default limit), so that a document that
+  // nests entity references draws a parser error instead of exhausting time and memory.
+  static xercesc::SecurityManager securityManager;
+  m_parser->setProperty(xercesc::XMLUni::fgXercesSecurityManager, &securityManager);
   // A parse that fails before its document starts must neither report the previous
   // check's records nor consult the previous reader's locator.
   m_stylesheetSyntaxHandler.setDocumentLocator(nullptr);

@@ -83,6 +83,24 @@ class RecordsTest(unittest.TestCase):
         self.assertIn("[3] @ (2, 1) => ", lines[1])
 
 
+class HostileInputTest(unittest.TestCase):
+    def test_nested_entity_expansion_ends_in_a_parser_record(self):
+        # Ten levels of ten references each would expand to 10**10 characters.
+        entities = ['<!ENTITY e0 "x">'] + [
+            '<!ENTITY e%d "%s">' % (level, ("&e%d;" % (level - 1)) * 10) for level in range(1, 11)]
+        document = "<!DOCTYPE d [%s]><d>&e10;</d>" % "".join(entities)
+        result = run(STATES, stdin=document.encode())
+        self.assertEqual(result.returncode, 0)
+        self.assertRegex(result.stdout.decode().splitlines()[-1], r'entity expansions.*\[3\]')
+
+    def test_deeply_nested_elements_are_checked(self):
+        document = "<x:stylesheet xmlns:x='%s' version='1'>%s%s</x:stylesheet>" % (
+            XSLT, "<x:output>" * 20000, "</x:output>" * 20000)
+        result = run(STATES, stdin=document.encode())
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(len(result.stdout.decode().splitlines()), 19999)
+
+
 class StandardInputTest(unittest.TestCase):
     def test_empty_input_is_parsed_as_an_empty_document(self):
         result = run(STATES)
