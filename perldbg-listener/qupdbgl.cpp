@@ -4,7 +4,6 @@
 #include "qupdbgl.h"
 
 #include <dlfcn.h>
-#include <prinit.h>
 
 #include <cstdio>
 
@@ -52,13 +51,15 @@ __attribute__((constructor)) void BindImplementation() {
   Bind(&shim_docommand, "shim_docommand", __LINE__);
 }
 
-PRCallOnceType lockOnce;
-
-PRStatus CreateSharedLock() {
-  lock_shim = PR_NewLock();
-  return lock_shim != nullptr ? PR_SUCCESS : PR_FAILURE;
-}
-
 }  // namespace
 
-void CreateSharedLockOnce() { PR_CallOnce(&lockOnce, CreateSharedLock); }
+void CreateSharedLockOnce() {
+  // The language runs this initialiser exactly once and holds other callers until it is done.
+  // PR_CallOnce is no help here: the first construction may be the process's first use of
+  // NSPR, and NSPR's implicit start-up is not safe against a second thread's PR_CallOnce.
+  static const bool created = [] {
+    lock_shim = PR_NewLock();
+    return lock_shim != nullptr;
+  }();
+  static_cast<void>(created);
+}

@@ -10,11 +10,11 @@ void PrintTo(const RecordedCall& call, std::ostream* out) {
 }
 
 ComponentLibrary& LoadedLibrary(const char* path) {
-  static std::map<std::string, ComponentLibrary*> loaded;
-  ComponentLibrary*& library = loaded[path];
+  static std::map<std::string, std::unique_ptr<ComponentLibrary>> loaded;
+  std::unique_ptr<ComponentLibrary>& library = loaded[path];
   if (library == nullptr) {
     std::string error;
-    library = ComponentLibrary::Load(path, &error).release();
+    library = ComponentLibrary::Load(path, &error);
     if (library == nullptr) {
       ADD_FAILURE() << error;
       std::abort();

@@ -18,8 +18,8 @@ inline constexpr nsIID kUnknownIID = {
 
 void PrintTo(const RecordedCall& call, std::ostream* out);
 
-// The library at `path`, loaded on first use and kept for the whole program, as its
-// implementation library stays loaded too. Ends the program if it cannot be loaded.
+// The library at `path`, loaded on first use and kept until the program ends. Ends the
+// program if it cannot be loaded.
 ComponentLibrary& LoadedLibrary(const char* path);
 
 // The class ID registered for `contract`; ends the program if there is none.
