@@ -30,8 +30,9 @@ def environment(args, extra=None):
     env = {k: v for k, v in os.environ.items() if not k.startswith("LUDBG_")}
     if args.preload:
         env["LD_PRELOAD"] = args.preload
-        # php itself is not instrumented and keeps memory to its end.
-        env["ASAN_OPTIONS"] = "detect_leaks=0"
+        # php itself is not instrumented and keeps memory to its end; the
+        # library that drops RTLD_DEEPBIND must come before the runtime.
+        env["ASAN_OPTIONS"] = "detect_leaks=0:verify_asan_link_order=0"
     env.update(extra or {})
     return env
 
