@@ -16,8 +16,7 @@ EntryPoint<&quIRxEvalManager::SetBreakpoint> quRxEvalManager_SetBreakpoint;
 EntryPoint<&quIRxEvalManager::RemoveBreakpoint> quRxEvalManager_RemoveBreakpoint;
 EntryPoint<&quIRxEvalManager::SetTargetBreakpoint> quRxEvalManager_SetTargetBreakpoint;
 EntryPoint<&quIRxEvalManager::RemoveTargetBreakpoint> quRxEvalManager_RemoveTargetBreakpoint;
-EntryPoint<&quIRxEvalManager::RunForwardUntilBreakpoint>
-    quRxEvalManager_RunForwardUntilBreakpoint;
+EntryPoint<&quIRxEvalManager::RunForwardUntilBreakpoint> quRxEvalManager_RunForwardUntilBreakpoint;
 EntryPoint<&quIRxEvalManager::RunBackwardUntilBreakpoint>
     quRxEvalManager_RunBackwardUntilBreakpoint;
 
@@ -65,25 +64,22 @@ __attribute__((constructor)) void BindImplementation() {
   Bind(&quRxEvalManager_GetStateCount, "_ZN15quRxEvalManager13GetStateCountEPj", __LINE__);
   Bind(&quRxEvalManager_GetRunFinished, "_ZN15quRxEvalManager14GetRunFinishedEPi", __LINE__);
   Bind(&quRxEvalManager_InitEval, "_ZN15quRxEvalManager8InitEvalEPKcS1_S1_", __LINE__);
-  Bind(&quRxEvalManager_GetNodeAt, "_ZN15quRxEvalManager9GetNodeAtEjPPcPjS2_S2_S2_PS2_",
-       __LINE__);
+  Bind(&quRxEvalManager_GetNodeAt, "_ZN15quRxEvalManager9GetNodeAtEjPPcPjS2_S2_S2_PS2_", __LINE__);
   Bind(&quRxEvalManager_SetBreakpoint, "_ZN15quRxEvalManager13SetBreakpointEPKc", __LINE__);
-  Bind(&quRxEvalManager_RemoveBreakpoint, "_ZN15quRxEvalManager16RemoveBreakpointEPKc",
-       __LINE__);
+  Bind(&quRxEvalManager_RemoveBreakpoint, "_ZN15quRxEvalManager16RemoveBreakpointEPKc", __LINE__);
   Bind(&quRxEvalManager_SetTargetBreakpoint, "_ZN15quRxEvalManager19SetTargetBreakpointEj",
        __LINE__);
-  Bind(&quRxEvalManager_RemoveTargetBreakpoint,
-       "_ZN15quRxEvalManager22RemoveTargetBreakpointEj", __LINE__);
+  Bind(&quRxEvalManager_RemoveTargetBreakpoint, "_ZN15quRxEvalManager22RemoveTargetBreakpointEj",
+       __LINE__);
   Bind(&quRxEvalManager_RunForwardUntilBreakpoint,
        "_ZN15quRxEvalManager25RunForwardUntilBreakpointEjPj", __LINE__);
   Bind(&quRxEvalManager_RunBackwardUntilBreakpoint,
        "_ZN15quRxEvalManager26RunBackwardUntilBreakpointEjPj", __LINE__);
 
   Bind(&quRxRegexInfo_constructor, "_ZN13quRxRegexInfoC2Ev", __LINE__);
-  Bind(&quRxRegexInfo_GetNodeRange, "_ZN13quRxRegexInfo12GetNodeRangeEPKcS1_S1_jPjS2_Pi",
+  Bind(&quRxRegexInfo_GetNodeRange, "_ZN13quRxRegexInfo12GetNodeRangeEPKcS1_S1_jPjS2_Pi", __LINE__);
+  Bind(&quRxRegexInfo_GetChildNodesRange, "_ZN13quRxRegexInfo18GetChildNodesRangeEPKcS1_S1_PjS2_Pi",
        __LINE__);
-  Bind(&quRxRegexInfo_GetChildNodesRange,
-       "_ZN13quRxRegexInfo18GetChildNodesRangeEPKcS1_S1_PjS2_Pi", __LINE__);
   Bind(&quRxRegexInfo_GetMatchingNode, "_ZN13quRxRegexInfo15GetMatchingNodeEPKcS1_S1_PPc",
        __LINE__);
   Bind(&quRxRegexInfo_GetGroup, "_ZN13quRxRegexInfo8GetGroupEPKcS1_S1_Pj", __LINE__);
@@ -96,8 +92,7 @@ __attribute__((constructor)) void BindImplementation() {
   Bind(&quRxRegexInfo_GetAllTokens, "_ZN13quRxRegexInfo12GetAllTokensEPjPPPcS3_S0_PS0_Pi",
        __LINE__);
   Bind(&quRxRegexInfo_GetNodeTip, "_ZN13quRxRegexInfo10GetNodeTipEPKcS1_S1_PPc", __LINE__);
-  Bind(&quRxRegexInfo_EvalRegex, "_ZN13quRxRegexInfo9EvalRegexEPKcS1_S1_PjS2_PS2_PPcPi",
-       __LINE__);
+  Bind(&quRxRegexInfo_EvalRegex, "_ZN13quRxRegexInfo9EvalRegexEPKcS1_S1_PjS2_PS2_PPcPi", __LINE__);
   Bind(&quRxRegexInfo_IsValidRegex, "_ZN13quRxRegexInfo12IsValidRegexEPKcS1_PPcPi", __LINE__);
 }
 

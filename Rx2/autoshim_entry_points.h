@@ -27,8 +27,7 @@ extern EntryPoint<&quIRxEvalManager::GetNodeAt> quRxEvalManager_GetNodeAt;
 extern EntryPoint<&quIRxEvalManager::SetBreakpoint> quRxEvalManager_SetBreakpoint;
 extern EntryPoint<&quIRxEvalManager::RemoveBreakpoint> quRxEvalManager_RemoveBreakpoint;
 extern EntryPoint<&quIRxEvalManager::SetTargetBreakpoint> quRxEvalManager_SetTargetBreakpoint;
-extern EntryPoint<&quIRxEvalManager::RemoveTargetBreakpoint>
-    quRxEvalManager_RemoveTargetBreakpoint;
+extern EntryPoint<&quIRxEvalManager::RemoveTargetBreakpoint> quRxEvalManager_RemoveTargetBreakpoint;
 extern EntryPoint<&quIRxEvalManager::RunForwardUntilBreakpoint>
     quRxEvalManager_RunForwardUntilBreakpoint;
 extern EntryPoint<&quIRxEvalManager::RunBackwardUntilBreakpoint>
@@ -42,8 +41,7 @@ extern EntryPoint<&quIRxNodeHighlighter::GetGroup> quRxRegexInfo_GetGroup;
 extern EntryPoint<&quIRxNodeHighlighter::NodeExists> quRxRegexInfo_NodeExists;
 extern EntryPoint<&quIRxNodeHighlighter::GetNodeId> quRxRegexInfo_GetNodeId;
 extern EntryPoint<&quIRxNodeHighlighter::GetNodeLevelCount> quRxRegexInfo_GetNodeLevelCount;
-extern EntryPoint<&quIRxNodeHighlighter::GetInsertableTokens>
-    quRxRegexInfo_GetInsertableTokens;
+extern EntryPoint<&quIRxNodeHighlighter::GetInsertableTokens> quRxRegexInfo_GetInsertableTokens;
 extern EntryPoint<&quIRxNodeHighlighter::GetAllTokens> quRxRegexInfo_GetAllTokens;
 extern EntryPoint<&quIRxNodeTipGenerator::GetNodeTip> quRxRegexInfo_GetNodeTip;
 extern EntryPoint<&quIRxRegexEvaluator::EvalRegex> quRxRegexInfo_EvalRegex;

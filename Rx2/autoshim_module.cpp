@@ -6,31 +6,19 @@
 namespace {
 
 constexpr nsModuleComponentInfo components[] = {
-    {"Regular Expression Evaluation Engine Manager Component",
-     {0x6b6b51b3, 0xb860, 0x49d8, {0xb1, 0x25, 0xa1, 0xaf, 0xc9, 0x31, 0x92, 0x79}},
-     "@brightwater.example/quRxEvalManager;1",
-     quRxEvalManagerConstructor,
-     nullptr,
-     nullptr,
-     nullptr,
-     nullptr,
-     nullptr,
-     0},
-    {"Regular Expression Info Component",
-     {0xbb75b570, 0x39bb, 0x42bd, {0xb2, 0xe1, 0xc3, 0x4e, 0x19, 0xab, 0x26, 0x34}},
-     "@brightwater.example/quRxRegexInfo;1",
-     quRxRegexInfoConstructor,
-     nullptr,
-     nullptr,
-     nullptr,
-     nullptr,
-     nullptr,
-     0},
+    NS_PlainComponentInfo(
+        "Regular Expression Evaluation Engine Manager Component",
+        {0x6b6b51b3, 0xb860, 0x49d8, {0xb1, 0x25, 0xa1, 0xaf, 0xc9, 0x31, 0x92, 0x79}},
+        "@brightwater.example/quRxEvalManager;1", quRxEvalManagerConstructor),
+    NS_PlainComponentInfo(
+        "Regular Expression Info Component",
+        {0xbb75b570, 0x39bb, 0x42bd, {0xb2, 0xe1, 0xc3, 0x4e, 0x19, 0xab, 0x26, 0x34}},
+        "@brightwater.example/quRxRegexInfo;1", quRxRegexInfoConstructor),
 };
 
 // The name carries its double-quote characters.
-constexpr nsModuleInfo gModuleInfo = {NS_MODULEINFO_VERSION, "\"quRxFactory\"", components,
-                                      2, nullptr, nullptr};
+constexpr nsModuleInfo gModuleInfo = {
+    NS_MODULEINFO_VERSION, "\"quRxFactory\"", components, 2, nullptr, nullptr};
 
 }  // namespace
 

@@ -3,29 +3,18 @@
 
 #include "autoshim_entry_points.h"
 #include "nsGenericConstructor.h"
+#include "nsSupportsImpl.h"
 
 quRxEvalManager::quRxEvalManager() { quRxEvalManager_constructor(this); }
 
 nsresult quRxEvalManager::QueryInterface(const nsIID& iid, void** result) {
-  if (result == nullptr) return NS_ERROR_NULL_POINTER;
-  if (iid.Equals(quIRxEvalManager::kIID) || iid.Equals(nsISupports::kIID)) {
-    AddRef();
-    *result = static_cast<quIRxEvalManager*>(this);
-    return NS_OK;
-  }
-  *result = nullptr;
-  return NS_ERROR_NO_INTERFACE;
+  return NS_QuerySingleInterface<quIRxEvalManager>(this, iid, result);
 }
 
 nsrefcnt quRxEvalManager::AddRef() { return ++mRefCnt; }
 
-nsrefcnt quRxEvalManager::Release() {
-  const nsrefcnt count = --mRefCnt;
-  if (count != 0) return count;
-  mRefCnt = 1;  // guards against re-entry while the storage goes
-  delete this;  // releases the storage; the implementation has no destructor to run
-  return 0;
-}
+// Deleting releases the storage only: the implementation has no destructor to run.
+nsrefcnt quRxEvalManager::Release() { return NS_FinishRelease(this, mRefCnt, --mRefCnt); }
 
 nsresult quRxEvalManager::GetStateCount(unsigned int* a1) {
   return quRxEvalManager_GetStateCount(this, a1);
@@ -36,9 +25,8 @@ nsresult quRxEvalManager::GetRunFinished(int* a1) {
 nsresult quRxEvalManager::InitEval(const char* a1, const char* a2, const char* a3) {
   return quRxEvalManager_InitEval(this, a1, a2, a3);
 }
-nsresult quRxEvalManager::GetNodeAt(unsigned int a1, char** a2, unsigned int* a3,
-                                    unsigned int* a4, unsigned int* a5, unsigned int* a6,
-                                    unsigned int** a7) {
+nsresult quRxEvalManager::GetNodeAt(unsigned int a1, char** a2, unsigned int* a3, unsigned int* a4,
+                                    unsigned int* a5, unsigned int* a6, unsigned int** a7) {
   return quRxEvalManager_GetNodeAt(this, a1, a2, a3, a4, a5, a6, a7);
 }
 nsresult quRxEvalManager::SetBreakpoint(const char* a1) {

@@ -7,6 +7,7 @@
 
 #include "nsGenericConstructor.h"
 #include "nsMemory.h"
+#include "nsSupportsImpl.h"
 #include "qupdbgl.h"
 
 quPerlDbgListener::quPerlDbgListener() {
@@ -17,26 +18,17 @@ quPerlDbgListener::quPerlDbgListener() {
 }
 
 nsresult quPerlDbgListener::QueryInterface(const nsIID& iid, void** result) {
-  if (result == nullptr) return NS_ERROR_NULL_POINTER;
-  if (iid.Equals(quIPerlDbgListener::kIID) || iid.Equals(nsISupports::kIID)) {
-    AddRef();
-    *result = static_cast<quIPerlDbgListener*>(this);
-    return NS_OK;
-  }
-  *result = nullptr;
-  return NS_ERROR_NO_INTERFACE;
+  return NS_QuerySingleInterface<quIPerlDbgListener>(this, iid, result);
 }
 
 nsrefcnt quPerlDbgListener::AddRef() {
   return static_cast<nsrefcnt>(PR_AtomicIncrement(mRefCnt.AtomicCell()));
 }
 
+// The last reference deletes through the virtual destructor.
 nsrefcnt quPerlDbgListener::Release() {
-  const nsrefcnt count = static_cast<nsrefcnt>(PR_AtomicDecrement(mRefCnt.AtomicCell()));
-  if (count != 0) return count;
-  mRefCnt = 1;  // guards against re-entry during destruction
-  delete this;
-  return 0;
+  return NS_FinishRelease(this, mRefCnt,
+                          static_cast<nsrefcnt>(PR_AtomicDecrement(mRefCnt.AtomicCell())));
 }
 
 nsresult quPerlDbgListener::Init(const char* text, int* status) {

@@ -5,21 +5,15 @@
 namespace {
 
 constexpr nsModuleComponentInfo components[] = {
-    {"Perl Debugger Component",
-     {0x6b2be1b2, 0xb860, 0x49d8, {0xb1, 0x25, 0xa1, 0xaf, 0xc9, 0x31, 0x92, 0x79}},
-     "@brightwater.example/quPerlDebuggerListener;1",
-     quPerlDbgListenerConstructor,
-     nullptr,
-     nullptr,
-     nullptr,
-     nullptr,
-     nullptr,
-     0},
+    NS_PlainComponentInfo(
+        "Perl Debugger Component",
+        {0x6b2be1b2, 0xb860, 0x49d8, {0xb1, 0x25, 0xa1, 0xaf, 0xc9, 0x31, 0x92, 0x79}},
+        "@brightwater.example/quPerlDebuggerListener;1", quPerlDbgListenerConstructor),
 };
 
 // The name carries its double-quote characters.
-constexpr nsModuleInfo gModuleInfo = {NS_MODULEINFO_VERSION, "\"qupdbglFactory\"", components,
-                                      1, nullptr, nullptr};
+constexpr nsModuleInfo gModuleInfo = {
+    NS_MODULEINFO_VERSION, "\"qupdbglFactory\"", components, 1, nullptr, nullptr};
 
 }  // namespace
 

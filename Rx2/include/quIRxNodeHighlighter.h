@@ -9,8 +9,8 @@ class quIRxNodeHighlighter : public nsISupports {
   static constexpr nsIID kIID = {
       0x144f161e, 0xb7ae, 0x41ce, {0xb9, 0x7a, 0x86, 0x51, 0x35, 0x40, 0x50, 0x5b}};
 
-  virtual nsresult GetNodeRange(const char*, const char*, const char*, unsigned int,
-                                unsigned int*, unsigned int*, int*) = 0;
+  virtual nsresult GetNodeRange(const char*, const char*, const char*, unsigned int, unsigned int*,
+                                unsigned int*, int*) = 0;
   virtual nsresult GetChildNodesRange(const char*, const char*, const char*, unsigned int*,
                                       unsigned int*, int*) = 0;
   virtual nsresult GetMatchingNode(const char*, const char*, const char*, char**) = 0;

@@ -41,10 +41,9 @@ TEST_F(ForwardingTest, EvalManagerMethodsReachTheirImplementation) {
                   {"quRxEvalManager::GetRunFinished", self, {W(&i1)}});
   ExpectForwarded([&] { return m->InitEval(t1, t2, t3); },
                   {"quRxEvalManager::InitEval", self, {W(t1), W(t2), W(t3)}});
-  ExpectForwarded([&] { return m->GetNodeAt(9, &s1, &u1, &u2, &u3, &u4, &up); },
-                  {"quRxEvalManager::GetNodeAt",
-                   self,
-                   {9, W(&s1), W(&u1), W(&u2), W(&u3), W(&u4), W(&up)}});
+  ExpectForwarded(
+      [&] { return m->GetNodeAt(9, &s1, &u1, &u2, &u3, &u4, &up); },
+      {"quRxEvalManager::GetNodeAt", self, {9, W(&s1), W(&u1), W(&u2), W(&u3), W(&u4), W(&up)}});
   ExpectForwarded([&] { return m->SetBreakpoint(t1); },
                   {"quRxEvalManager::SetBreakpoint", self, {W(t1)}});
   ExpectForwarded([&] { return m->RemoveBreakpoint(t2); },
@@ -78,10 +77,9 @@ TEST_F(ForwardingTest, NodeHighlighterMethodsReachTheirImplementation) {
                   {"quRxRegexInfo::GetNodeId", self, {W(t2), W(t1), 12, W(&s1)}});
   ExpectForwarded([&] { return h->GetNodeLevelCount(t1, t2, 13, &u4); },
                   {"quRxRegexInfo::GetNodeLevelCount", self, {W(t1), W(t2), 13, W(&u4)}});
-  ExpectForwarded([&] { return h->GetInsertableTokens(t1, t2, 14, 15, &u1, &ip, &i1); },
-                  {"quRxRegexInfo::GetInsertableTokens",
-                   self,
-                   {W(t1), W(t2), 14, 15, W(&u1), W(&ip), W(&i1)}});
+  ExpectForwarded(
+      [&] { return h->GetInsertableTokens(t1, t2, 14, 15, &u1, &ip, &i1); },
+      {"quRxRegexInfo::GetInsertableTokens", self, {W(t1), W(t2), 14, 15, W(&u1), W(&ip), W(&i1)}});
   ExpectForwarded(
       [&] { return h->GetAllTokens(&u1, &ss1, &ss2, &u2, &up, &i1); },
       {"quRxRegexInfo::GetAllTokens", self, {W(&u1), W(&ss1), W(&ss2), W(&u2), W(&up), W(&i1)}});

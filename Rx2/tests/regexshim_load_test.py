@@ -6,9 +6,12 @@ lacking a symbol, and none.
 """
 import os
 import re
-import subprocess
 import sys
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "xpcom",
+                                "testing"))
+from hostrun import exported_symbols, run_host  # noqa: E402
 
 HOST, SHIM, IMPL_DIR, MISSING_SYMBOL_DIR, EMPTY_DIR = sys.argv[1:6]
 MANAGER = "@brightwater.example/quRxEvalManager;1"
@@ -42,15 +45,7 @@ LOAD_FAILURE = re.compile(r"build/release/Rx2/autoshim:(\d+): (.*)\n")
 
 
 def host(library_dir, *args):
-    env = dict(os.environ, LD_LIBRARY_PATH=library_dir)
-    return subprocess.run([HOST, SHIM, *args], env=env, capture_output=True, text=True,
-                          timeout=30)
-
-
-def exported(library):
-    listing = subprocess.run(["nm", "-D", "--defined-only", library], capture_output=True,
-                             text=True, check=True, timeout=30).stdout
-    return {line.split()[-1] for line in listing.splitlines() if line.strip()}
+    return run_host(HOST, SHIM, library_dir, *args)
 
 
 class LoadFailure(unittest.TestCase):
@@ -75,10 +70,10 @@ class LoadFailure(unittest.TestCase):
 
 class TestImplementation(unittest.TestCase):
     def test_exports_exactly_the_bound_symbols(self):
-        self.assertEqual(exported(os.path.join(IMPL_DIR, "libqurximpl.so")), BOUND_SYMBOLS)
+        self.assertEqual(exported_symbols(os.path.join(IMPL_DIR, "libqurximpl.so")), BOUND_SYMBOLS)
 
     def test_shim_exports_only_its_module(self):
-        self.assertEqual(exported(SHIM), {"NSGetModule"})
+        self.assertEqual(exported_symbols(SHIM), {"NSGetModule"})
 
 
 class Host(unittest.TestCase):

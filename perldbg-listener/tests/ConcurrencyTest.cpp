@@ -44,10 +44,11 @@ TEST(ListenerConcurrency, EightThreadsNeverRunTwoImplementationCallsTogether) {
   EXPECT_EQ(texts.load(), kThreads * kCommandsPerThread);
   std::map<std::string, int> perFunction;
   for (const RecordedCall& call : TakeRecordedCalls()) ++perFunction[call.function];
-  EXPECT_EQ(perFunction, (std::map<std::string, int>{{"shim_construct", kThreads},
-                                                     {"shim_destruct", kThreads},
-                                                     {"shim_docommand", kThreads * kCommandsPerThread},
-                                                     {"shim_init", kThreads}}));
+  EXPECT_EQ(perFunction,
+            (std::map<std::string, int>{{"shim_construct", kThreads},
+                                        {"shim_destruct", kThreads},
+                                        {"shim_docommand", kThreads * kCommandsPerThread},
+                                        {"shim_init", kThreads}}));
 }
 
 }  // namespace

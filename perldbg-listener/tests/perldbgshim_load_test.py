@@ -6,9 +6,12 @@ shim_term, one without shim_destruct and shim_docommand, and none.
 """
 import os
 import re
-import subprocess
 import sys
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "xpcom",
+                                "testing"))
+from hostrun import exported_symbols, run_host  # noqa: E402
 
 HOST, SHIM, IMPL_DIR, WITHOUT_TERM_DIR, PARTIAL_DIR, EMPTY_DIR = sys.argv[1:7]
 LISTENER = "@brightwater.example/quPerlDebuggerListener;1"
@@ -18,15 +21,7 @@ NOT_AVAILABLE = "0x80040111"
 
 
 def host(library_dir, *args):
-    env = dict(os.environ, LD_LIBRARY_PATH=library_dir)
-    return subprocess.run([HOST, SHIM, *args], env=env, capture_output=True, text=True,
-                          timeout=30)
-
-
-def exported(library):
-    listing = subprocess.run(["nm", "-D", "--defined-only", library], capture_output=True,
-                             text=True, check=True, timeout=30).stdout
-    return {line.split()[-1] for line in listing.splitlines() if line.strip()}
+    return run_host(HOST, SHIM, library_dir, *args)
 
 
 class MissingLibrary(unittest.TestCase):
@@ -73,10 +68,10 @@ class MissingEntryPoints(unittest.TestCase):
 
 class TestImplementation(unittest.TestCase):
     def test_exports_exactly_the_entry_points(self):
-        self.assertEqual(exported(os.path.join(IMPL_DIR, "libqupdbglImpl.so")), ENTRY_POINTS)
+        self.assertEqual(exported_symbols(os.path.join(IMPL_DIR, "libqupdbglImpl.so")), ENTRY_POINTS)
 
     def test_shim_exports_only_its_module(self):
-        self.assertEqual(exported(SHIM), {"NSGetModule"})
+        self.assertEqual(exported_symbols(SHIM), {"NSGetModule"})
 
 
 class Host(unittest.TestCase):

@@ -16,8 +16,8 @@ class RecordCollector final : public nsSingleInterfaceImpl<nsIComponentRegistrar
   nsresult RegisterFactoryLocation(const nsCID& cid, const char* description,
                                    const char* contractID, nsIFile*, const char*,
                                    const char*) override {
-    records.push_back({description != nullptr ? description : "", cid,
-                       contractID != nullptr ? contractID : ""});
+    records.push_back(
+        {description != nullptr ? description : "", cid, contractID != nullptr ? contractID : ""});
     return NS_OK;
   }
 

@@ -103,8 +103,8 @@ struct MethodEntry {
 template <typename Interface, typename... Args>
 MethodEntry MakeMethodEntry(const char* name, nsresult (Interface::*method)(Args...)) {
   const int inputCount = (0 + ... + (Param<Args>::kInput ? 1 : 0));
-  MethodCall call = [method](void* object, const std::vector<std::string>& words,
-                             std::ostream& out, nsresult* rv) {
+  MethodCall call = [method](void* object, const std::vector<std::string>& words, std::ostream& out,
+                             nsresult* rv) {
     std::tuple<Param<Args>...> params;
     std::size_t next = 0;
     const auto take = [&](auto& param) {

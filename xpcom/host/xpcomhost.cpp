@@ -15,10 +15,11 @@ constexpr int kLoadError = 2;
 constexpr int kCallFailed = 3;
 
 int Usage() {
-  std::cerr << "usage: xpcomhost LIBRARY\n"
-               "       xpcomhost LIBRARY create ID\n"
-               "       xpcomhost LIBRARY call ID INTERFACE METHOD [ARG...] [-- METHOD [ARG...]]...\n"
-               "ID is a contract ID or a class ID; INTERFACE a name or an IID.\n";
+  std::cerr
+      << "usage: xpcomhost LIBRARY\n"
+         "       xpcomhost LIBRARY create ID\n"
+         "       xpcomhost LIBRARY call ID INTERFACE METHOD [ARG...] [-- METHOD [ARG...]]...\n"
+         "ID is a contract ID or a class ID; INTERFACE a name or an IID.\n";
   return kUsageError;
 }
 
@@ -134,6 +135,5 @@ int main(int argc, char** argv) {
     ShowInterfaces(object.get());
     return 0;
   }
-  return CallMethods(object.get(), *known,
-                     std::vector<std::string>(args.begin() + 4, args.end()));
+  return CallMethods(object.get(), *known, std::vector<std::string>(args.begin() + 4, args.end()));
 }

@@ -11,8 +11,8 @@ using NSConstructorProcPtr = nsresult (*)(nsISupports* outer, const nsIID& iid, 
 using NSRegisterSelfProcPtr = nsresult (*)(nsIComponentRegistrar* registrar, nsIFile* location,
                                            const char* loaderStr, const char* type,
                                            const nsModuleComponentInfo* info);
-using NSUnregisterSelfProcPtr = nsresult (*)(nsIComponentRegistrar* registrar,
-                                             nsIFile* location, const char* loaderStr,
+using NSUnregisterSelfProcPtr = nsresult (*)(nsIComponentRegistrar* registrar, nsIFile* location,
+                                             const char* loaderStr,
                                              const nsModuleComponentInfo* info);
 using NSFactoryDestructorProcPtr = void (*)();
 using NSGetInterfacesProcPtr = nsresult (*)(PRUint32* count, nsIID*** array);
@@ -31,6 +31,15 @@ struct nsModuleComponentInfo {
   nsIClassInfo** mClassInfoGlobal;
   PRUint32 mFlags;
 };
+
+// A component record whose procedures, interface list and class information are empty and
+// whose flags are 0.
+constexpr nsModuleComponentInfo NS_PlainComponentInfo(const char* description, const nsCID& cid,
+                                                      const char* contractID,
+                                                      NSConstructorProcPtr constructor) {
+  return {description, cid,     contractID, constructor, nullptr,
+          nullptr,     nullptr, nullptr,    nullptr,     0};
+}
 
 inline constexpr PRUint32 NS_MODULEINFO_VERSION = 0x00015000;
 

@@ -14,8 +14,8 @@ class nsIModule : public nsISupports {
       0x67110693, 0x986b, 0x4994, {0x91, 0xf8, 0x77, 0x35, 0x5e, 0x2f, 0xa0, 0x55}};
 
   // The factory of class `cid`, answered as interface `iid`.
-  virtual nsresult GetClassObject(nsIComponentManager* manager, const nsCID& cid,
-                                  const nsIID& iid, void** result) = 0;
+  virtual nsresult GetClassObject(nsIComponentManager* manager, const nsCID& cid, const nsIID& iid,
+                                  void** result) = 0;
   // Tells `registrar` about every component of the module.
   virtual nsresult RegisterSelf(nsIComponentRegistrar* registrar, nsIFile* location,
                                 const char* loaderStr, const char* type) = 0;

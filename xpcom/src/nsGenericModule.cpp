@@ -34,6 +34,13 @@ class GenericModule final : public nsSingleInterfaceImpl<nsIModule> {
  public:
   explicit GenericModule(const nsModuleInfo* info) : mInfo(info) {}
 
+  // Runs the module constructor, if any; the destructor runs only after one that succeeded.
+  nsresult Construct() {
+    const nsresult rv = mInfo->mCtor != nullptr ? mInfo->mCtor(this) : NS_OK;
+    mConstructed = NS_SUCCEEDED(rv);
+    return rv;
+  }
+
   nsresult GetClassObject(nsIComponentManager*, const nsCID& cid, const nsIID& iid,
                           void** result) override {
     if (result == nullptr) return NS_ERROR_NULL_POINTER;
@@ -48,14 +55,13 @@ class GenericModule final : public nsSingleInterfaceImpl<nsIModule> {
     return rv;
   }
 
-  nsresult RegisterSelf(nsIComponentRegistrar* registrar, nsIFile* location,
-                        const char* loaderStr, const char* type) override {
+  nsresult RegisterSelf(nsIComponentRegistrar* registrar, nsIFile* location, const char* loaderStr,
+                        const char* type) override {
     if (registrar == nullptr) return NS_ERROR_NULL_POINTER;
     for (PRUint32 i = 0; i < mInfo->mCount; ++i) {
       const nsModuleComponentInfo& component = mInfo->mComponents[i];
-      nsresult rv = registrar->RegisterFactoryLocation(component.mCID, component.mDescription,
-                                                       component.mContractID, location,
-                                                       loaderStr, type);
+      nsresult rv = registrar->RegisterFactoryLocation(
+          component.mCID, component.mDescription, component.mContractID, location, loaderStr, type);
       if (NS_SUCCEEDED(rv) && component.mRegisterSelfProc != nullptr) {
         rv = component.mRegisterSelfProc(registrar, location, loaderStr, type, &component);
       }
@@ -84,7 +90,7 @@ class GenericModule final : public nsSingleInterfaceImpl<nsIModule> {
 
  private:
   ~GenericModule() override {
-    if (mInfo->mDtor != nullptr) mInfo->mDtor(this);
+    if (mConstructed && mInfo->mDtor != nullptr) mInfo->mDtor(this);
   }
 
   const nsModuleComponentInfo* Find(const nsCID& cid) const {
@@ -95,6 +101,7 @@ class GenericModule final : public nsSingleInterfaceImpl<nsIModule> {
   }
 
   const nsModuleInfo* mInfo;
+  bool mConstructed = false;
 };
 
 }  // namespace
@@ -105,12 +112,10 @@ nsresult NS_NewGenericModule2(const nsModuleInfo* info, nsIModule** result) {
   auto* module = new (std::nothrow) GenericModule(info);
   if (module == nullptr) return NS_ERROR_OUT_OF_MEMORY;
   module->AddRef();
-  if (info->mCtor != nullptr) {
-    const nsresult rv = info->mCtor(module);
-    if (NS_FAILED(rv)) {
-      module->Release();
-      return rv;
-    }
+  const nsresult rv = module->Construct();
+  if (NS_FAILED(rv)) {
+    module->Release();
+    return rv;
   }
   *result = module;
   return NS_OK;

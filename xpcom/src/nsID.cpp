@@ -12,9 +12,8 @@ bool nsID::Equals(const nsID& other) const {
 std::string nsID::ToString() const {
   char text[39];
   std::snprintf(text, sizeof text, "{%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}",
-                static_cast<unsigned>(m0), static_cast<unsigned>(m1),
-                static_cast<unsigned>(m2), m3[0], m3[1], m3[2], m3[3], m3[4], m3[5], m3[6],
-                m3[7]);
+                static_cast<unsigned>(m0), static_cast<unsigned>(m1), static_cast<unsigned>(m2),
+                m3[0], m3[1], m3[2], m3[3], m3[4], m3[5], m3[6], m3[7]);
   return text;
 }
 

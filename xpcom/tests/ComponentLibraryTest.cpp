@@ -1,6 +1,6 @@
-#include "ComponentLibrary.h"
-
 #include <gtest/gtest.h>
+
+#include "ComponentLibrary.h"
 
 namespace {
 

@@ -41,13 +41,13 @@ constexpr nsCID kOtherCID = {
     0x5e1d0c3b, 0x7a9f, 0x4e2d, {0x9c, 0x8b, 0x7a, 0x69, 0x58, 0x47, 0x36, 0x26}};
 
 constexpr nsModuleComponentInfo kComponents[] = {
-    {"Widget", kWidgetCID, "@brightwater.example/widget;1", NS_GenericConstructor<Widget>,
-     nullptr, nullptr, nullptr, nullptr, nullptr, 0},
+    {"Widget", kWidgetCID, "@brightwater.example/widget;1", NS_GenericConstructor<Widget>, nullptr,
+     nullptr, nullptr, nullptr, nullptr, 0},
     {"Other", kOtherCID, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0},
 };
 
-constexpr nsModuleInfo kModuleInfo = {NS_MODULEINFO_VERSION, "widgets", kComponents, 2, nullptr,
-                                      nullptr};
+constexpr nsModuleInfo kModuleInfo = {
+    NS_MODULEINFO_VERSION, "widgets", kComponents, 2, nullptr, nullptr};
 
 struct Registration {
   std::string description;
@@ -113,9 +113,12 @@ int moduleDtorCalls = 0;
 TEST(GenericModule, FailsWithItsConstructorsResult) {
   nsModuleInfo info = kModuleInfo;
   info.mCtor = [](nsIModule*) -> nsresult { return NS_ERROR_FAILURE; };
+  info.mDtor = [](nsIModule*) { ++moduleDtorCalls; };
+  moduleDtorCalls = 0;
   nsIModule* module = reinterpret_cast<nsIModule*>(&moduleDtorCalls);
   EXPECT_EQ(NS_NewGenericModule2(&info, &module), NS_ERROR_FAILURE);
   EXPECT_EQ(module, nullptr);
+  EXPECT_EQ(moduleDtorCalls, 0);  // nothing was constructed to end
 }
 
 TEST(GenericModule, RunsItsDestructorWhenReleased) {
@@ -129,8 +132,7 @@ TEST(GenericModule, RunsItsDestructorWhenReleased) {
 TEST(GenericFactory, CreatesThroughTheComponentsConstructor) {
   const Module module = NewModule(kModuleInfo);
   void* widget = nullptr;
-  ASSERT_EQ(WidgetFactory(module.get())->CreateInstance(nullptr, TestWidget::kIID, &widget),
-            NS_OK);
+  ASSERT_EQ(WidgetFactory(module.get())->CreateInstance(nullptr, TestWidget::kIID, &widget), NS_OK);
   EXPECT_EQ(static_cast<TestWidget*>(widget)->Number(), 42);
   EXPECT_EQ(static_cast<TestWidget*>(widget)->Release(), 0u);
   EXPECT_EQ(liveWidgets, 0);
@@ -149,8 +151,7 @@ TEST(GenericConstructor, RefusesAggregationAndCreatesNothing) {
 
 TEST(GenericConstructor, FreesTheObjectWhenTheInterfaceIsMissing) {
   void* widget = &widget;
-  EXPECT_EQ(NS_GenericConstructor<Widget>(nullptr, kUnknownIID, &widget),
-            NS_ERROR_NO_INTERFACE);
+  EXPECT_EQ(NS_GenericConstructor<Widget>(nullptr, kUnknownIID, &widget), NS_ERROR_NO_INTERFACE);
   EXPECT_EQ(widget, nullptr);
   EXPECT_EQ(liveWidgets, 0);
 }

@@ -1,6 +1,6 @@
-#include "nsID.h"
-
 #include <gtest/gtest.h>
+
+#include "nsID.h"
 
 namespace {
 
@@ -21,10 +21,11 @@ TEST(nsIDText, ReadsWithAndWithoutBracesInAnyCase) {
 }
 
 TEST(nsIDText, RejectsMalformedTextAndLeavesTheIdAlone) {
-  for (const char* bad : {"", "{}", "{", "9cdc47d8-0b36-4bc5-9f86-182b0c1b70f",
-                          "9cdc47d8-0b36-4bc5-9f86-182b0c1b70fcc", "9cdc47d8-0b36-4bc5-9f86182b0c1b70fc",
-                          "9cdc47d8 0b36-4bc5-9f86-182b0c1b70fc", "9cdc47g8-0b36-4bc5-9f86-182b0c1b70fc",
-                          "{9cdc47d8-0b36-4bc5-9f86-182b0c1b70fc", "@brightwater.example/x;1"}) {
+  for (const char* bad :
+       {"", "{}", "{", "9cdc47d8-0b36-4bc5-9f86-182b0c1b70f",
+        "9cdc47d8-0b36-4bc5-9f86-182b0c1b70fcc", "9cdc47d8-0b36-4bc5-9f86182b0c1b70fc",
+        "9cdc47d8 0b36-4bc5-9f86-182b0c1b70fc", "9cdc47g8-0b36-4bc5-9f86-182b0c1b70fc",
+        "{9cdc47d8-0b36-4bc5-9f86-182b0c1b70fc", "@brightwater.example/x;1"}) {
     nsID id = kSample;
     EXPECT_FALSE(nsID::Parse(bad, &id)) << bad;
     EXPECT_EQ(id, kSample) << bad;

@@ -1,8 +1,8 @@
-#include "nsMemory.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
+
+#include "nsMemory.h"
 
 namespace {
 

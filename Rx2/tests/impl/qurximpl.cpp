@@ -81,9 +81,8 @@ nsresult quRxEvalManager::InitEval(const char* a1, const char* a2, const char* a
   RECORD(quRxEvalManager::InitEval, a1, a2, a3);
   return ScriptedResult();
 }
-nsresult quRxEvalManager::GetNodeAt(unsigned int a1, char** a2, unsigned int* a3,
-                                    unsigned int* a4, unsigned int* a5, unsigned int* a6,
-                                    unsigned int** a7) {
+nsresult quRxEvalManager::GetNodeAt(unsigned int a1, char** a2, unsigned int* a3, unsigned int* a4,
+                                    unsigned int* a5, unsigned int* a6, unsigned int** a7) {
   RECORD(quRxEvalManager::GetNodeAt, a1, a2, a3, a4, a5, a6, a7);
   return ScriptedResult();
 }
@@ -114,8 +113,7 @@ nsresult quRxEvalManager::RunBackwardUntilBreakpoint(unsigned int a1, unsigned i
 
 quRxRegexInfo::quRxRegexInfo() : mStorage() { Record("quRxRegexInfo::quRxRegexInfo", this); }
 nsresult quRxRegexInfo::GetNodeRange(const char* a1, const char* a2, const char* a3,
-                                     unsigned int a4, unsigned int* a5, unsigned int* a6,
-                                     int* a7) {
+                                     unsigned int a4, unsigned int* a5, unsigned int* a6, int* a7) {
   RECORD(quRxRegexInfo::GetNodeRange, a1, a2, a3, a4, a5, a6, a7);
   return ScriptedResult();
 }
@@ -124,13 +122,11 @@ nsresult quRxRegexInfo::GetChildNodesRange(const char* a1, const char* a2, const
   RECORD(quRxRegexInfo::GetChildNodesRange, a1, a2, a3, a4, a5, a6);
   return ScriptedResult();
 }
-nsresult quRxRegexInfo::GetMatchingNode(const char* a1, const char* a2, const char* a3,
-                                        char** a4) {
+nsresult quRxRegexInfo::GetMatchingNode(const char* a1, const char* a2, const char* a3, char** a4) {
   RECORD(quRxRegexInfo::GetMatchingNode, a1, a2, a3, a4);
   return ScriptedResult();
 }
-nsresult quRxRegexInfo::GetGroup(const char* a1, const char* a2, const char* a3,
-                                 unsigned int* a4) {
+nsresult quRxRegexInfo::GetGroup(const char* a1, const char* a2, const char* a3, unsigned int* a4) {
   RECORD(quRxRegexInfo::GetGroup, a1, a2, a3, a4);
   return ScriptedResult();
 }
@@ -148,13 +144,12 @@ nsresult quRxRegexInfo::GetNodeLevelCount(const char* a1, const char* a2, unsign
   return ScriptedResult();
 }
 nsresult quRxRegexInfo::GetInsertableTokens(const char* a1, const char* a2, unsigned int a3,
-                                            unsigned int a4, unsigned int* a5, int** a6,
-                                            int* a7) {
+                                            unsigned int a4, unsigned int* a5, int** a6, int* a7) {
   RECORD(quRxRegexInfo::GetInsertableTokens, a1, a2, a3, a4, a5, a6, a7);
   return ScriptedResult();
 }
-nsresult quRxRegexInfo::GetAllTokens(unsigned int* a1, char*** a2, char*** a3,
-                                     unsigned int* a4, unsigned int** a5, int* a6) {
+nsresult quRxRegexInfo::GetAllTokens(unsigned int* a1, char*** a2, char*** a3, unsigned int* a4,
+                                     unsigned int** a5, int* a6) {
   RECORD(quRxRegexInfo::GetAllTokens, a1, a2, a3, a4, a5, a6);
   return ScriptedResult();
 }
@@ -162,9 +157,8 @@ nsresult quRxRegexInfo::GetNodeTip(const char* a1, const char* a2, const char* a
   RECORD(quRxRegexInfo::GetNodeTip, a1, a2, a3, a4);
   return ScriptedResult();
 }
-nsresult quRxRegexInfo::EvalRegex(const char* a1, const char* a2, const char* a3,
-                                  unsigned int* a4, unsigned int* a5, unsigned int** a6,
-                                  char** a7, int* a8) {
+nsresult quRxRegexInfo::EvalRegex(const char* a1, const char* a2, const char* a3, unsigned int* a4,
+                                  unsigned int* a5, unsigned int** a6, char** a7, int* a8) {
   RECORD(quRxRegexInfo::EvalRegex, a1, a2, a3, a4, a5, a6, a7, a8);
   return ScriptedResult();
 }
