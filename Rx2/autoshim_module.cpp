@@ -16,12 +16,7 @@ constexpr nsModuleComponentInfo components[] = {
         "@brightwater.example/quRxRegexInfo;1", quRxRegexInfoConstructor),
 };
 
-// The name carries its double-quote characters.
-constexpr nsModuleInfo gModuleInfo = {
-    NS_MODULEINFO_VERSION, "\"quRxFactory\"", components, 2, nullptr, nullptr};
-
 }  // namespace
 
-extern "C" NS_EXPORT nsresult NSGetModule(nsIComponentManager*, nsIFile*, nsIModule** result) {
-  return NS_NewGenericModule2(&gModuleInfo, result);
-}
+// Written as a string, the name keeps its double-quote characters.
+NS_IMPL_NSGETMODULE("quRxFactory", components)

@@ -56,4 +56,18 @@ struct nsModuleInfo {
 // constructor, if any, and fails with its result.
 nsresult NS_NewGenericModule2(const nsModuleInfo* info, nsIModule** result);
 
+// Defines the module's info record `gModuleInfo` over the array `_components` and the
+// NSGetModule export serving it. The module name is `_name` as written, stringised.
+#define NS_IMPL_NSGETMODULE(_name, _components)                                                   \
+  static constexpr nsModuleInfo gModuleInfo = {                                                   \
+      NS_MODULEINFO_VERSION,                                                                      \
+      #_name,                                                                                     \
+      _components,                                                                                \
+      static_cast<PRUint32>(sizeof(_components) / sizeof((_components)[0])),                      \
+      nullptr,                                                                                    \
+      nullptr};                                                                                   \
+  extern "C" NS_EXPORT nsresult NSGetModule(nsIComponentManager*, nsIFile*, nsIModule** result) { \
+    return NS_NewGenericModule2(&gModuleInfo, result);                                            \
+  }
+
 #endif  // XPCOM_NSIGENERICFACTORY_H_

@@ -163,3 +163,19 @@ TEST(GenericConstructor, NeedsSomewhereToStoreTheResult) {
 }
 
 }  // namespace
+
+NS_IMPL_NSGETMODULE("widgets", kComponents)
+
+namespace {
+
+TEST(ModuleExport, KeepsTheNameAsWrittenAndCountsTheComponents) {
+  EXPECT_EQ(gModuleInfo.mVersion, 0x00015000u);
+  EXPECT_STREQ(gModuleInfo.mModuleName, "\"widgets\"");
+  EXPECT_EQ(gModuleInfo.mComponents, kComponents);
+  EXPECT_EQ(gModuleInfo.mCount, 2u);
+  nsIModule* module = nullptr;
+  ASSERT_EQ(NSGetModule(nullptr, nullptr, &module), NS_OK);
+  EXPECT_EQ(module->Release(), 0u);
+}
+
+}  // namespace
