@@ -281,8 +281,7 @@ Requester* remote_init(const char* cookie, int port) {
   if (requester && requester->hasServer()) return requester;
   delete requester;
   // The request goes on without a front end; say why.
-  php_error_docref(nullptr, E_WARNING, "LUDBG: Unable to serve the remote debugger on port %d.",
-                   port);
+  zend_error(E_WARNING, "LUDBG: Unable to serve the remote debugger on port %d.", port);
   return nullptr;
 }
 

@@ -73,7 +73,7 @@ void Requester::removeBreakpoint(long breakpointNumber) {
   log("removeBreakpoint(" + std::to_string(breakpointNumber) + ")");
 }
 
-extern "C" void php_error_docref(const char*, int, const char* format, ...) {
+extern "C" void zend_error(int, const char* format, ...) {
   char text[1024];
   va_list arguments;
   va_start(arguments, format);
