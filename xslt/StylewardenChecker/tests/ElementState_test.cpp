@@ -162,13 +162,6 @@ TEST(ChildrenStates, MissLeavesTheOutputUntouched) {
   EXPECT_EQ(found.getChildStateIndex(), 8);
 }
 
-TEST(ChildrenStates, OnlyTheFullConstructorMakesAValidEntry) {
-  EXPECT_FALSE(ChildrenStates().wasCorrectlyConstructed());
-  EXPECT_TRUE(ChildrenStates(3, {}).wasCorrectlyConstructed());
-  EXPECT_FALSE(ElementState().wasCorrectlyConstructed());
-  EXPECT_TRUE(ElementState(4, 0, 1, 0, false).wasCorrectlyConstructed());
-}
-
 using StateRegistryDeathTest = ChildLookup;
 
 TEST_F(StateRegistryDeathTest, StopsOnElementStateIndexBeyondTheRegistry) {
