@@ -102,15 +102,13 @@ int CallMethods(nsISupports* object, const KnownInterface& known,
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty() || (args.size() > 1 && args[1] != "create" && args[1] != "call")) {
-    return Usage();
-  }
-  if ((args.size() > 1 && args[1] == "create" && args.size() != 3) ||
-      (args.size() > 1 && args[1] == "call" && args.size() < 5)) {
-    return Usage();
-  }
+  const std::string command = args.size() > 1 ? args[1] : "list";
+  const bool wellFormed = (command == "list" && args.size() == 1) ||
+                          (command == "create" && args.size() == 3) ||
+                          (command == "call" && args.size() >= 5);
+  if (!wellFormed) return Usage();
   const KnownInterface* known = nullptr;
-  if (args.size() > 1 && args[1] == "call") {
+  if (command == "call") {
     known = FindKnownInterface(args[3]);
     if (known == nullptr) {
       std::cerr << "xpcomhost: unknown interface " << args[3] << '\n';
@@ -124,7 +122,7 @@ int main(int argc, char** argv) {
     std::cerr << "xpcomhost: " << error << '\n';
     return kLoadError;
   }
-  if (args.size() == 1) {
+  if (command == "list") {
     List(*library);
     return 0;
   }
