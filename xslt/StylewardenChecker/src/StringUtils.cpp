@@ -11,6 +11,16 @@ std::wstring toWString(const XMLCh* text) {
   return std::wstring(text, text + xercesc::XMLString::stringLen(text));
 }
 
+void toWString(const XMLCh* text, std::wstring& result) {
+  const std::size_t length = text == nullptr ? 0 : xercesc::XMLString::stringLen(text);
+  // A plain loop: assigning from an iterator range of another character type would build a
+  // temporary string first.
+  result.resize(length);
+  for (std::size_t i = 0; i < length; ++i) {
+    result[i] = static_cast<wchar_t>(text[i]);
+  }
+}
+
 std::wstring toWString(const DOMString& text) { return std::wstring(text.begin(), text.end()); }
 
 DOMString toDOMString(const std::wstring& text) {

@@ -11,6 +11,8 @@ using DOMString = std::basic_string<XMLCh>;
 
 // One wide character per code unit up to the terminating zero; a null pointer gives "".
 std::wstring toWString(const XMLCh* text);
+// The same into `result`, reusing its storage.
+void toWString(const XMLCh* text, std::wstring& result);
 
 // One wide character per code unit, as many as the string holds.
 std::wstring toWString(const DOMString& text);

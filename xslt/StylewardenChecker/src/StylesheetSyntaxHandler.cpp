@@ -47,14 +47,15 @@ void StylesheetSyntaxHandler::startElement(const XMLCh* const uri, const XMLCh* 
   m_current.m_startTagBegin = getLastLocation();
   m_current.m_startTagEnd = getCurrentLocation();
 
-  const std::wstring qName = toWString(qname);
+  toWString(uri, m_uri);
+  toWString(localname, m_localName);
+  toWString(qname, m_qName);
   int newParentState = ELEMENTSTATE_UNCHANGED;
   ElementState elementState;
-  const bool allowed =
-      getElementState(toWString(uri), toWString(localname), qName, newParentState, elementState);
+  const bool allowed = getElementState(m_uri, m_localName, m_qName, newParentState, elementState);
   if (!allowed) {
     m_errors.emplace_back(SYNTAXERROR_ELEMENT_NOT_VALID, SEVERITY_ERROR,
-                          L"The element \"" + qName + L"\" is not valid in this context",
+                          L"The element \"" + m_qName + L"\" is not valid in this context",
                           m_current.m_startTagBegin, m_current.m_startTagEnd);
   }
   // Even a misplaced element enters the state found, so that its content is still checked.

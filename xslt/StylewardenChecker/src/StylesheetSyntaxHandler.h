@@ -61,6 +61,11 @@ class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
   std::vector<ElementData> m_elementStack;
   ElementData m_current;
   std::vector<StylesheetSyntaxError> m_errors;
+
+  // The names of the start tag in hand; their storage is reused from tag to tag.
+  std::wstring m_uri;
+  std::wstring m_localName;
+  std::wstring m_qName;
 };
 
 #endif

@@ -19,6 +19,15 @@ TEST(StringUtilsTest, NullParserStringIsEmpty) {
   EXPECT_EQ(toWString(static_cast<const XMLCh*>(nullptr)), L"");
 }
 
+TEST(StringUtilsTest, ConversionIntoExistingStringReplacesItsContent) {
+  std::wstring target = L"a much longer earlier content";
+  const XMLCh text[] = {u'x', 0xFFFE, 0};
+  toWString(text, target);
+  EXPECT_EQ(target, (std::wstring{L'x', 0xFFFE}));
+  toWString(nullptr, target);
+  EXPECT_EQ(target, L"");
+}
+
 TEST(StringUtilsTest, DomStringKeepsInnerZeroUnits) {
   const DOMString text{u'a', 0, u'b'};
   EXPECT_EQ(toWString(text), (std::wstring{L'a', 0, L'b'}));
