@@ -227,4 +227,14 @@ TEST_F(StylesheetWalkTest, SecondCheckDoesNotKeepFirstChecksRecords) {
   EXPECT_EQ(check(kStylesheetTag + "</x:stylesheet>"), Lines{});
 }
 
+TEST_F(StylesheetWalkTest, UnopenableFileAfterACheckReportsOnlyItsOwnProblem) {
+  EXPECT_EQ(check(kStylesheetTag + "<x:choose/></x:stylesheet>").size(), 1u);
+  std::vector<StylesheetSyntaxError> errors;
+  ASSERT_TRUE(m_checker.getStylesheetSyntaxErrorsFromFile("/nonexistent/dir/sheet.xsl", errors));
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].m_code, SYNTAXERROR_XML_FATAL_ERROR);
+  EXPECT_EQ(errors[0].m_start.line, 1);
+  EXPECT_EQ(errors[0].m_start.column, 1);
+}
+
 }  // namespace
