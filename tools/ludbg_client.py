@@ -84,8 +84,13 @@ def listen(port, host="127.0.0.1"):
 
 def wait_for_handshake(listener, timeout=HANDSHAKE_TIMEOUT):
     """Accepts one handshake connection and returns (port, cookie)."""
+    return accept_handshake(listener, timeout)[1:]
+
+
+def accept_handshake(listener, timeout=HANDSHAKE_TIMEOUT):
+    """Accepts one handshake connection and returns (sender's address, port, cookie)."""
     listener.settimeout(timeout)
-    connection, _ = listener.accept()
+    connection, (address, _) = listener.accept()
     with connection:
         connection.settimeout(timeout)
         data = b""
@@ -94,7 +99,7 @@ def wait_for_handshake(listener, timeout=HANDSHAKE_TIMEOUT):
             if not chunk:
                 break
             data += chunk
-    return parse_handshake(data.decode("ascii", "replace").strip())
+    return (address,) + parse_handshake(data.decode("ascii", "replace").strip())
 
 
 class PatientTransport(xmlrpc.client.Transport):
@@ -214,21 +219,28 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--listen", type=int, default=9000,
                         help="port on which to wait for the handshake (default 9000)")
-    parser.add_argument("--host", default="127.0.0.1", help="address of the PHP side")
+    parser.add_argument("--bind", default="127.0.0.1",
+                        help="address to wait on for the handshake (default 127.0.0.1)")
+    parser.add_argument("--host", help="address of the PHP side (default: the handshake's sender,"
+                        " or 127.0.0.1 with --connect)")
     parser.add_argument("--connect", type=int, help="skip the handshake: the requester's port")
     parser.add_argument("--cookie", default="", help="cookie to send with --connect")
     args = parser.parse_args(argv)
 
     if args.connect is not None:
-        port, cookie = args.connect, args.cookie
+        host, port, cookie = args.host or "127.0.0.1", args.connect, args.cookie
     else:
-        with listen(args.listen) as listener:
+        with listen(args.listen, args.bind) as listener:
             print("waiting for a debugged request on port %d ..." % args.listen, file=sys.stderr)
-            port, cookie = wait_for_handshake(listener)
-        print("PHP requester on port %d, cookie %s" % (port, cookie), file=sys.stderr)
-    command_loop(Debugger(port, cookie, host=args.host))
+            sender, port, cookie = accept_handshake(listener)
+        host = args.host or sender
+        print("PHP requester at %s:%d, cookie %s" % (host, port, cookie), file=sys.stderr)
+    command_loop(Debugger(port, cookie, host=host))
     return 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except KeyboardInterrupt:
+        sys.exit(130)

@@ -28,9 +28,9 @@ xmlrpc_value* build_xmlrpc_value_FromSubframe(xmlrpc_env* env, const Subframe& s
 }
 
 xmlrpc_value* build_xmlrpc_value_FromFrame(xmlrpc_env* env, const Frame& frame) {
-  xmlrpc_value* result = xmlrpc_build_value(
-      env, "{s:s,s:i,s:s}", "file", xmlrpcText(frame.file).c_str(), "lineno",
-      static_cast<xmlrpc_int32>(frame.lineno), "where", xmlrpcText(frame.where).c_str());
+  // A frame's own three members are encoded as a subframe's are.
+  xmlrpc_value* result =
+      build_xmlrpc_value_FromSubframe(env, Subframe{frame.file, frame.lineno, frame.where});
   if (env->fault_occurred) return nullptr;
   xmlrpc_value* data = build_xmlrpc_value_FromSubframe(env, frame.data);
   if (!env->fault_occurred) {
@@ -110,21 +110,13 @@ Subframe build_Subframe_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
 }
 
 Frame build_Frame_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
-  const char* file = nullptr;
-  xmlrpc_int32 lineno = 0;
-  const char* where = nullptr;
+  // A frame's own three members are encoded as a subframe's are.
+  const Subframe top = build_Subframe_Fromxmlrpc_value(env, value);
   xmlrpc_value* data = nullptr;
-  xmlrpc_parse_value(env, value, "{s:s,s:i,s:s,*}", "file", &file, "lineno", &lineno, "where",
-                     &where);
   if (!env->fault_occurred) xmlrpc_parse_value(env, value, "{s:S,*}", "data", &data);
-  Frame frame;
-  if (env->fault_occurred) return frame;
-  frame.data = build_Subframe_Fromxmlrpc_value(env, data);
   if (env->fault_occurred) return Frame();
-  frame.file = file;
-  frame.lineno = lineno;
-  frame.where = where;
-  return frame;
+  Frame frame{top.file, top.lineno, top.where, build_Subframe_Fromxmlrpc_value(env, data)};
+  return env->fault_occurred ? Frame() : frame;
 }
 
 FrameVector build_FrameVector_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {

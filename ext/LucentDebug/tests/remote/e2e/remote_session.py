@@ -51,13 +51,18 @@ def values(result):
 class PhpRun:
     """One php process debugging `script_path` in `mode`; use with `with`."""
 
-    def __init__(self, script_path, mode, cookie=None, port=None, signalled=True):
+    def __init__(self, script_path, mode, cookie=None, port=None, signalled=True,
+                 remote_port=None):
+        """Signalled runs announce themselves to a listener of this object, or
+        to `remote_port` when one is given."""
         self.script = script_path
         self.port = free_port() if port is None else port
-        self.listener = ludbg_client.listen(0) if signalled else None
-        settings = ["lucentdebug.enabled=%d" % mode, "lucentdebug.port=%d" % self.port]
+        self.listener = ludbg_client.listen(0) if signalled and remote_port is None else None
         if self.listener:
-            settings.append("lucentdebug.remoteport=%d" % self.listener.getsockname()[1])
+            remote_port = self.listener.getsockname()[1]
+        settings = ["lucentdebug.enabled=%d" % mode, "lucentdebug.port=%d" % self.port]
+        if remote_port is not None:
+            settings.append("lucentdebug.remoteport=%d" % remote_port)
         if cookie is not None:
             settings.append("lucentdebug.cookie=" + cookie)
         command = [CONFIG["php"], "-n", "-d", "extension=" + CONFIG["module"]]
