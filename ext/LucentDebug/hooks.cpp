@@ -82,12 +82,17 @@ void UpdateCurrent(zend_execute_data* frame, zend_op_array* opArray, const zend_
   current.executeData = frame;
 }
 
-// The breakpoint test with each compiled file name converted once per request.
+// The breakpoint test with each compiled file name converted once per request;
+// consecutive statements mostly share a file, so the last one is kept at hand.
 int BreakpointAt(const zend_op_array* opArray, int line) {
   if (LUDBG_G(breakpoints).empty() || opArray->filename == nullptr) return 0;
-  auto found = LUDBG_G(localPaths).try_emplace(opArray->filename);
-  if (found.second) found.first->second = luGetLocalFilePathFromURL(ZSTR_VAL(opArray->filename));
-  return LUDBG_G(breakpoints).find(found.first->second.c_str(), line);
+  if (opArray->filename != LUDBG_G(lastPathName)) {
+    auto found = LUDBG_G(localPaths).try_emplace(opArray->filename);
+    if (found.second) found.first->second = luGetLocalFilePathFromURL(ZSTR_VAL(opArray->filename));
+    LUDBG_G(lastPathName) = opArray->filename;
+    LUDBG_G(lastPath) = &found.first->second;
+  }
+  return LUDBG_G(breakpoints).find(LUDBG_G(lastPath)->c_str(), line);
 }
 
 }  // namespace
@@ -98,7 +103,7 @@ extern "C" void OPArrayHandler(zend_op_array*) {
 
 extern "C" void StatementHandler(zend_execute_data* frame) {
   if (LUDBG_G(enabled) == 0 || !RunsUserCode(frame)) return;
-  luCaptureWrite();
+  if (LUDBG_G(savedBodyWrite) == nullptr) luCaptureWrite();
   zend_op_array* opArray = &frame->func->op_array;
   const zend_op* statement = frame->opline + 1;
   if (statement->opcode == ZEND_NOP || statement->opcode == ZEND_EXT_NOP) return;
@@ -184,6 +189,12 @@ extern "C" void luResumeExecution(int mode) {
   LUDBG_G(resumeDepth) = static_cast<int>(LUDBG_G(scopeStack).size());
 }
 
+void luForgetLocalPaths() {
+  LUDBG_G(localPaths).clear();
+  LUDBG_G(lastPathName) = nullptr;
+  LUDBG_G(lastPath) = nullptr;
+}
+
 void luResetStepping() {
   LUDBG_G(scopeStack).clear();
   LUDBG_G(stepMode) = RESUME_GO;
@@ -193,7 +204,7 @@ void luResetStepping() {
   // previous request's last one; it must not be passed over.
   LUDBG_G(lastLine) = 0;
   LUDBG_G(lastFile) = nullptr;
-  LUDBG_G(localPaths).clear();
+  luForgetLocalPaths();
 }
 
 void luReleaseStepping() {
@@ -202,7 +213,7 @@ void luReleaseStepping() {
   LUDBG_G(currentNameSource) = nullptr;
   LUDBG_G(scopeStack).clear();
   LUDBG_G(scopeStack).shrink_to_fit();
-  LUDBG_G(localPaths).clear();
+  luForgetLocalPaths();
   LUDBG_G(lastLine) = 0;
   LUDBG_G(lastFile) = nullptr;
 }

@@ -21,6 +21,8 @@ void luInterractSuspended();
 void luResumeExecution(int mode);
 }
 
+// Forgets the local paths of compiled file names kept for the breakpoint test.
+void luForgetLocalPaths();
 // Resets the stepping state at request start.
 void luResetStepping();
 // Releases the stepping state at request end.

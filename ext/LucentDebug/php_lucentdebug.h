@@ -57,6 +57,8 @@ int stderrSocket = -1;
 int stdinSocket = -1;
 // Local paths of the compiled file names met by the breakpoint test.
 std::unordered_map<const zend_string*, std::string> localPaths;
+const zend_string* lastPathName = nullptr;  // the last one looked up, at hand
+const std::string* lastPath = nullptr;
 ZEND_END_MODULE_GLOBALS(ludbg)
 
 extern zend_ludbg_globals ludbg_globals;
