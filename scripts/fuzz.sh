@@ -27,14 +27,15 @@ run_target() {
   echo "== $target: $seconds s"
   if ! ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
       "$fuzz_dir/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-      -max_len=65536 -dict="$dictionary" -print_final_stats=1 -artifact_prefix="$build_dir/findings/$target-" \
-      "$corpus"; then
+      -max_len=65536 -dict="$dictionary" -print_final_stats=1 \
+      -artifact_prefix="$build_dir/findings/$target-" "$corpus"; then
     echo "== $target: FOUND A PROBLEM, see $build_dir/findings/" >&2
     status=1
   fi
 }
 
 sources=xslt/StylewardenChecker/fuzz
-run_target stylewarden_check_fuzzer "$sources/xslt.dict" examples/*.xsl xslt/StylewardenChecker/tests/program/*.xsl
-run_target stylewarden_states_fuzzer "$sources/states.dict" data/*.xml xslt/StylewardenChecker/tests/program/*.xml
+tests=xslt/StylewardenChecker/tests/program
+run_target stylewarden_check_fuzzer "$sources/xslt.dict" examples/*.xsl "$tests"/*.xsl
+run_target stylewarden_states_fuzzer "$sources/states.dict" data/*.xml "$tests"/*.xml
 exit $status
