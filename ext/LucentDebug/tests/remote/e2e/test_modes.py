@@ -1,12 +1,14 @@
 """The remote modes of a request: waiting, signalled, script-initiated, and a taken port."""
 
 import socket
+import time
 import unittest
 
 from remote_session import PhpRun, main, refused, script
 
 TYPICAL = script("typical.php")
 SELF_BREAK = script("self_break.php")
+SLOW = script("slow.php")
 ECHO_LINE = 10
 
 
@@ -46,6 +48,17 @@ class Modes(unittest.TestCase):
             self.assertEqual(php.call("resumeExecution", request=0), {})
             status, out, _ = php.finish()
             self.assertEqual(out, "")
+
+    def test_call_made_while_the_script_runs_is_answered_at_the_next_stop(self):
+        with PhpRun(SLOW, mode=3) as php:
+            php.handshake()
+            php.call("addBreakpoint", file=SLOW, lineno=4, temporary=False, cond="")
+            php.call("resumeExecution", request=4)
+            started = time.monotonic()
+            self.assertEqual(php.call("getFrames")["frames"][0]["lineno"], 4)
+            self.assertGreater(time.monotonic() - started, 0.2)
+            php.call("resumeExecution", request=4)
+            self.assertEqual(php.finish()[:2], (0, "finished\n"))
 
     def test_script_initiated_debugging_announces_a_port_the_system_chose(self):
         with PhpRun(SELF_BREAK, mode=1, port=1) as php:
