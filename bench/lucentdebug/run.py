@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Debugger overhead: runs a CPU-bound script plain, with the extension loaded
 but off, with hooks only, and attached in go mode with ten breakpoints that
-are never hit; then the cost of one stop in a deep script ("locals", "frames",
+are never hit (and, given an extension with empty hooks, the host's own cost
+of statement and call markers, which no debugger on these hooks can go below); then the cost of one stop in a deep script ("locals", "frames",
 one "pinfo"). Prints each as a ratio to the plain run of the same script."""
 import argparse
 import os
@@ -48,8 +49,13 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--php", default="php")
     parser.add_argument("--module", required=True)
+    parser.add_argument("--empty-hooks", help="Zend extension with hooks that do nothing")
     parser.add_argument("--runs", type=int, default=5)
     args = parser.parse_args()
+    # php looks for relative extension paths in its own extension folder.
+    args.module = os.path.abspath(args.module)
+    if args.empty_hooks:
+        args.empty_hooks = os.path.abspath(args.empty_hooks)
     env = {k: v for k, v in os.environ.items() if not k.startswith("LUDBG_")}
     plain = [args.php, "-n"]
     loaded = plain + ["-d", "extension=" + args.module]
@@ -62,6 +68,9 @@ def main():
         ("console, go, 10 breakpoints never hit",
          loaded + ["-d", "lucentdebug.enabled=4", CPU], breakpoints),
     ]
+    if args.empty_hooks:
+        cpu_jobs.insert(1, ("host markers, empty hooks (floor)",
+                            plain + ["-d", "zend_extension=" + args.empty_hooks, CPU], ""))
     times, outputs = best_of(args.runs, cpu_jobs, env)
     base = times["plain php"]
     print("cpu.php plain run: %.3f s CPU" % base)

@@ -11,15 +11,48 @@ long BreakpointList::set(long id, const char* file, int line, bool add) {
     bool byId = it->id > 0 && it->id == id;
     bool byPlace = file != nullptr && it->line == line && strcasecmp(it->file.c_str(), file) == 0;
     if (!byId && !byPlace) continue;
-    if (!add) entries_.erase(it);
+    if (!add) {
+      entries_.erase(it);
+      indexLines();
+    }
     return 0;
   }
   if (!add || file == nullptr) return -1;
   entries_.push_back(Breakpoint{file, line, ++lastBreakpointId_});
+  indexLines();
   return lastBreakpointId_;
 }
 
+namespace {
+
+// Lines from here on (or below 0) are not indexed but looked for in the list.
+constexpr int kIndexedLines = 1 << 20;
+
+}  // namespace
+
+void BreakpointList::clear() {
+  entries_.clear();
+  lines_.clear();
+  unindexedLines_ = false;
+}
+
+void BreakpointList::indexLines() {
+  lines_.clear();
+  unindexedLines_ = false;
+  for (const Breakpoint& bp : entries_) {
+    if (bp.line < 0 || bp.line >= kIndexedLines) {
+      unindexedLines_ = true;
+      continue;
+    }
+    size_t line = static_cast<size_t>(bp.line);
+    if (line >= lines_.size()) lines_.resize(line + 1);
+    lines_[line] = true;
+  }
+}
+
 int BreakpointList::find(const char* file, int line) const {
+  bool indexed = line >= 0 && static_cast<size_t>(line) < lines_.size();
+  if (indexed ? !lines_[static_cast<size_t>(line)] : !unindexedLines_) return 0;
   for (const Breakpoint& bp : entries_) {
     if (bp.line == line && strcasecmp(bp.file.c_str(), file) == 0) return bp.id;
   }

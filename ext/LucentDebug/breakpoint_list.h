@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <list>
 #include <string>
+#include <vector>
 
 struct Breakpoint {
   std::string file;
@@ -24,11 +25,17 @@ class BreakpointList {
   // Appends one "fn: %s line: %d\n" per entry, never beyond size - 2 characters;
   // "No breakpoints set\n" when the buffer stays empty.
   void list(char* buffer, size_t size) const;
-  void clear() { entries_.clear(); }
+  void clear();
   bool empty() const { return entries_.empty(); }
 
  private:
+  void indexLines();
+
   std::list<Breakpoint> entries_;
+  // Marks the lines that carry a breakpoint, so the test at every statement
+  // rejects all other lines at once.
+  std::vector<bool> lines_;
+  bool unindexedLines_ = false;
   int lastBreakpointId_ = 0;  // kept across requests
 };
 

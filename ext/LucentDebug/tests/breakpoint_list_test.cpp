@@ -39,6 +39,22 @@ TEST(BreakpointList, FindsWithoutRegardToCase) {
   EXPECT_EQ(list.find("/usr/web/a.php", 4), 0);
 }
 
+TEST(BreakpointList, FindsLinesFarOutAndBelowZero) {
+  BreakpointList list;
+  list.set(0, "/a.php", 2000000000, true);
+  list.set(0, "/a.php", -4, true);
+  EXPECT_EQ(list.find("/a.php", 2000000000), 1);
+  EXPECT_EQ(list.find("/a.php", -4), 2);
+  EXPECT_EQ(list.find("/a.php", 3), 0);
+}
+
+TEST(BreakpointList, RemovedLineNoLongerFound) {
+  BreakpointList list;
+  list.set(0, "/a.php", 3, true);
+  list.set(1, nullptr, 0, false);
+  EXPECT_EQ(list.find("/a.php", 3), 0);
+}
+
 TEST(BreakpointList, EmptyListFindsNothing) {
   BreakpointList list;
   EXPECT_EQ(list.find("/a.php", 1), 0);
