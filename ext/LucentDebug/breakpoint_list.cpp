@@ -51,8 +51,7 @@ void BreakpointList::indexLines() {
 }
 
 int BreakpointList::find(const char* file, int line) const {
-  bool indexed = line >= 0 && static_cast<size_t>(line) < lines_.size();
-  if (indexed ? !lines_[static_cast<size_t>(line)] : !unindexedLines_) return 0;
+  if (!mayStopAt(line)) return 0;
   for (const Breakpoint& bp : entries_) {
     if (bp.line == line && strcasecmp(bp.file.c_str(), file) == 0) return bp.id;
   }

@@ -25,6 +25,11 @@ class BreakpointList {
   // Appends one "fn: %s line: %d\n" per entry, never beyond size - 2 characters;
   // "No breakpoints set\n" when the buffer stays empty.
   void list(char* buffer, size_t size) const;
+  // False when no breakpoint can be on this line, whatever the file.
+  bool mayStopAt(int line) const {
+    bool indexed = line >= 0 && static_cast<size_t>(line) < lines_.size();
+    return indexed ? lines_[static_cast<size_t>(line)] : unindexedLines_;
+  }
   void clear();
   bool empty() const { return entries_.empty(); }
 

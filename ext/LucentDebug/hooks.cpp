@@ -2,8 +2,6 @@
 // decide at each statement whether to stop, and hand control to the front end.
 #include "hooks.h"
 
-#include <strings.h>
-
 #include "breakpoints.h"
 #include "front_ends.h"
 #include "output_capture.h"
@@ -66,17 +64,11 @@ void DropStaleRecords() {
   }
 }
 
+// The name refers to the host's own text: function names are interned and
+// live until the request ends, when current is reset.
 void UpdateCurrent(zend_execute_data* frame, zend_op_array* opArray, const zend_op* opline) {
   ScopeRecord& current = LUDBG_G(current);
-  if (LUDBG_G(currentNameSource) != opArray) {
-    const char* name = FunctionNameOf(opArray);
-    if (current.functionName == nullptr ||
-        strcasecmp(LUDBG_G(currentFunctionName).c_str(), name) != 0) {
-      LUDBG_G(currentFunctionName) = name;
-      current.functionName = LUDBG_G(currentFunctionName).c_str();
-    }
-    LUDBG_G(currentNameSource) = opArray;
-  }
+  current.functionName = FunctionNameOf(opArray);
   current.opArray = opArray;
   current.opline = opline;
   current.executeData = frame;
@@ -84,8 +76,7 @@ void UpdateCurrent(zend_execute_data* frame, zend_op_array* opArray, const zend_
 
 // The breakpoint test with each compiled file name converted once per request;
 // consecutive statements mostly share a file, so the last one is kept at hand.
-int BreakpointAt(const zend_op_array* opArray, int line) {
-  if (LUDBG_G(breakpoints).empty() || opArray->filename == nullptr) return 0;
+__attribute__((noinline)) int BreakpointInFile(const zend_op_array* opArray, int line) {
   if (opArray->filename != LUDBG_G(lastPathName)) {
     auto found = LUDBG_G(localPaths).try_emplace(opArray->filename);
     if (found.second) found.first->second = luGetLocalFilePathFromURL(ZSTR_VAL(opArray->filename));
@@ -93,6 +84,11 @@ int BreakpointAt(const zend_op_array* opArray, int line) {
     LUDBG_G(lastPath) = &found.first->second;
   }
   return LUDBG_G(breakpoints).find(LUDBG_G(lastPath)->c_str(), line);
+}
+
+int BreakpointAt(const zend_op_array* opArray, int line) {
+  if (!LUDBG_G(breakpoints).mayStopAt(line) || opArray->filename == nullptr) return 0;
+  return BreakpointInFile(opArray, line);
 }
 
 }  // namespace
@@ -209,8 +205,6 @@ void luResetStepping() {
 
 void luReleaseStepping() {
   LUDBG_G(current) = ScopeRecord();
-  LUDBG_G(currentFunctionName).clear();
-  LUDBG_G(currentNameSource) = nullptr;
   LUDBG_G(scopeStack).clear();
   LUDBG_G(scopeStack).shrink_to_fit();
   luForgetLocalPaths();

@@ -30,8 +30,6 @@ int attached = 0;
 int lastLine = 0;
 zend_string* lastFile = nullptr;  // identity: the host keeps one copy of each name
 ScopeRecord current;
-std::string currentFunctionName;                   // owned copy behind current.functionName
-const zend_op_array* currentNameSource = nullptr;  // op array the copy was taken from
 int stepMode = 4;
 std::vector<ScopeRecord> scopeStack;
 int lastDepth = 0;
