@@ -1,0 +1,4 @@
+<?php
+declare(unknown_directive=1);
+$a = 1;
+echo "end\n";
