@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "breakpoints.h"
 #include "php_lucentdebug.h"
@@ -146,9 +147,13 @@ bool luGetSourceCode(const char* fileUrl, std::string* source) {
       fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && fseek(file, 0, SEEK_END) == 0;
   long size = ok ? ftell(file) : -1;
   if (size >= 0 && fseek(file, 0, SEEK_SET) == 0) {
-    source->assign(static_cast<size_t>(size), '\0');
-    size_t got = size > 0 ? fread(&(*source)[0], 1, static_cast<size_t>(size), file) : 0;
-    source->resize(got);
+    try {
+      source->assign(static_cast<size_t>(size), '\0');
+      size_t got = size > 0 ? fread(&(*source)[0], 1, static_cast<size_t>(size), file) : 0;
+      source->resize(got);
+    } catch (const std::bad_alloc&) {
+      ok = false;  // too large to hold: no source, as for an unreadable file
+    }
   } else {
     ok = false;
   }

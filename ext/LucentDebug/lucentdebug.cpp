@@ -141,6 +141,8 @@ int ModuleStartup(zend_extension*) {
 }
 
 void ModuleShutdown(zend_extension*) {
+  // The host may still write after this library is unloaded.
+  luRestoreWrite();
   luRemoveErrorCallBack();
   zend_unregister_ini_entries_ex(ludbg_module_entry.module_number, MODULE_PERSISTENT);
   bModuleStarted = false;
