@@ -76,7 +76,7 @@ def main():
     parser.add_argument("--peak-rss", required=True, help="the peak-memory launcher")
     parser.add_argument("--states", required=True, help="state file stylewarden loads")
     parser.add_argument("--corpus", help="folder of .xsl files (default: docbook-xsl)")
-    parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--rounds", type=int, default=5)
     args = parser.parse_args()
 
     files = stylesheets(find_corpus(args.corpus))
