@@ -7,6 +7,7 @@ import argparse
 import os
 import random
 import subprocess
+import tempfile
 import sys
 import time
 
@@ -105,6 +106,13 @@ def main():
     best = {name: min(values) for name, values in seconds.items()}
     best_cpu = {name: min(values) for name, values in cpu_seconds.items()}
 
+    # The fixed cost of one run (start-up, state file, shut-down) on a one-element document.
+    with tempfile.NamedTemporaryFile("w", suffix=".xml") as tiny:
+        tiny.write("<x/>")
+        tiny.flush()
+        fixed = {name: min(corpus_seconds(commands[name], [tiny.name] * 50)[1]
+                           for _ in range(args.rounds)) / 50 for name in commands}
+
     largest = max(files, key=os.path.getsize)
     launcher = os.path.abspath(args.peak_rss)
     peak = {name: peak_kib(launcher, commands[name] + [largest], 5) for name in commands}
@@ -121,6 +129,8 @@ def main():
             label, table["stylewarden"] / table["bare SAX2 parse"], TIME_GOAL))
         print("time (%s) stylewarden / xmllint --noout: %.3f" % (
             label, table["stylewarden"] / table["xmllint --noout"]))
+    print("fixed CPU cost per run on a one-element document: %s" % ", ".join(
+        "%s %.1f ms" % (name, 1000 * fixed[name]) for name in commands))
     print("largest file: %s (%d bytes)" % (largest, os.path.getsize(largest)))
     for name in commands:
         print("  %-16s peak RSS %d KiB" % (name, peak[name]))
