@@ -103,8 +103,9 @@ def accept_handshake(listener, timeout=HANDSHAKE_TIMEOUT):
 
 
 class PatientTransport(xmlrpc.client.Transport):
-    """Retries a refused connection for a while: the engine may announce its
-    port a moment before it listens on it. Every call uses a new connection."""
+    """Retries a refused connection for a while: without a handshake (waiting
+    mode) the client may start before php listens. Every call uses a new
+    connection."""
 
     def __init__(self, patience=CONNECT_PATIENCE, timeout=None):
         super().__init__()

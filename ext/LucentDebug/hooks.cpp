@@ -236,6 +236,11 @@ PHP_FUNCTION(ludbg_break) {
   LUDBG_G(attached) = 1;
   luMakeCookie();
   LUDBG_G(remoteRequester) = remote_init(LUDBG_G(cookie), 0);
+  if (LUDBG_G(remoteRequester) == nullptr) {
+    // No port to announce: remote_init has warned, the script goes on alone.
+    LUDBG_G(attached) = 0;
+    RETURN_FALSE;
+  }
   LUDBG_G(port) = remote_getport(LUDBG_G(remoteRequester));
   if (luSignalDebugger(host, static_cast<unsigned short>(portArgument))) {
     luCaptureWrite();

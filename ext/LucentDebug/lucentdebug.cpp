@@ -56,9 +56,15 @@ void ReadEnvironment() {
   if (const char* remotePort = getenv("LUDBG_REMOTEPORT")) LUDBG_G(remotePort) = atoi(remotePort);
 }
 
+// Serves the remote front end on the configured port; false when the port
+// cannot be served (remote_init has warned), and the request then runs alone.
+bool OpenRemote() {
+  LUDBG_G(remoteRequester) = remote_init(LUDBG_G(cookie), static_cast<int>(LUDBG_G(port)));
+  return LUDBG_G(remoteRequester) != nullptr;
+}
+
 void AttachRemote() {
   LUDBG_G(attached) = 1;
-  LUDBG_G(remoteRequester) = remote_init(LUDBG_G(cookie), static_cast<int>(LUDBG_G(port)));
   // Waiting modes let the IDE set breakpoints before the first statement.
   if (LUDBG_G(stepMode) != RESUME_STEP_INTO) luInterractSuspended();
 }
@@ -170,12 +176,17 @@ void ModuleActivate() {
 
   switch (LUDBG_G(enabled)) {
     case 2:
-      AttachRemote();
+      if (OpenRemote()) AttachRemote();
       break;
     case 3:
     case 5:
       luMakeCookie();
+      // The port listens before it is announced, so an IDE that connects as
+      // soon as it reads the handshake is never refused.
+      if (!OpenRemote()) return;
       if (!luSignalDebugger(LUDBG_G(host), static_cast<unsigned short>(LUDBG_G(remotePort)))) {
+        remote_end(LUDBG_G(remoteRequester));
+        LUDBG_G(remoteRequester) = nullptr;
         return;
       }
       if (LUDBG_G(enabled) == 3) {

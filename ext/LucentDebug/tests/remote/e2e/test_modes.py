@@ -49,6 +49,33 @@ class Modes(unittest.TestCase):
             status, out, _ = php.finish()
             self.assertEqual(out, "")
 
+    def test_port_listens_before_it_is_announced(self):
+        for mode in (3, 5):
+            with socket.socket() as ide:
+                ide.bind(("127.0.0.1", 0))
+                ide.listen(0)
+                # Fill the IDE's accept queue, so php waits inside its handshake connect.
+                fillers = [socket.socket() for _ in range(2)]
+                for filler in fillers:
+                    filler.setblocking(False)
+                    filler.connect_ex(ide.getsockname())
+                with PhpRun(TYPICAL, mode=mode, remote_port=ide.getsockname()[1]) as php:
+                    deadline = time.monotonic() + 10
+                    while refused(php.port) and time.monotonic() < deadline:
+                        time.sleep(0.05)
+                    self.assertFalse(refused(php.port), "mode %d: port closed" % mode)
+                    for filler in fillers:
+                        filler.close()
+                    ide.settimeout(30)
+                    line = b""
+                    while not line:
+                        announcement, _ = ide.accept()
+                        with announcement:
+                            line = announcement.recv(256)
+                    php.connect(line.decode().split(":", 2)[2])
+                    php.call("resumeExecution", request=4)
+                    self.assertEqual(php.finish()[0], 0)
+
     def test_call_made_while_the_script_runs_is_answered_at_the_next_stop(self):
         with PhpRun(SLOW, mode=3) as php:
             php.handshake()
