@@ -11,6 +11,6 @@ if [ "${1:-}" = "--sanitize" ]; then
   cmake_args=(-DCMAKE_BUILD_TYPE=Debug -DBRIGHTWATER_SANITIZE=ON)
 fi
 
-cmake -S . -B "$build_dir" "${cmake_args[@]}" >/dev/null
-cmake --build "$build_dir" -j "$(nproc)"
+cmake -S . -B "$build_dir" "${cmake_args[@]}" >&2
+cmake --build "$build_dir" -j "$(nproc)" >&2
 echo "$build_dir"

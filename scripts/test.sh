@@ -1,10 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test.
-# Usage: scripts/test.sh [--sanitize]   (--sanitize: ASan + UBSan build)
+# Installs what is missing, builds and runs every test: first the plain build,
+# then the AddressSanitizer + UndefinedBehaviorSanitizer build.
+# Usage: scripts/test.sh [--plain | --sanitize]   (run only one of the two)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+case "${1:-}" in
+  "") builds=(--plain --sanitize) ;;
+  --plain | --sanitize) builds=("$1") ;;
+  *) echo "usage: scripts/test.sh [--plain | --sanitize]" >&2; exit 2 ;;
+esac
+
 bash scripts/install-deps.sh
-build_dir=$(bash scripts/build.sh "$@" | tail -n 1)
-cd "$build_dir"
-ctest --output-on-failure -j "$(nproc)" --timeout 600
+for build in "${builds[@]}"; do
+  if [ "$build" = --sanitize ]; then
+    build_dir=$(bash scripts/build.sh --sanitize | tail -n 1)
+  else
+    build_dir=$(bash scripts/build.sh | tail -n 1)
+  fi
+  echo "== tests in $build_dir"
+  (cd "$build_dir" && ctest --output-on-failure -j "$(nproc)" --timeout 600)
+done
