@@ -22,7 +22,7 @@ function words($n) {
   return implode(" ", $parts);
 }
 
-$rounds = isset($argv[1]) ? (int)$argv[1] : 5000000;
+$rounds = isset($argv[1]) ? (int)$argv[1] : 10000000;
 $acc = 0;
 $table = array();
 for ($i = 0; $i < $rounds; $i++) {
