@@ -5,7 +5,6 @@ The php binary, the extension and the sanitizer runtime to preload (if any)
 come from the command line: --php PATH --module PATH [--preload PATH].
 """
 
-import argparse
 import os
 import socket
 import subprocess
@@ -16,10 +15,12 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 REPOSITORY = os.path.normpath(os.path.join(HERE, "..", "..", "..", "..", ".."))
 SCRIPTS = os.path.join(HERE, "scripts")
 sys.path.insert(0, os.path.join(REPOSITORY, "tools"))
+sys.path.insert(0, os.path.normpath(os.path.join(HERE, "..", "..")))
 
-import ludbg_client  # noqa: E402  (found through the path set above)
+import ludbg_client  # noqa: E402  (found through the paths set above)
+import phprun  # noqa: E402
 
-CONFIG = {"php": "php", "module": "", "preload": ""}
+ARGS = None  # php, module and preload, set by main()
 SANITIZER_MARKS = ("ERROR: AddressSanitizer", "runtime error:", "ERROR: LeakSanitizer")
 
 
@@ -65,18 +66,9 @@ class PhpRun:
             settings.append("lucentdebug.remoteport=%d" % remote_port)
         if cookie is not None:
             settings.append("lucentdebug.cookie=" + cookie)
-        command = [CONFIG["php"], "-n", "-d", "extension=" + CONFIG["module"]]
-        for setting in settings:
-            command += ["-d", setting]
-        command.append(script_path)
-        env = {k: v for k, v in os.environ.items() if not k.startswith("LUDBG_")}
-        if CONFIG["preload"]:
-            env["LD_PRELOAD"] = CONFIG["preload"]
-            # php itself is not instrumented and keeps memory to its end; the
-            # library that lets RTLD_DEEPBIND loads through comes before the runtime.
-            env["ASAN_OPTIONS"] = "detect_leaks=0:verify_asan_link_order=0"
-        self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                        env=env)
+        self.process = subprocess.Popen(phprun.command(ARGS, settings, script_path),
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                        env=phprun.environment(ARGS))
         self.debugger = None
 
     def handshake(self, timeout=30):
@@ -113,10 +105,6 @@ class PhpRun:
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--php", required=True)
-    parser.add_argument("--module", required=True)
-    parser.add_argument("--preload", default="")
-    args, rest = parser.parse_known_args()
-    CONFIG.update(php=args.php, module=args.module, preload=args.preload)
+    global ARGS
+    ARGS, rest = phprun.parse_known()
     unittest.main(module="__main__", argv=[sys.argv[0]] + rest, verbosity=2)
