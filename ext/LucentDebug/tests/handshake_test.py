@@ -16,10 +16,6 @@ ARGS = None
 SCRIPT = "<?php\n$a = 1;\necho \"done $a\\n\";\n"
 
 
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
 
 
 class SignalledMode(unittest.TestCase):
@@ -36,7 +32,7 @@ class SignalledMode(unittest.TestCase):
                 "lucentdebug.port=%d" % own_port]
 
     def test_listener_receives_port_and_cookie_then_close(self):
-        own_port = free_port()
+        own_port = phprun.free_port()
         with socket.socket() as ide:
             ide.bind(("127.0.0.1", 0))
             ide.listen(1)
@@ -70,7 +66,7 @@ class SignalledMode(unittest.TestCase):
                 ide.listen(1)
                 ide.settimeout(20)
                 php = subprocess.Popen(
-                    phprun.command(ARGS, self.settings(ide.getsockname()[1], free_port()),
+                    phprun.command(ARGS, self.settings(ide.getsockname()[1], phprun.free_port()),
                                    self.script),
                     stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                     env=phprun.environment(ARGS))
@@ -85,7 +81,8 @@ class SignalledMode(unittest.TestCase):
         self.assertNotEqual(cookies[0], cookies[1])
 
     def test_without_listener_script_runs_normally(self):
-        result = phprun.run(ARGS, self.settings(free_port(), free_port()), self.script)
+        settings = self.settings(phprun.free_port(), phprun.free_port())
+        result = phprun.run(ARGS, settings, self.script)
         self.assertEqual(result.stdout.decode(), "done 1\n")
         self.assertEqual(result.returncode, 0)
 

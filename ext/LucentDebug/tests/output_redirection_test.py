@@ -27,10 +27,6 @@ echo "end\\n";
 PAGE = "one\ntwo\nthree\ninline\nend\n"
 
 
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
 
 
 class Collector:
@@ -70,7 +66,7 @@ class OutputRedirection(unittest.TestCase):
         first, second = Collector(), Collector()
         ide = ludbg_client.listen(0)
         try:
-            settings = ["lucentdebug.enabled=3", "lucentdebug.port=%d" % free_port(),
+            settings = ["lucentdebug.enabled=3", "lucentdebug.port=%d" % phprun.free_port(),
                         "lucentdebug.remoteport=%d" % ide.getsockname()[1]]
             php = subprocess.Popen(phprun.command(ARGS, settings, script),
                                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,

@@ -2,6 +2,7 @@
 the extension was built with it."""
 import argparse
 import os
+import socket
 import subprocess
 
 
@@ -48,3 +49,10 @@ def run(args, settings, script, stdin="", env=None, cwd=None, timeout=30, load="
     return subprocess.run(command(args, settings, script, load), input=stdin.encode(),
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                           env=environment(args, env), cwd=cwd, timeout=timeout)
+
+
+def free_port():
+    """A loopback port nobody listens on right now."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]

@@ -19,6 +19,7 @@ sys.path.insert(0, os.path.normpath(os.path.join(HERE, "..", "..")))
 
 import ludbg_client  # noqa: E402  (found through the paths set above)
 import phprun  # noqa: E402
+from phprun import free_port  # noqa: E402,F401  (also used by the tests)
 
 ARGS = None  # php, module and preload, set by main()
 SANITIZER_MARKS = ("ERROR: AddressSanitizer", "runtime error:", "ERROR: LeakSanitizer")
@@ -28,11 +29,6 @@ def script(name):
     return os.path.join(SCRIPTS, name)
 
 
-def free_port():
-    """A port nobody listens on right now."""
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
 
 
 def refused(port):
