@@ -9,6 +9,7 @@ packages=(
   libxerces-c-dev
   libxmlrpc-core-c3-dev
   libnspr4-dev
+  nlohmann-json3-dev
   php8.2-dev php8.2-cli
   python3
   libxml2-utils xsltproc docbook-xsl
@@ -22,15 +23,29 @@ for package in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
+# The editor-side test clients run on Node.js; a machine that already has a
+# node with npm keeps it.
+if ! command -v npm >/dev/null 2>&1; then
+  missing+=(nodejs npm)
 fi
 
-if [ "$(id -u)" -ne 0 ]; then
-  sudo=sudo
-else
-  sudo=
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo=sudo
+  else
+    sudo=
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
 fi
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
+
+# Test clients from npm, at the versions their lock files pin; a folder whose
+# node_modules is newer than its lock file is already installed.
+cd "$(dirname "$0")/.."
+while IFS= read -r lock; do
+  folder=$(dirname "$lock")
+  if [ ! -d "$folder/node_modules" ] || [ "$lock" -nt "$folder/node_modules" ]; then
+    (cd "$folder" && npm ci --no-audit --no-fund --loglevel=error </dev/null >&2)
+  fi
+done < <(git ls-files '*package-lock.json' 2>/dev/null || find . -name package-lock.json -not -path '*/node_modules/*')
