@@ -39,6 +39,11 @@ void StylesheetSyntaxHandler::startDocument() {
   m_errors.clear();
 }
 
+void StylesheetSyntaxHandler::releaseMemory() {
+  std::vector<StylesheetSyntaxError>().swap(m_errors);
+  std::vector<ElementData>().swap(m_elementStack);
+}
+
 void StylesheetSyntaxHandler::startElement(const XMLCh* const uri, const XMLCh* const localname,
                                            const XMLCh* const qname,
                                            const xercesc::Attributes& attrs) {

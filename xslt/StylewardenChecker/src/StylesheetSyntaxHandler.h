@@ -27,6 +27,8 @@ class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
 
   // The records of the last parse, in the order found.
   const std::vector<StylesheetSyntaxError>& getErrors() const { return m_errors; }
+  // Frees the records and the element stack of an abandoned parse.
+  void releaseMemory();
 
   void characters(const XMLCh* const chars, const XMLSize_t length) override;
   void endElement(const XMLCh* const uri, const XMLCh* const localname,
