@@ -111,9 +111,32 @@ void StateConstruction::initializeElementStateAndAdd(const std::wstring& identif
                                                      const std::wstring& literalStateIdentifier,
                                                      const std::wstring& childrenStatesIdentifier,
                                                      bool endable) {
-  const ElementState state =
+  initializeElementStateAndAdd(identifier, attributeSetIdentifier, literalStateIdentifier,
+                               childrenStatesIdentifier, endable, ElementStateExtras());
+}
+
+void StateConstruction::initializeElementStateAndAdd(const std::wstring& identifier,
+                                                     const std::wstring& attributeSetIdentifier,
+                                                     const std::wstring& literalStateIdentifier,
+                                                     const std::wstring& childrenStatesIdentifier,
+                                                     bool endable,
+                                                     const ElementStateExtras& extras) {
+  const ElementState plain =
       initializeElementState(identifier, attributeSetIdentifier, literalStateIdentifier,
                              childrenStatesIdentifier, endable);
+  ElementState::Extras resolved;
+  resolved.textAllowed = extras.textAllowed;
+  if (!extras.unknownXsltElementState.empty()) {
+    resolved.unknownXsltElementState =
+        getElementStateIndexFromIdentifier(extras.unknownXsltElementState);
+  }
+  if (!extras.unknownXsltElementParentState.empty()) {
+    resolved.unknownXsltElementParentState =
+        getElementStateIndexFromIdentifier(extras.unknownXsltElementParentState);
+  }
+  const ElementState state(plain.getStateIndex(), plain.getAttributeSetIndex(),
+                           plain.getLiteralStateIndex(), plain.getChildrenStatesIndex(), endable,
+                           resolved);
   storeAtIndex(m_elementStates, state, state.getStateIndex());
 }
 
@@ -144,9 +167,11 @@ AttributeSetValidator StateConstruction::initializeAttributeSetValidator(
 
 void StateConstruction::initializeAttributeSetValidatorAndAdd(
     const std::wstring& identifier, AttributeSetValidator::AttributeMap requiredAttributes,
-    AttributeSetValidator::AttributeMap optionalAttributes, bool defaultInNamespace) {
-  const AttributeSetValidator set = initializeAttributeSetValidator(
-      identifier, std::move(requiredAttributes), std::move(optionalAttributes), defaultInNamespace);
+    AttributeSetValidator::AttributeMap optionalAttributes, bool defaultInNamespace,
+    bool ignoresUnlistedWhenForwardsCompatible) {
+  const AttributeSetValidator set(getAttributeSetValidatorIndexFromIdentifier(identifier),
+                                  requiredAttributes, optionalAttributes, defaultInNamespace,
+                                  ignoresUnlistedWhenForwardsCompatible);
   storeAtIndex(m_attributeSets, set, set.getIndex());
 }
 
@@ -187,6 +212,16 @@ int StateConstruction::countUnusableStates(bool verbose) const {
       report(state + " cannot have \"ELEMENTSTATE_UNCHANGED\" as its literal state.\n");
     } else if (index == ELEMENTSTATE_DEFAULT && literal == ELEMENTSTATE_INVALID) {
       report(state + " cannot have \"ELEMENTSTATE_INVALID\" as its literal state.\n");
+    }
+    // Absent, the unknown-element state is 0; present, it names a state an element can be in.
+    const ElementState::Extras& extras =
+        m_elementStates[static_cast<std::size_t>(index)].getExtras();
+    if (extras.unknownXsltElementState == ELEMENTSTATE_INVALID) {
+      report(state + " cannot give unknown XSLT elements the state \"ELEMENTSTATE_INVALID\".\n");
+    }
+    if (extras.unknownXsltElementParentState == ELEMENTSTATE_INVALID) {
+      report(state +
+             " cannot continue in \"ELEMENTSTATE_INVALID\" after an unknown XSLT element.\n");
     }
   }
   for (const auto& [identifier, index] : m_childrenStatesIdentifiers) {
