@@ -52,7 +52,7 @@ class CorrectStylesheetsTest(unittest.TestCase):
             '<xsl:decimal-format name="d" decimal-separator="," grouping-separator="."'
             ' NaN="-" infinity="i" minus-sign="m" percent="p" per-mille="m" zero-digit="0"'
             ' digit="#" pattern-separator=";"/>'
-            '<xsl:namespace-alias stylesheet-prefix="a" result-prefix="xsl"/>'
+            '<xsl:namespace-alias xmlns:a="urn:a" stylesheet-prefix="a" result-prefix="xsl"/>'
             '<xsl:attribute-set name="s" use-attribute-sets="t">'
             '<xsl:attribute name="a">1</xsl:attribute></xsl:attribute-set>'
             '<xsl:variable name="v" select="1"/><xsl:param name="p">x</xsl:param>'
@@ -61,6 +61,7 @@ class CorrectStylesheetsTest(unittest.TestCase):
 
     def test_transform_is_a_synonym_of_stylesheet(self):
         self.assertAccepted('<xsl:transform version="1.0" id="t" %s'
+                            ' xmlns:a="urn:a" xmlns:b="urn:b"'
                             ' exclude-result-prefixes="a" extension-element-prefixes="b"/>' % XSL)
 
     def test_every_instruction_in_a_template(self):
@@ -88,7 +89,8 @@ class CorrectStylesheetsTest(unittest.TestCase):
 
     def test_literal_and_extension_elements_with_their_xslt_attributes(self):
         self.assertAccepted(template(
-            '<html lang="en" xsl:use-attribute-sets="s" xsl:exclude-result-prefixes="a"'
+            '<html xmlns:a="urn:a" xmlns:e="urn:ext" lang="en" xsl:use-attribute-sets="s"'
+            ' xsl:exclude-result-prefixes="a"'
             ' xsl:extension-element-prefixes="e" xsl:version="1.0" xml:space="preserve">'
             '<e:do xmlns:e="urn:ext" anything="1"><xsl:fallback><p/></xsl:fallback></e:do>'
             '</html>'))
