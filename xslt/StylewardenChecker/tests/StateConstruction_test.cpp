@@ -222,6 +222,27 @@ TEST_F(UnusableStates, RejectsInvalidAsNewParentState) {
       "\"ELEMENTSTATE_INVALID\".\n");
 }
 
+TEST_F(UnusableStates, RejectsInvalidForUnknownXsltElementsAndAfterThem) {
+  StateConstruction::ElementStateExtras extras;
+  extras.unknownXsltElementState = L"ELEMENTSTATE_INVALID";
+  builder_.initializeElementStateAndAdd(L"body", L"none", L"ELEMENTSTATE_DEFAULT", L"top", true,
+                                        extras);
+  expectRejectedWith(
+      "The element state \"body\" cannot give unknown XSLT elements the state "
+      "\"ELEMENTSTATE_INVALID\".\n");
+}
+
+TEST_F(UnusableStates, RejectsInvalidAsStateAfterAnUnknownXsltElement) {
+  StateConstruction::ElementStateExtras extras;
+  extras.unknownXsltElementState = L"ELEMENTSTATE_DEFAULT";
+  extras.unknownXsltElementParentState = L"ELEMENTSTATE_INVALID";
+  builder_.initializeElementStateAndAdd(L"body", L"none", L"ELEMENTSTATE_DEFAULT", L"top", true,
+                                        extras);
+  expectRejectedWith(
+      "The element state \"body\" cannot continue in \"ELEMENTSTATE_INVALID\" after an unknown "
+      "XSLT element.\n");
+}
+
 TEST_F(UnusableStates, AcceptsUnchangedParentAndInvalidLiteralElsewhere) {
   const ChildState usual =
       builder_.initializeChildState(L"ELEMENTSTATE_UNCHANGED", L"ELEMENTSTATE_DEFAULT");
