@@ -267,6 +267,15 @@ class TextTest(unittest.TestCase):
 class NamesTest(unittest.TestCase):
     DECLARED = 'xmlns:p="urn:p"'
 
+    def assertValuesIn(self, places, good, bad):
+        """Each place, a top-level element with %s for the value, in a stylesheet that
+        declares the prefix p."""
+        for place in places:
+            with self.subTest(place):
+                self.assertValues(
+                    lambda v: '<xsl:stylesheet version="1.0" %s %s>%s</xsl:stylesheet>'
+                    % (XSL, self.DECLARED, place % v), good, bad)
+
     def assertValues(self, build, good, bad):
         for value in good:
             with self.subTest(value=value):
@@ -289,12 +298,7 @@ class NamesTest(unittest.TestCase):
             '<xsl:template name="t"><xsl:call-template name="u">'
             '<xsl:with-param name="%s"/></xsl:call-template></xsl:template>',
         ]
-        for place in places:
-            with self.subTest(place):
-                self.assertValues(
-                    lambda v: '<xsl:stylesheet version="1.0" %s %s>%s</xsl:stylesheet>'
-                    % (XSL, self.DECLARED, place % v),
-                    ["a", "p:a", "a.b-c_d"], ["1a", "q:a", "a b", "{$n}", "p:"])
+        self.assertValuesIn(places, ["a", "p:a", "a.b-c_d"], ["1a", "q:a", "a b", "{$n}", "p:"])
 
     def test_lists_of_qualified_names(self):
         places = [
@@ -305,20 +309,12 @@ class NamesTest(unittest.TestCase):
             '</xsl:template>',
             '<xsl:template name="t"><out xsl:use-attribute-sets="%s"/></xsl:template>',
         ]
-        for place in places:
-            with self.subTest(place):
-                self.assertValues(
-                    lambda v: '<xsl:stylesheet version="1.0" %s %s>%s</xsl:stylesheet>'
-                    % (XSL, self.DECLARED, place % v),
-                    ["", "a", " a\tp:b "], ["a q:b", "a,b"])
+        self.assertValuesIn(places, ["", "a", " a\tp:b "], ["a q:b", "a,b"])
 
     def test_name_tests_of_space_stripping(self):
-        for element in ("strip-space", "preserve-space"):
-            with self.subTest(element):
-                self.assertValues(
-                    lambda v: '<xsl:stylesheet version="1.0" %s %s><xsl:%s elements="%s"/>'
-                    '</xsl:stylesheet>' % (XSL, self.DECLARED, element, v),
-                    ["*", "p:* a p:b"], ["q:*", "*:a", "a|b"])
+        self.assertValuesIn(['<xsl:strip-space elements="%s"/>',
+                             '<xsl:preserve-space elements="%s"/>'],
+                            ["*", "p:* a p:b"], ["q:*", "*:a", "a|b"])
 
     def test_attribute_value_templates_are_not_names(self):
         self.assertEqual(records(template(
@@ -346,11 +342,8 @@ class NamesTest(unittest.TestCase):
                                '</xsl:stylesheet>' % XSL), [8])
 
     def test_namespace_alias_prefixes(self):
-        self.assertValues(
-            lambda v: '<xsl:stylesheet version="1.0" %s %s><xsl:namespace-alias '
-            'stylesheet-prefix="%s" result-prefix="#default"/></xsl:stylesheet>'
-            % (XSL, self.DECLARED, v),
-            ["p", "#default"], ["q", "p q"])
+        self.assertValuesIn(['<xsl:namespace-alias stylesheet-prefix="%s" result-prefix="p"/>'],
+                            ["p", "#default"], ["q", "p q"])
 
 
 if __name__ == "__main__":
