@@ -18,7 +18,7 @@ def sanitized():
     """The sanitizer runtime reserves terabytes of shadow memory and ends the process itself
     when an allocation fails, so an address-space limit cannot exercise these paths there."""
     with open(PROGRAM, "rb") as program:
-        return b"AddressSanitizer" in program.read()
+        return b"__asan_init" in program.read()
 
 
 def nested_entities(name, leaf, fanout=10, depth=4):
