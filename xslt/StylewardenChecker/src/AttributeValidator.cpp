@@ -2,10 +2,9 @@
 #include "AttributeValidator.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 #include <xercesc/util/XMLChar.hpp>
-
-#include "StringUtils.h"
 
 namespace {
 
@@ -20,9 +19,10 @@ bool rejectValue(const std::wstring& attributeName, const std::wstring& value,
 
 bool isXmlSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r'; }
 
-// Calls `visit` with each whitespace-separated token until it returns false.
+// Calls `visit` with each whitespace-separated token until it returns false. Tokens are
+// views into `value`: names are checked on every start tag, so nothing is copied.
 template <typename Visit>
-bool everyToken(const std::wstring& value, Visit visit) {
+bool everyToken(std::wstring_view value, Visit visit) {
   std::size_t position = 0;
   while (position < value.size()) {
     if (isXmlSpace(value[position])) {
@@ -41,23 +41,36 @@ bool everyToken(const std::wstring& value, Visit visit) {
   return true;
 }
 
-bool isNCName(const std::wstring& name) {
-  const DOMString units = toDOMString(name);
-  return !units.empty() && xercesc::XMLChar1_0::isValidNCName(units.c_str(), units.size());
+// The XML name character classes of the library, a surrogate pair counting as one character.
+bool isNCName(std::wstring_view name) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const bool first = i == 0;
+    const XMLCh unit = static_cast<XMLCh>(name[i]);
+    XMLCh low = 0;
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < name.size()) {
+      low = static_cast<XMLCh>(name[++i]);
+    }
+    const bool allowed = first ? xercesc::XMLChar1_0::isFirstNameChar(unit, low)
+                               : xercesc::XMLChar1_0::isNameChar(unit, low);
+    if (!allowed || unit == u':') {
+      return false;
+    }
+  }
+  return !name.empty();
 }
 
 // The QName's form, and its prefix (empty when it has none).
-bool isQName(const std::wstring& name, std::wstring& prefix) {
-  const DOMString units = toDOMString(name);
-  if (units.empty() || !xercesc::XMLChar1_0::isValidQName(units.c_str(), units.size())) {
-    return false;
-  }
+bool isQName(std::wstring_view name, std::wstring_view& prefix) {
   const std::size_t colon = name.find(L':');
-  prefix = colon == std::wstring::npos ? std::wstring() : name.substr(0, colon);
-  return true;
+  if (colon == std::wstring_view::npos) {
+    prefix = std::wstring_view();
+    return isNCName(name);
+  }
+  prefix = name.substr(0, colon);
+  return isNCName(prefix) && isNCName(name.substr(colon + 1));
 }
 
-bool isDeclaredPrefix(const std::wstring& prefix, const NamespaceScope* scope) {
+bool isDeclaredPrefix(std::wstring_view prefix, const NamespaceScope* scope) {
   return prefix.empty() || scope == nullptr || scope->isDeclared(prefix);
 }
 
@@ -130,7 +143,7 @@ bool NameValidator::validateValueInScope(const std::wstring& attributeName,
                                          const std::wstring& value, const NamespaceScope* scope,
                                          StylesheetSyntaxError& error) const {
   std::size_t tokens = 0;
-  const bool accepted = everyToken(value, [this, scope, &tokens](const std::wstring& token) {
+  const bool accepted = everyToken(value, [this, scope, &tokens](std::wstring_view token) {
     ++tokens;
     return isAcceptedToken(token, scope);
   });
@@ -143,8 +156,8 @@ bool NameValidator::validateValueInScope(const std::wstring& attributeName,
   return rejectValue(attributeName, value, error);
 }
 
-bool NameValidator::isAcceptedToken(const std::wstring& token, const NamespaceScope* scope) const {
-  std::wstring prefix;
+bool NameValidator::isAcceptedToken(std::wstring_view token, const NamespaceScope* scope) const {
+  std::wstring_view prefix;
   switch (m_kind) {
     case QNAME:
     case QNAMES:
@@ -155,14 +168,14 @@ bool NameValidator::isAcceptedToken(const std::wstring& token, const NamespaceSc
       return token == L"#default" || (isNCName(token) && isDeclaredPrefix(token, scope));
     case PREFIXES:
       if (token == L"#default") {
-        return scope == nullptr || scope->isDeclared(std::wstring());
+        return scope == nullptr || scope->isDeclared(std::wstring_view());
       }
       return isNCName(token) && isDeclaredPrefix(token, scope);
     case NAME_TESTS:
       if (token == L"*") {
         return true;
       }
-      if (token.size() > 2 && token.compare(token.size() - 2, 2, L":*") == 0) {
+      if (token.size() > 2 && token.substr(token.size() - 2) == L":*") {
         prefix = token.substr(0, token.size() - 2);
         return isNCName(prefix) && isDeclaredPrefix(prefix, scope);
       }

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -79,7 +80,7 @@ class NameValidator : public AttributeValueValidator {
   Kind getKind() const { return m_kind; }
 
  private:
-  bool isAcceptedToken(const std::wstring& token, const NamespaceScope* scope) const;
+  bool isAcceptedToken(std::wstring_view token, const NamespaceScope* scope) const;
 
   Kind m_kind;
 };

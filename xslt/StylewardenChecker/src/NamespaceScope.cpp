@@ -16,7 +16,7 @@ void NamespaceScope::undeclare(const std::wstring& prefix) {
   }
 }
 
-bool NamespaceScope::isDeclared(const std::wstring& prefix) const {
+bool NamespaceScope::isDeclared(std::wstring_view prefix) const {
   if (prefix == L"xml") {
     return true;
   }

@@ -4,6 +4,7 @@
 #define STYLEWARDEN_NAMESPACESCOPE_H
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -17,7 +18,7 @@ class NamespaceScope {
 
   // True when `prefix` is bound to a namespace name. "xml" always is; the empty prefix is
   // bound only while a default namespace other than "" is declared.
-  bool isDeclared(const std::wstring& prefix) const;
+  bool isDeclared(std::wstring_view prefix) const;
 
  private:
   // Innermost last; a prefix declared again on an inner element appears twice.
