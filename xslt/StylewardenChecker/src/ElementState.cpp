@@ -50,7 +50,11 @@ int ElementState::getChildElementStateIndex(const std::wstring& uri, const std::
     }
     return getDefaultStateIndex(uri, localName, qName);
   }
-  if (m_literalStateIndex == ELEMENTSTATE_INVALID) {
+  const int literalStateIndex =
+      uri.empty() && m_extras.literalWithoutNamespaceState != ELEMENTSTATE_UNCHANGED
+          ? m_extras.literalWithoutNamespaceState
+          : m_literalStateIndex;
+  if (literalStateIndex == ELEMENTSTATE_INVALID) {
     usedDefault = true;
     // The default state asking itself again would never end; the start-up check rejects
     // such data, and this keeps the lookup finite whatever the registry holds.
@@ -59,7 +63,8 @@ int ElementState::getChildElementStateIndex(const std::wstring& uri, const std::
     }
     return getDefaultStateIndex(uri, localName, qName);
   }
-  return m_literalStateIndex;
+  newParentState = m_extras.literalParentState;
+  return literalStateIndex;
 }
 
 int ElementState::getChildElementStateIndex(const std::wstring& uri, const std::wstring& localName,

@@ -35,6 +35,12 @@ class ElementState {
     // in after it; 0 where such a child is reported as in any other mode.
     int unknownXsltElementState = ELEMENTSTATE_UNCHANGED;
     int unknownXsltElementParentState = ELEMENTSTATE_UNCHANGED;
+    // The state this element continues in after a child outside the XSLT namespace; 0 keeps
+    // it.
+    int literalParentState = ELEMENTSTATE_UNCHANGED;
+    // The literal state of a child in no namespace at all, where it differs from that of
+    // other non-XSLT children (ELEMENTSTATE_INVALID: not allowed); 0 where it does not.
+    int literalWithoutNamespaceState = ELEMENTSTATE_UNCHANGED;
   };
   ElementState(int stateIndex, int attributeSetIndex, int literalStateIndex,
                int childrenStatesIndex, bool endable, const Extras& extras);

@@ -126,14 +126,16 @@ void StateConstruction::initializeElementStateAndAdd(const std::wstring& identif
                              childrenStatesIdentifier, endable);
   ElementState::Extras resolved;
   resolved.textAllowed = extras.textAllowed;
-  if (!extras.unknownXsltElementState.empty()) {
-    resolved.unknownXsltElementState =
-        getElementStateIndexFromIdentifier(extras.unknownXsltElementState);
-  }
-  if (!extras.unknownXsltElementParentState.empty()) {
-    resolved.unknownXsltElementParentState =
-        getElementStateIndexFromIdentifier(extras.unknownXsltElementParentState);
-  }
+  // Only the parts given are mentioned, so that files without them number as before.
+  const auto resolve = [this](const std::wstring& identifier, int& index) {
+    if (!identifier.empty()) {
+      index = getElementStateIndexFromIdentifier(identifier);
+    }
+  };
+  resolve(extras.unknownXsltElementState, resolved.unknownXsltElementState);
+  resolve(extras.unknownXsltElementParentState, resolved.unknownXsltElementParentState);
+  resolve(extras.literalParentState, resolved.literalParentState);
+  resolve(extras.literalWithoutNamespaceState, resolved.literalWithoutNamespaceState);
   const ElementState state(plain.getStateIndex(), plain.getAttributeSetIndex(),
                            plain.getLiteralStateIndex(), plain.getChildrenStatesIndex(), endable,
                            resolved);
@@ -218,6 +220,15 @@ int StateConstruction::countUnusableStates(bool verbose) const {
         m_elementStates[static_cast<std::size_t>(index)].getExtras();
     if (extras.unknownXsltElementState == ELEMENTSTATE_INVALID) {
       report(state + " cannot give unknown XSLT elements the state \"ELEMENTSTATE_INVALID\".\n");
+    }
+    if (extras.literalParentState == ELEMENTSTATE_INVALID) {
+      report(state + " cannot continue in \"ELEMENTSTATE_INVALID\" after a literal element.\n");
+    }
+    if (index == ELEMENTSTATE_DEFAULT &&
+        extras.literalWithoutNamespaceState == ELEMENTSTATE_INVALID) {
+      report(
+          state +
+          " cannot have \"ELEMENTSTATE_INVALID\" as its state for elements without a namespace.\n");
     }
     if (extras.unknownXsltElementParentState == ELEMENTSTATE_INVALID) {
       report(state +

@@ -37,6 +37,8 @@ class StateConstruction {
     bool textAllowed = true;
     std::wstring unknownXsltElementState;
     std::wstring unknownXsltElementParentState;
+    std::wstring literalParentState;
+    std::wstring literalWithoutNamespaceState;
   };
   void initializeElementStateAndAdd(const std::wstring& identifier,
                                     const std::wstring& attributeSetIdentifier,

@@ -112,10 +112,9 @@ void StateConstructionFromXML::constructElementState(const DOMElement* elementSt
       attributeText(onlyElementBelow(elementState, "attribute-set",
                                      "Element does not contain \"attribute-set\" subelement\n"),
                     u"ref");
-  const std::wstring literalState =
-      attributeText(onlyElementBelow(elementState, "literal-state",
-                                     "Element does not contain \"literal-state\" subelement\n"),
-                    u"ref");
+  const DOMElement* literal = onlyElementBelow(
+      elementState, "literal-state", "Element does not contain \"literal-state\" subelement\n");
+  const std::wstring literalState = attributeText(literal, u"ref");
   const std::wstring childrenStates =
       attributeText(onlyElementBelow(elementState, "children-states",
                                      "Element does not contain \"children-states\" subelement\n"),
@@ -125,6 +124,8 @@ void StateConstructionFromXML::constructElementState(const DOMElement* elementSt
     fail("The \"endable\" property was not \"TRUE\" or \"FALSE\"\n");
   }
   ElementStateExtras extras;
+  extras.literalParentState = attributeText(literal, u"parent-state");
+  extras.literalWithoutNamespaceState = attributeText(literal, u"without-namespace");
   const DOMString textAllowed = attributeValue(elementState, u"text-allowed");
   if (!textAllowed.empty() && !valueToBool(textAllowed, extras.textAllowed)) {
     fail("The \"text-allowed\" property was not \"TRUE\" or \"FALSE\"\n");

@@ -132,6 +132,26 @@ TEST_F(ChildLookup, ForwardsCompatibleModeAllowsOnlyElementsTheDefaultStateDoesN
   EXPECT_EQ(lookUpIn(kBody, L"urn:other", L"sequence", true).newParent, ELEMENTSTATE_UNCHANGED);
 }
 
+TEST_F(ChildLookup, LiteralChildMayMoveItsParentAndElementsWithoutNamespaceMayDiffer) {
+  ElementState::Extras extras;
+  extras.literalParentState = kWhenBody;
+  extras.literalWithoutNamespaceState = ELEMENTSTATE_INVALID;
+  ElementState::getElementStateVector()[kBody] =
+      ElementState(kBody, 0, kLiteral, kBodyChildren, true, extras);
+  const Answer namespaced = lookUp(kBody, L"urn:data", L"d");
+  EXPECT_EQ(namespaced.state, kLiteral);
+  EXPECT_EQ(namespaced.newParent, kWhenBody);
+  EXPECT_FALSE(namespaced.usedDefault);
+  // In no namespace the child is not allowed, takes the default state's literal state and
+  // leaves its parent alone.
+  const Answer plain = lookUp(kBody, L"", L"d");
+  EXPECT_TRUE(plain.usedDefault);
+  EXPECT_EQ(plain.state, kLiteral);
+  EXPECT_EQ(plain.newParent, ELEMENTSTATE_UNCHANGED);
+  // XSLT children keep their own transitions.
+  EXPECT_EQ(lookUp(kBody, kXsl, L"choose").newParent, ELEMENTSTATE_UNCHANGED);
+}
+
 TEST_F(ChildLookup, ElementOutsideXsltGetsTheLiteralState) {
   for (const std::wstring uri : {L"", L"http://www.w3.org/1999/xhtml"}) {
     const Answer literal = lookUp(kBody, uri, L"choose");

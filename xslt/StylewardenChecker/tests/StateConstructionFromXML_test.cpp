@@ -240,7 +240,8 @@ TEST_F(Loader, ForwardsCompatibleFlagMustBeTrueOrFalseWhenGiven) {
 TEST_F(Loader, ReadsTheOptionalPartsOfStatesAndRules) {
   const std::string extendedBody =
       "<element-state identifier=\"body\" endable=\"TRUE\" text-allowed=\"FALSE\">"
-      "<attribute-set ref=\"body-attributes\"/><literal-state ref=\"ELEMENTSTATE_INVALID\"/>"
+      "<attribute-set ref=\"body-attributes\"/><literal-state ref=\"ELEMENTSTATE_INVALID\""
+      " parent-state=\"ELEMENTSTATE_ROOT\" without-namespace=\"ELEMENTSTATE_DEFAULT\"/>"
       "<children-states ref=\"top-level\"/>"
       "<unknown-xslt-element state=\"ELEMENTSTATE_DEFAULT\" parent-state=\"body\"/>"
       "</element-state>";
@@ -264,6 +265,9 @@ TEST_F(Loader, ReadsTheOptionalPartsOfStatesAndRules) {
   EXPECT_FALSE(states_.at(4).isTextAllowed());
   EXPECT_EQ(states_.at(4).getExtras().unknownXsltElementState, ELEMENTSTATE_DEFAULT);
   EXPECT_EQ(states_.at(4).getExtras().unknownXsltElementParentState, 4);
+  EXPECT_EQ(states_.at(4).getExtras().literalParentState, ELEMENTSTATE_ROOT);
+  EXPECT_EQ(states_.at(4).getExtras().literalWithoutNamespaceState, ELEMENTSTATE_DEFAULT);
+  EXPECT_EQ(states_.at(2).getExtras().literalWithoutNamespaceState, ELEMENTSTATE_UNCHANGED);
   EXPECT_TRUE(states_.at(2).isTextAllowed());
   EXPECT_EQ(states_.at(2).getExtras().unknownXsltElementState, ELEMENTSTATE_UNCHANGED);
   const AttributeSetValidator& set = sets_.at(1);

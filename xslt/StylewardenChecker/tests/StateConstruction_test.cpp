@@ -243,6 +243,26 @@ TEST_F(UnusableStates, RejectsInvalidAsStateAfterAnUnknownXsltElement) {
       "XSLT element.\n");
 }
 
+TEST_F(UnusableStates, RejectsInvalidAsStateAfterALiteralElement) {
+  StateConstruction::ElementStateExtras extras;
+  extras.literalParentState = L"ELEMENTSTATE_INVALID";
+  builder_.initializeElementStateAndAdd(L"body", L"none", L"ELEMENTSTATE_DEFAULT", L"top", true,
+                                        extras);
+  expectRejectedWith(
+      "The element state \"body\" cannot continue in \"ELEMENTSTATE_INVALID\" after a literal "
+      "element.\n");
+}
+
+TEST_F(UnusableStates, RejectsDefaultStateWithoutStateForElementsWithoutNamespace) {
+  StateConstruction::ElementStateExtras extras;
+  extras.literalWithoutNamespaceState = L"ELEMENTSTATE_INVALID";
+  builder_.initializeElementStateAndAdd(L"ELEMENTSTATE_DEFAULT", L"none", L"ELEMENTSTATE_DEFAULT",
+                                        L"top", true, extras);
+  expectRejectedWith(
+      "The element state \"ELEMENTSTATE_DEFAULT\" cannot have \"ELEMENTSTATE_INVALID\" as its "
+      "state for elements without a namespace.\n");
+}
+
 TEST_F(UnusableStates, AcceptsUnchangedParentAndInvalidLiteralElsewhere) {
   const ChildState usual =
       builder_.initializeChildState(L"ELEMENTSTATE_UNCHANGED", L"ELEMENTSTATE_DEFAULT");

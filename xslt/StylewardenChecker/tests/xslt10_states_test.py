@@ -131,6 +131,17 @@ class MisplacedElementsTest(unittest.TestCase):
         self.assertEqual(len(found), 1)
         self.assertIn('The element "xsl:value-off" is not valid in this context', found[0])
 
+    def test_import_after_top_level_data_is_reported(self):
+        found = records(stylesheet('<d:data xmlns:d="urn:d"/><xsl:import href="b"/>'))
+        self.assertEqual(len(found), 1)
+        self.assertIn('"xsl:import" is not valid', found[0])
+
+    def test_top_level_element_needs_a_namespace_in_every_mode(self):
+        for version in ("1.0", "2.0"):
+            found = records(stylesheet('<data><xsl:value-of select="."/></data>', version))
+            self.assertEqual(len(found), 1, version)
+            self.assertIn('"data" is not valid', found[0])
+
     def test_import_after_include_is_reported(self):
         found = records(stylesheet('<xsl:include href="a"/><xsl:import href="b"/>'))
         self.assertEqual(len(found), 1)
