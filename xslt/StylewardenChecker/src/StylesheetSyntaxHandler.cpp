@@ -189,6 +189,10 @@ void StylesheetSyntaxHandler::reportDisallowedText() {
   std::wstring& sample = m_text.m_sample;
   if (sample.size() > kTextSampleLength) {
     sample.resize(kTextSampleLength);
+    // Half a surrogate pair is no character: the cut goes before the pair.
+    if (sample.back() >= 0xD800 && sample.back() <= 0xDBFF) {
+      sample.pop_back();
+    }
     sample += L"...";
   } else if (!sample.empty() && sample.back() == L' ') {
     sample.pop_back();
