@@ -51,4 +51,29 @@ TEST(ListenerConcurrency, EightThreadsNeverRunTwoImplementationCallsTogether) {
                                         {"shim_init", kThreads}}));
 }
 
+// One listener shared by eight threads that each take and drop references as fast as they can:
+// a count kept without atomic operations loses updates and ends wrong (or frees the listener
+// while it is in use).
+TEST(ListenerConcurrency, ReferencesTakenAndDroppedOnEightThreadsKeepTheCount) {
+  constexpr int kPairsPerThread = 200000;
+  const Owned<quIPerlDbgListener> listener = CreateListener();
+  ASSERT_NE(listener, nullptr);
+  quIPerlDbgListener* shared = listener.get();
+  std::atomic<bool> start{false};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kThreads; ++i) {
+    threads.emplace_back([shared, &start] {
+      while (!start.load()) std::this_thread::yield();
+      for (int round = 0; round < kPairsPerThread; ++round) {
+        shared->AddRef();
+        shared->Release();
+      }
+    });
+  }
+  start = true;
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(shared->AddRef(), 2u);
+  EXPECT_EQ(shared->Release(), 1u);
+}
+
 }  // namespace
