@@ -55,7 +55,8 @@ class Installed(unittest.TestCase):
         example = os.path.join(ARGS.source, "examples", "empty-choose.xsl")
         result = run([program, states, example], cwd=self.root)
         self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertRegex(result.stdout, r'"xsl:choose" is missing a required child element""" \[5\]')
+        self.assertRegex(result.stdout,
+                         r'"xsl:choose" is missing a required child element""" \[5\]')
 
     @unittest.skipUnless(os.environ.get("INSTALL_LUCENTDEBUG"), "lucentdebug not built")
     def test_php_loads_the_installed_extension_and_its_console_runs(self):

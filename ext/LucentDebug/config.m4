@@ -45,7 +45,8 @@ if test "$PHP_LUCENTDEBUG" != "no"; then
 
   dnl Only the loader's entry points leave the module, as in the CMake build.
   PHP_NEW_EXTENSION([lucentdebug], [$lucentdebug_sources], [$ext_shared], [],
-    [-std=c++17 -fvisibility=hidden -fno-semantic-interposition -DZEND_ENABLE_STATIC_TSRMLS_CACHE=1],
+    [-std=c++17 -fvisibility=hidden -fno-semantic-interposition \
+     -DZEND_ENABLE_STATIC_TSRMLS_CACHE=1],
     [cxx])
   for folder in common engine console remote; do
     PHP_ADD_BUILD_DIR([$ext_builddir/$folder])

@@ -57,20 +57,23 @@ class ListenerLockDeathTest : public ::testing::Test {
   void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
 };
 
+// In the fresh process: eight constructions at once, then exit 0 when they created the lock
+// once, all reached the implementation and never two calls ran together.
+[[noreturn]] void ConstructOnEightThreadsAndCheckTheLock() {
+  ListenerLibrary();
+  TakeRecordedCalls();
+  ConstructAtOnceOnEightThreads();
+  const int creations = listenerLockCreations.load();
+  const std::size_t constructions = TakeRecordedCalls().size();
+  Finish(creations == 1 && constructions == 8 && OverlapCount() == 0
+             ? ""
+             : "lock created " + std::to_string(creations) + " times, " +
+                   std::to_string(constructions) + " constructions, " +
+                   std::to_string(OverlapCount()) + " overlaps");
+}
+
 TEST_F(ListenerLockDeathTest, ConcurrentFirstConstructionsCreateTheLockExactlyOnce) {
-  EXPECT_EXIT(
-      {
-        ListenerLibrary();
-        TakeRecordedCalls();
-        ConstructAtOnceOnEightThreads();
-        const int creations = listenerLockCreations.load();
-        const std::size_t constructions = TakeRecordedCalls().size();
-        Finish(creations == 1 && constructions == 8 && OverlapCount() == 0
-                   ? ""
-                   : "lock created " + std::to_string(creations) + " times, " +
-                         std::to_string(constructions) + " constructions");
-      },
-      ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(ConstructOnEightThreadsAndCheckTheLock(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ListenerLockDeathTest, ConstructionsWaitForASlowFirstLockCreation) {
@@ -78,16 +81,7 @@ TEST_F(ListenerLockDeathTest, ConstructionsWaitForASlowFirstLockCreation) {
       {
         EndIfHanging();
         slowListenerLockCreation = true;
-        ListenerLibrary();
-        TakeRecordedCalls();
-        ConstructAtOnceOnEightThreads();
-        const int creations = listenerLockCreations.load();
-        const std::size_t constructions = TakeRecordedCalls().size();
-        Finish(creations == 1 && constructions == 8 && OverlapCount() == 0
-                   ? ""
-                   : "lock created " + std::to_string(creations) + " times, " +
-                         std::to_string(constructions) + " constructions, " +
-                         std::to_string(OverlapCount()) + " overlaps");
+        ConstructOnEightThreadsAndCheckTheLock();
       },
       ::testing::ExitedWithCode(0), "");
 }
