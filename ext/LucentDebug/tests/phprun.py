@@ -86,11 +86,11 @@ class Listener:
     """A loopback listener on a free port, as the IDE's handshake listener or a
     collector of redirected output; use with `with`."""
 
-    def __init__(self):
+    def __init__(self, backlog=4):
         self.socket = socket.socket()
         self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
         self.socket.bind(("127.0.0.1", 0))
-        self.socket.listen(4)
+        self.socket.listen(backlog)
         self.port = self.socket.getsockname()[1]
 
     def receive(self, timeout=20):
