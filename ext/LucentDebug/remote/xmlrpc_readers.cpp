@@ -6,7 +6,7 @@ namespace {
 
 // Reads every item of the array held under `member` of `value`.
 template <typename Record, typename Reader>
-std::vector<Record> readArray(xmlrpc_env* env, xmlrpc_value* value, const char* member,
+std::vector<Record> ReadArray(xmlrpc_env* env, xmlrpc_value* value, const char* member,
                               Reader read) {
   std::vector<Record> records;
   xmlrpc_value* array = nullptr;
@@ -51,7 +51,7 @@ Frame build_Frame_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
 }
 
 FrameVector build_FrameVector_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
-  return readArray<Frame>(env, value, "frames", build_Frame_Fromxmlrpc_value);
+  return ReadArray<Frame>(env, value, "frames", build_Frame_Fromxmlrpc_value);
 }
 
 PropertyInfo build_PropertyInfo_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
@@ -73,7 +73,7 @@ PropertyInfo build_PropertyInfo_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* 
 }
 
 PropertyInfoVector build_PropertyInfoVector_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
-  return readArray<PropertyInfo>(env, value, "propertyInfo", build_PropertyInfo_Fromxmlrpc_value);
+  return ReadArray<PropertyInfo>(env, value, "propertyInfo", build_PropertyInfo_Fromxmlrpc_value);
 }
 
 Name build_Name_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
@@ -88,5 +88,5 @@ Name build_Name_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
 }
 
 NameVector build_NameVector_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
-  return readArray<Name>(env, value, "names", build_Name_Fromxmlrpc_value);
+  return ReadArray<Name>(env, value, "names", build_Name_Fromxmlrpc_value);
 }
