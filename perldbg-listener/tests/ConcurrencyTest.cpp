@@ -51,13 +51,13 @@ TEST(ListenerConcurrency, EightThreadsNeverRunTwoImplementationCallsTogether) {
                                         {"shim_init", kThreads}}));
 }
 
-// One listener shared by eight threads that each take a million references and then drop them:
+// One listener shared by eight threads that each take half a million references and then drop them:
 // a count kept without atomic operations loses updates (also when a thread is preempted between
 // reading and writing it) and ends wrong, or frees the listener while it is in use. Whether the
 // threads really overlap depends on the machine's load, so the round is repeated.
 TEST(ListenerConcurrency, ReferencesTakenAndDroppedOnEightThreadsKeepTheCount) {
-  constexpr int kRounds = 20;
-  constexpr int kReferencesPerThread = 1000000;
+  constexpr int kRounds = 10;
+  constexpr int kReferencesPerThread = 500000;
   const Owned<quIPerlDbgListener> listener = CreateListener();
   ASSERT_NE(listener, nullptr);
   quIPerlDbgListener* shared = listener.get();
