@@ -1,4 +1,5 @@
 #include "string_utils.h"
+#include "wide_strings.h"
 
 #include <gtest/gtest.h>
 

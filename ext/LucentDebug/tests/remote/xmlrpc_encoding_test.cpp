@@ -1,5 +1,5 @@
 // The XML-RPC structs of the debug records, built and read back.
-#include "xmlrpc_encoding.h"
+#include "xmlrpc_readers.h"
 
 #include <gtest/gtest.h>
 
