@@ -119,13 +119,12 @@ def why_unsupported(sections, extensions):
 class Runner:
     def __init__(self, args):
         self.args = args
+        # Plain and debugged runs share one environment, which scripts see.
         self.env = {k: v for k, v in os.environ.items() if not k.startswith("LUDBG_")}
-        self.debug_env = dict(self.env)
         if args.preload:
-            self.debug_env["LD_PRELOAD"] = args.preload
-            self.debug_env["ASAN_OPTIONS"] = "detect_leaks=0:verify_asan_link_order=0"
+            self.env["LD_PRELOAD"] = args.preload
+            self.env["ASAN_OPTIONS"] = "detect_leaks=0:verify_asan_link_order=0"
             # The host's own allocator hides use-after-free inside its heap.
-            self.debug_env["USE_ZEND_ALLOC"] = "0"
             self.env["USE_ZEND_ALLOC"] = "0"
 
     def command(self, settings, script, module):
@@ -154,7 +153,7 @@ class Runner:
         """A console run driven by drive_console."""
         process = subprocess.Popen(self.command(settings, script, True), stdin=subprocess.PIPE,
                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                   env=self.debug_env, cwd=os.path.dirname(script),
+                                   env=self.env, cwd=os.path.dirname(script),
                                    start_new_session=True)
         try:
             out, err, sent, timed_out = drive_console(process, rng, source, self.args.timeout)
