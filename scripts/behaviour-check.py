@@ -16,7 +16,6 @@ The output and diff of each test that fails in one run only are kept under
 --keep (plain/ and module/), for reading why.
 """
 import argparse
-import glob
 import os
 import re
 import shutil
@@ -25,7 +24,9 @@ import sys
 import tempfile
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from php_tests import default_module, php_source  # noqa: E402
+
 # What a test calls to print the extensions php has loaded, or what they add.
 LISTS_EXTENSIONS = re.compile(
     rb"get_loaded_extensions|phpinfo\s*\(|ini_get_all\s*\(|get_defined_functions|"
@@ -77,19 +78,6 @@ def count(results):
     return " ".join("%s %d" % item for item in sorted(counts.items()))
 
 
-def default_module():
-    found = sorted(glob.glob(os.path.join(ROOT, "build", "**", "lucentdebug.so"), recursive=True))
-    return found[0] if found else None
-
-
-def php_source(src):
-    if src:
-        return src
-    fetched = subprocess.run(["bash", os.path.join(ROOT, "scripts", "fetch-php-source.sh")],
-                             stdout=subprocess.PIPE, check=True)
-    return fetched.stdout.decode().strip().splitlines()[-1]
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--php", default=shutil.which("php") or "php")
@@ -106,7 +94,7 @@ def main():
         raise SystemExit("no lucentdebug.so found: build first or give --module")
     args.module = os.path.abspath(args.module)
     args.php = os.path.abspath(shutil.which(args.php) or args.php)
-    args.src = os.path.abspath(php_source(args.src))
+    args.src = php_source(args.src)
     shutil.rmtree(args.keep, ignore_errors=True)
     os.makedirs(args.keep)
 

@@ -42,7 +42,9 @@ import selectors
 import tempfile
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from php_tests import default_module, php_source  # noqa: E402
+
 
 # The INI settings run-tests.php gives every test (opcache ones left out).
 RUN_TESTS_INI = [
@@ -384,11 +386,6 @@ def keep(folder, test, source, stdin, expected, output, actual, err):
             handle.write(text)
 
 
-def default_module():
-    found = sorted(glob.glob(os.path.join(ROOT, "build", "**", "lucentdebug.so"), recursive=True))
-    return found[0] if found else None
-
-
 def sanitizer_preload(module):
     """The preload the tests use for a sanitizer build: the library that drops
     RTLD_DEEPBIND, then the sanitizer runtime."""
@@ -399,14 +396,6 @@ def sanitizer_preload(module):
     runtime = subprocess.run(["c++", "-print-file-name=libasan.so"], stdout=subprocess.PIPE,
                              check=True).stdout.decode().strip()
     return no_deep_bind[0] + ":" + runtime
-
-
-def php_source(src):
-    if src:
-        return src
-    fetched = subprocess.run(["bash", os.path.join(ROOT, "scripts", "fetch-php-source.sh")],
-                             stdout=subprocess.PIPE, check=True)
-    return fetched.stdout.decode().strip().splitlines()[-1]
 
 
 def main():
@@ -431,7 +420,7 @@ def main():
     args.module = os.path.abspath(args.module)
     if args.preload == "auto":
         args.preload = sanitizer_preload(args.module)
-    args.src = os.path.abspath(php_source(args.src))
+    args.src = php_source(args.src)
     if args.keep:
         shutil.rmtree(args.keep, ignore_errors=True)
 
