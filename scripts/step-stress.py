@@ -43,7 +43,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from php_tests import default_module, php_source  # noqa: E402
+from php_tests import (SANITIZER_MARKS, default_module, environment, php_source,  # noqa: E402
+                       sanitizer_preload)
 
 
 # The INI settings run-tests.php gives every test (opcache ones left out).
@@ -66,8 +67,6 @@ UNSUPPORTED_SECTIONS = {
 
 PROMPT = re.compile(rb"(\d+) \((\d+)\) : ")
 ERROR_STOP_TEXT = re.compile(rb"\nPHP [A-Z][A-Za-z ]{1,40}:  ")
-SANITIZER_MARKS = (b"AddressSanitizer", b"LeakSanitizer", b"runtime error:",
-                   b"UndefinedBehaviorSanitizer")
 RESUMING = {"in", "step", "over", "out", "go", "stop", ""}
 # Relative weights of the commands fed at each stop.
 COMMAND_WEIGHTS = [("in", 30), ("over", 15), ("out", 6), ("frames", 8), ("locals", 8),
@@ -121,13 +120,7 @@ def why_unsupported(sections, extensions):
 class Runner:
     def __init__(self, args):
         self.args = args
-        # Plain and debugged runs share one environment, which scripts see.
-        self.env = {k: v for k, v in os.environ.items() if not k.startswith("LUDBG_")}
-        if args.preload:
-            self.env["LD_PRELOAD"] = args.preload
-            self.env["ASAN_OPTIONS"] = "detect_leaks=0:verify_asan_link_order=0"
-            # The host's own allocator hides use-after-free inside its heap.
-            self.env["USE_ZEND_ALLOC"] = "0"
+        self.env = environment(args.preload)
 
     def command(self, settings, script, module):
         cmd = [self.args.php, "-n"]
@@ -386,21 +379,9 @@ def keep(folder, test, source, stdin, expected, output, actual, err):
             handle.write(text)
 
 
-def sanitizer_preload(module):
-    """The preload the tests use for a sanitizer build: the library that drops
-    RTLD_DEEPBIND, then the sanitizer runtime."""
-    build = module.split(os.sep + "ext" + os.sep)[0]
-    no_deep_bind = glob.glob(os.path.join(build, "**", "libno_deep_bind.so"), recursive=True)
-    if not no_deep_bind:
-        raise SystemExit("no libno_deep_bind.so under %s: build with --sanitize first" % build)
-    runtime = subprocess.run(["c++", "-print-file-name=libasan.so"], stdout=subprocess.PIPE,
-                             check=True).stdout.decode().strip()
-    return no_deep_bind[0] + ":" + runtime
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--count", type=int, default=300, help="number of scripts to run")
+    parser.add_argument("--count", type=int, default=400, help="number of scripts to run")
     parser.add_argument("--seed", default="1", help="seed of the choice and the commands")
     parser.add_argument("--php", default="php")
     parser.add_argument("--module", default=default_module())
