@@ -38,6 +38,12 @@ LISTS_EXTENSIONS = re.compile(
     rb"get_extension_funcs|['\"]-m['\"]")
 
 
+def kept_path(keep_dir, label, test, suffix):
+    """Where a run's file of a test is kept; tests outside the source folder
+    (named with "..") stay inside keep_dir too."""
+    return os.path.join(keep_dir, label, test[:-len(".phpt")].replace("..", "up") + suffix)
+
+
 def run_suite(args, label, php_options, keep_dir):
     """One run-tests.php run; returns {test path: result}."""
     results_file = os.path.join(tempfile.mkdtemp(), "results.txt")
@@ -67,7 +73,7 @@ def run_suite(args, label, php_options, keep_dir):
         stem = os.path.join(args.src, test)[:-len(".phpt")]
         for suffix in (".out", ".diff", ".exp", ".log"):
             if os.path.exists(stem + suffix):
-                target = os.path.join(keep_dir, label, test[:-len(".phpt")] + suffix)
+                target = kept_path(keep_dir, label, test, suffix)
                 os.makedirs(os.path.dirname(target), exist_ok=True)
                 shutil.copyfile(stem + suffix, target)
     print("  %d tests in %.0f s (log %s)" % (len(results), time.monotonic() - start, log_path),
@@ -80,7 +86,7 @@ def sanitizer_reports(keep_dir, label, results):
     pass) holds a sanitizer report."""
     reports = set()
     for test, result in results.items():
-        path = os.path.join(keep_dir, label, test[:-len(".phpt")] + ".out")
+        path = kept_path(keep_dir, label, test, ".out")
         if result in ("PASSED", "SKIPPED") or not os.path.exists(path):
             continue
         with open(path, "rb") as handle:
@@ -150,7 +156,7 @@ def main():
         print("\n%-60s %-8s %-8s %s" % ("test", "plain", "module", "note"))
         for test, before, after, note in differing:
             print("%-60s %-8s %-8s %s" % (test, before, after, note))
-        print("\noutputs and diffs of tests failing in one run: %s/{plain,module}/" % args.keep)
+        print("\noutputs and diffs of tests that did not pass: %s/{plain,module}/" % args.keep)
     return 1 if len(differing) > expected or reports else 0
 
 
