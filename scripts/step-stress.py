@@ -36,9 +36,9 @@ import os
 import random
 import re
 import shutil
+import selectors
 import subprocess
 import sys
-import selectors
 import tempfile
 import time
 
@@ -75,6 +75,7 @@ VARIABLE = re.compile(rb"\$[A-Za-z_][A-Za-z0-9_]*")
 
 
 def parse_phpt(path):
+    """A .phpt file's sections by name, as bytes."""
     sections = {}
     current = None
     with open(path, "rb") as handle:
@@ -89,6 +90,7 @@ def parse_phpt(path):
 
 
 def ini_settings(sections, test_dir):
+    """The --INI-- section as -d settings."""
     settings = []
     for raw in sections.get("INI", b"").decode("utf-8", "replace").splitlines():
         line = raw.strip()
@@ -435,8 +437,9 @@ def main():
         counts[result["status"]] = counts.get(result["status"], 0) + 1
     ran = len(results) - counts.get("skipped", 0)
     print()
-    print("scripts run: %d (skipped by SKIPIF or slow plain: %d; not runnable here: %d)"
-          % (ran, counts.get("skipped", 0), sum(unsupported.values())))
+    print("scripts run: %d (skipped by SKIPIF or slow plain: %d; not runnable here: %d: %s)"
+          % (ran, counts.get("skipped", 0), sum(unsupported.values()),
+             ", ".join("%s %d" % item for item in sorted(unsupported.items()))))
     print("stops: %d" % sum(r.get("stops", 0) for r in results))
     for status, label in (("passed", "passed"), ("crashed", "crashed"), ("hung", "hung"),
                           ("sanitizer", "sanitizer reports"), ("differs", "output differences"),
