@@ -1,9 +1,10 @@
 #include "string_utils.h"
-#include "wide_strings.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
+
+#include "wide_strings.h"
 
 namespace {
 

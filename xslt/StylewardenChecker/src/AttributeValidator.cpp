@@ -6,6 +6,8 @@
 #include <utility>
 #include <xercesc/util/XMLChar.hpp>
 
+#include "StringUtils.h"
+
 namespace {
 
 bool rejectValue(const std::wstring& attributeName, const std::wstring& value,
@@ -16,8 +18,6 @@ bool rejectValue(const std::wstring& attributeName, const std::wstring& value,
                     L"\" in this context.";
   return false;
 }
-
-bool isXmlSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r'; }
 
 // Calls `visit` with each whitespace-separated token until it returns false. Tokens are
 // views into `value`: names are checked on every start tag, so nothing is copied.

@@ -15,8 +15,6 @@ const wchar_t kEmptyParserMessage[] = L"XML syntax error";
 // How much of a disallowed text its record quotes.
 constexpr std::size_t kTextSampleLength = 24;
 
-bool isXmlSpace(XMLCh c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
-
 }  // namespace
 
 Location StylesheetSyntaxHandler::getCurrentLocation() const {
