@@ -7,7 +7,9 @@ a check that the output is deterministic), then under the console front end
 random mix of in/over/out/frames/locals/globals/source/pinfo commands; the end
 of input steps to the end. A script fails when php dies of a signal, runs past
 the time limit, leaves a sanitizer report on stderr, or when its own output or
-exit status differs from the plain run.
+exit status differs from the plain run. Extensions a test lists that php -n
+lacks are loaded from php's extension folder when installed there (opcache as a
+Zend extension), as run-tests.php does.
 
   scripts/fetch-php-source.sh                 # once: php-src into /tmp/php8.2-src
   bash scripts/build.sh && scripts/step-stress.py --count 300
@@ -107,14 +109,30 @@ def loaded_extensions(php):
             if line.strip() and not line.startswith("[")}
 
 
-def why_unsupported(sections, extensions):
+def shared_extensions(php):
+    """Extensions installed as shared libraries, which a test may load as
+    run-tests.php does; never Xdebug."""
+    folder = subprocess.run([php, "-n", "-r", "echo ini_get('extension_dir');"],
+                            stdout=subprocess.PIPE, check=True).stdout.decode()
+    return {name[:-len(".so")] for name in os.listdir(folder)
+            if name.endswith(".so") and name != "xdebug.so"}
+
+
+def extension_loads(sections, extensions):
+    """Settings that load the extensions a test needs and php -n lacks."""
+    return ["%s=%s" % ("zend_extension" if name == "opcache" else "extension", name)
+            for name in sections.get("EXTENSIONS", b"").decode().lower().split()
+            if name not in extensions]
+
+
+def why_unsupported(sections, extensions, shared):
     if "FILE" not in sections:
         return "no --FILE--"
     unsupported = sorted(UNSUPPORTED_SECTIONS & set(sections))
     if unsupported:
         return "section --%s--" % unsupported[0]
     for name in sections.get("EXTENSIONS", b"").decode().split():
-        if name.lower() not in extensions:
+        if name.lower() not in extensions and name.lower() not in shared:
             return "extension %s" % name
     return None
 
@@ -293,7 +311,7 @@ def run_test(runner, path, seed):
     sections = parse_phpt(path)
     test_dir = os.path.dirname(path)
     base = os.path.join(test_dir, os.path.basename(path)[:-len(".phpt")])
-    settings = ini_settings(sections, test_dir)
+    settings = extension_loads(sections, runner.extensions) + ini_settings(sections, test_dir)
     result = {"test": os.path.relpath(path, args.src), "status": "passed", "detail": ""}
     written = []
 
@@ -408,12 +426,13 @@ def main():
         shutil.rmtree(args.keep, ignore_errors=True)
 
     extensions = loaded_extensions(args.php)
+    shared = shared_extensions(args.php)
     eligible, unsupported = [], {}
     for path in sorted(glob.glob(os.path.join(args.src, "Zend", "tests", "**", "*.phpt"),
                                  recursive=True)):
         if args.match and args.match not in path:
             continue
-        reason = why_unsupported(parse_phpt(path), extensions)
+        reason = why_unsupported(parse_phpt(path), extensions, shared)
         if reason:
             unsupported[reason] = unsupported.get(reason, 0) + 1
         else:
@@ -424,6 +443,7 @@ def main():
              args.module, ", preload " + args.preload if args.preload else ""), flush=True)
 
     runner = Runner(args)
+    runner.extensions = extensions
     results = []
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
         for result in pool.map(lambda p: run_test(runner, p, args.seed), chosen):
