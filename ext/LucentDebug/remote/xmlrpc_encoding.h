@@ -22,7 +22,8 @@ xmlrpc_value* build_xmlrpc_value_FromFrame(xmlrpc_env* env, const Frame& frame);
 xmlrpc_value* build_xmlrpc_value_FromFrameVector(xmlrpc_env* env, const FrameVector& frames);
 
 // Readers: a value of another shape leaves a fault in the environment and
-// yields an empty record or vector.
+// yields an empty record or vector. Strings come back with the library's
+// escapes undone (supplementary_chars.h).
 Subframe build_Subframe_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value);
 Frame build_Frame_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value);
 FrameVector build_FrameVector_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value);
@@ -33,7 +34,8 @@ NameVector build_NameVector_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* valu
 
 // The text the XML-RPC library is given for a record string: cut at the first
 // NUL byte, with bytes that are not UTF-8 and characters that XML cannot carry
-// replaced by DEL (0x7F), so that one odd value cannot fail or corrupt a reply.
+// replaced by DEL (0x7F), so that one odd value cannot fail or corrupt a reply;
+// characters beyond U+FFFF in the library's escaped form (supplementary_chars.h).
 std::string xmlrpcText(const std::string& bytes);
 
 #endif  // LUCENTDEBUG_XMLRPC_ENCODING_H
