@@ -27,9 +27,11 @@ import xmlrpc.client
 REPOSITORY = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 sys.path.insert(0, os.path.join(REPOSITORY, "tools"))
 sys.path.insert(0, os.path.join(REPOSITORY, "ext", "LucentDebug", "tests"))
+sys.path.insert(0, os.path.join(REPOSITORY, "ext", "LucentDebug", "tests", "remote", "e2e"))
 
 import ludbg_client  # noqa: E402
 import phprun  # noqa: E402
+import remote_session  # noqa: E402
 
 COOKIE = "fuzzC00kie"
 SCRIPT = """<?php
@@ -216,21 +218,10 @@ def default_preload():
     return "%s:%s" % (shim, runtime)
 
 
-def exchange(port, data, hang):
-    """Sends `data` and reads until the server closes; the reply, or None on a hang."""
+def answer(port, data, hang):
+    """The reply to `data` read until the server closes, or None on a hang."""
     try:
-        with socket.create_connection(("127.0.0.1", port), timeout=hang) as connection:
-            try:
-                connection.sendall(data)
-                connection.shutdown(socket.SHUT_WR)
-            except (BrokenPipeError, ConnectionResetError):
-                pass
-            reply = b""
-            while True:
-                chunk = connection.recv(65536)
-                if not chunk:
-                    return reply
-                reply += chunk
+        return remote_session.exchange(port, data, timeout=hang)
     except socket.timeout:
         return None
     except (ConnectionResetError, BrokenPipeError):
@@ -299,7 +290,7 @@ def main():
             data, kind, _ = generator.request()
             last = data
             counts["inputs"] += 1
-            reply = exchange(port, data, args.hang)
+            reply = answer(port, data, args.hang)
             if reply is None:
                 counts["hangs"] += 1
                 print("hang: %s" % keep("hang", data), flush=True)

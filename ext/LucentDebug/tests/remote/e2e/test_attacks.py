@@ -12,7 +12,7 @@ import time
 import unittest
 import xmlrpc.client
 
-from remote_session import PhpRun, ludbg_client, main, script, values
+from remote_session import PhpRun, exchange, ludbg_client, main, script, stop_state
 
 TYPICAL = script("typical.php")
 STOP_LINE = 10
@@ -68,9 +68,7 @@ class Attacks(unittest.TestCase):
 
     @classmethod
     def snapshot(cls):
-        frames = cls.php.call("getFrames")["frames"]
-        scope = values(cls.php.call("getContext", context="locals", frame_index=0, radix=10))
-        return [(f["file"], f["lineno"]) for f in frames], scope
+        return stop_state(cls.php)
 
     def tearDown(self):
         self.assertIsNone(self.php.process.poll(), "php ended")
@@ -86,15 +84,7 @@ class Attacks(unittest.TestCase):
         return socket.create_connection(("127.0.0.1", self.php.port), timeout=20)
 
     def exchange(self, data):
-        with self.connect() as connection:
-            connection.sendall(data)
-            connection.shutdown(socket.SHUT_WR)
-            reply = b""
-            while True:
-                chunk = connection.recv(65536)
-                if not chunk:
-                    return reply
-                reply += chunk
+        return exchange(self.php.port, data)
 
     def test_values_that_crashed_the_library_answer_faults(self):
         for value in ("<i8>99999999999999999999</i8>", "<i8>x</i8>", "<ex:i8>1</ex:i8>",

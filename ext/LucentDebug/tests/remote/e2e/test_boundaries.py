@@ -10,7 +10,7 @@ import tempfile
 import time
 import unittest
 
-from remote_session import PhpRun, main, script, values
+from remote_session import PhpRun, main, read_all, script, values
 
 GRIN = "\U0001F600"
 WIDE = "\U00020000"
@@ -114,13 +114,8 @@ class OutputSocket(unittest.TestCase):
                 self.assertEqual(php.finish()[:2], (0, "spawned\n"))
                 ended = time.monotonic()
                 output.settimeout(20)
-                received = b""
                 with output:
-                    while True:
-                        chunk = output.recv(4096)
-                        if not chunk:
-                            break
-                        received += chunk
+                    received = read_all(output)
                 # The background sleep lives on for seconds; the socket closed with php.
                 self.assertLess(time.monotonic() - ended, 3)
                 self.assertEqual(received, b"spawned\n")
