@@ -169,7 +169,7 @@ std::string textFromLibrary(const char* text) {
   return unescape(text, std::strlen(text), appendUtf8);
 }
 
-std::string requestForLibrary(const std::string& body, bool utf8) {
+std::string xmlForLibrary(const std::string& body, bool utf8) {
   std::string out;
   out.reserve(body.size());
   size_t i = 0;

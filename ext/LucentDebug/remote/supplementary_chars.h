@@ -22,10 +22,11 @@ void appendForLibrary(std::string& out, uint32_t codePoint);
 // A string read from the library with its escapes turned back into UTF-8.
 std::string textFromLibrary(const char* text);
 
-// A request body with every character beyond U+FFFF, raw or referenced, and
-// every U+FDD0 put in the library's escaped form. Raw bytes are read as UTF-8
-// only when `utf8` is true (the document's declared encoding).
-std::string requestForLibrary(const std::string& body, bool utf8);
+// An XML-RPC document for the library to parse (a call the server takes, or a
+// response a client on xmlrpc-c reads) with every character beyond U+FFFF,
+// raw or referenced, and every U+FDD0 put in the library's escaped form. Raw
+// bytes are read as UTF-8 only when `utf8` is true (the declared encoding).
+std::string xmlForLibrary(const std::string& body, bool utf8);
 
 // A response serialized by the library with its escapes turned into numeric
 // character references.

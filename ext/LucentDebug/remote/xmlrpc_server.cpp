@@ -163,7 +163,7 @@ std::string answerCall(Server* server, const std::string& body) {
     return faultXml(XMLRPC_NO_SUCH_METHOD_ERROR,
                     "Method '" + shownName(screen.methodName) + "' not defined");
   }
-  const std::string call = requestForLibrary(body, screen.utf8);
+  const std::string call = xmlForLibrary(body, screen.utf8);
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   xmlrpc_mem_block* output = nullptr;

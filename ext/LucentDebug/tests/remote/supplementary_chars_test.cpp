@@ -32,7 +32,7 @@ std::string responseFor(const std::string& text) {
 std::string readBack(const std::string& text, bool utf8 = true) {
   const std::string body = "<methodCall><methodName>m</methodName><params><param><value>" + text +
                            "</value></param></params></methodCall>";
-  const std::string call = requestForLibrary(body, utf8);
+  const std::string call = xmlForLibrary(body, utf8);
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   const char* name = nullptr;
@@ -70,11 +70,43 @@ TEST(SupplementaryChars, TheEscapeCharacterItselfTravelsIntact) {
 
 TEST(SupplementaryChars, TextThatAlreadyWorkedIsUnchanged) {
   const std::string text = "plain \xC3\xA9\xE4\xB8\xAD &amp; &#xE9; &amp;#x1F600;";
-  EXPECT_EQ(requestForLibrary(text, true), text);
+  EXPECT_EQ(xmlForLibrary(text, true), text);
   EXPECT_EQ(readBack("x\xC3\xA9\xE4\xB8\xAD"), "x\xC3\xA9\xE4\xB8\xAD");
   EXPECT_EQ(textFromLibrary("x\xC3\xA9"), "x\xC3\xA9");
   // Bytes that are not UTF-8 are left for the XML parser to refuse.
-  EXPECT_EQ(requestForLibrary("\xF0\x9F\x98", true), "\xF0\x9F\x98");
+  EXPECT_EQ(xmlForLibrary("\xF0\x9F\x98", true), "\xF0\x9F\x98");
+}
+
+// What a client built on xmlrpc-c does with a reply: the document through
+// xmlForLibrary, the records through the readers.
+TEST(SupplementaryChars, ClientsOnTheLibraryReadThemThroughTheRecordReaders) {
+  PropertyInfo info;
+  info.name = {"$" + kGrinning, "$" + kGrinning};
+  info.value = "a" + kGrinning;
+  info.type = "IS_STRING";
+  xmlrpc_env env;
+  xmlrpc_env_init(&env);
+  ValuePtr infos(build_xmlrpc_value_FromPropertyInfoVector(&env, PropertyInfoVector{info}));
+  ValuePtr holder = build("{s:V}", "propertyInfo", infos.get());
+  xmlrpc_mem_block* xml = XMLRPC_MEMBLOCK_NEW(char, &env, 0);
+  xmlrpc_serialize_response(&env, xml, holder.get());
+  const std::string reply = responseFromLibrary(
+      std::string(XMLRPC_MEMBLOCK_CONTENTS(char, xml), XMLRPC_MEMBLOCK_SIZE(char, xml)));
+  XMLRPC_MEMBLOCK_FREE(char, xml);
+
+  const std::string document = xmlForLibrary(reply, true);
+  xmlrpc_value* result = nullptr;
+  int faultCode = 0;
+  const char* faultString = nullptr;
+  xmlrpc_parse_response2(&env, document.data(), document.size(), &result, &faultCode, &faultString);
+  ASSERT_FALSE(env.fault_occurred) << env.fault_string;
+  ASSERT_EQ(faultString, nullptr);
+  const PropertyInfoVector read = build_PropertyInfoVector_Fromxmlrpc_value(&env, result);
+  xmlrpc_DECREF(result);
+  ASSERT_EQ(read.size(), 1u);
+  EXPECT_EQ(read[0].name.fullName, "$" + kGrinning);
+  EXPECT_EQ(read[0].value, "a" + kGrinning);
+  xmlrpc_env_clean(&env);
 }
 
 TEST(SupplementaryChars, Utf8DecodingRefusesMalformedSequences) {
