@@ -8,6 +8,7 @@
 
 #include "test_client.h"
 #include "xmlrpc_encoding.h"
+#include "xmlrpc_readers.h"
 
 namespace {
 
