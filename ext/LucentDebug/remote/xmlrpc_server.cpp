@@ -36,7 +36,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kListenBacklog = 16;
+// Connections are accepted as soon as they arrive, so the queue only has to
+// absorb a burst: a full queue drops a proper client's connection attempt for
+// a second or more, which a queue of 16 let any 17 quick connections do.
+constexpr int kListenBacklog = 128;
+// Accepted in one round at most, so that reading goes on during a flood.
+constexpr int kAcceptsPerRound = 64;
 // Head and body together must arrive within this time.
 constexpr std::chrono::seconds kReadDeadline(15);
 // A client gets this long to take its whole answer.
@@ -253,7 +258,7 @@ bool expire(Connection& connection) {
 
 // Accepts what waits in the queue; false after an accept error, reported.
 bool acceptWaiting(Server* server, size_t bodyLimit) {
-  for (int i = 0; i < kListenBacklog; ++i) {
+  for (int i = 0; i < kAcceptsPerRound; ++i) {
     const int fd = accept4(server->listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
       const int error = errno;
