@@ -34,19 +34,9 @@ import phprun  # noqa: E402
 import remote_session  # noqa: E402
 
 COOKIE = "fuzzC00kie"
-SCRIPT = """<?php
-function twice($n) {
-    $result = $n * 2;
-    return $result;
-}
-$count = 3;
-$name = "lucent \\u{1F600}";
-$list = array("k" => 1, 5 => 2);
-$count = twice($count);
-echo "count=$count\\n";
-"""
+SCRIPT = remote_session.script("typical.php")
 STOP_LINE = 10
-OUTPUT = "count=6\n"
+OUTPUT = "count=6 name=lucent\n"
 SANITIZER_MARKS = ("ERROR: AddressSanitizer", "runtime error:", "ERROR: LeakSanitizer")
 
 # Methods that read only, with members that evaluate nothing: safe to call
@@ -254,9 +244,7 @@ def main():
     generator = Generator(rng)
     findings = os.path.join(REPOSITORY, "build-asan", "findings")
     work = tempfile.mkdtemp(prefix="fuzz-remote-")
-    script_path = os.path.join(work, "stopped.php")
-    with open(script_path, "w") as handle:
-        handle.write(SCRIPT)
+    script_path = SCRIPT
     port = phprun.free_port()
     settings = ["lucentdebug.enabled=2", "lucentdebug.port=%d" % port,
                 "lucentdebug.cookie=" + COOKIE]
