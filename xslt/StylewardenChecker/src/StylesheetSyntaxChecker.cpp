@@ -85,12 +85,16 @@ bool StylesheetSyntaxChecker::getStylesheetSyntaxErrorsFromFile(
 }
 
 bool StylesheetSyntaxChecker::getStylesheetSyntaxErrorsFromBuffer(
-    const char* buffer, std::size_t length, std::vector<StylesheetSyntaxError>& errors) {
+    const char* buffer, std::size_t length, std::vector<StylesheetSyntaxError>& errors,
+    bool utf8Text) {
   // The source only wraps the caller's bytes; it outlives the reader that reads it.
   std::unique_ptr<xercesc::MemBufInputSource> source;
-  const bool parsed = withoutLibraryException([&source, buffer, length] {
+  const bool parsed = withoutLibraryException([&source, buffer, length, utf8Text] {
     source = std::make_unique<xercesc::MemBufInputSource>(reinterpret_cast<const XMLByte*>(buffer),
                                                           length, kInMemorySystemId, false);
+    if (utf8Text) {
+      source->setEncoding(xercesc::XMLUni::fgUTF8EncodingString);
+    }
     initializeParser();
     m_parser->parse(*source);
   });

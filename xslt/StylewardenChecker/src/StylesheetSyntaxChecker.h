@@ -25,8 +25,11 @@ class StylesheetSyntaxChecker {
   bool getStylesheetSyntaxErrorsFromFile(const std::string& fileName,
                                          std::vector<StylesheetSyntaxError>& errors);
   // The bytes are parsed as a file holding them would be; their encoding is detected.
+  // With `utf8Text` they are UTF-8 whatever the encoding declaration says: text that an
+  // editor has already decoded.
   bool getStylesheetSyntaxErrorsFromBuffer(const char* buffer, std::size_t length,
-                                           std::vector<StylesheetSyntaxError>& errors);
+                                           std::vector<StylesheetSyntaxError>& errors,
+                                           bool utf8Text = false);
 
  private:
   static void initializeParser();
