@@ -37,6 +37,20 @@ PositionConverter::PositionConverter(const std::string& text) : m_text(text) {
       m_lineStarts.push_back(i + 1);
     }
   }
+  m_lineLengths.reserve(m_lineStarts.size());
+  for (std::size_t line = 0; line < m_lineStarts.size(); ++line) {
+    m_lineLengths.push_back(countUnits(m_lineStarts[line], contentEnd(line)));
+  }
+}
+
+std::int64_t PositionConverter::countUnits(std::size_t from, std::size_t to) const {
+  std::int64_t units = 0;
+  for (std::size_t i = from; i < to;) {
+    const std::size_t sequence = sequenceLength(static_cast<unsigned char>(m_text[i]));
+    units += utf16Units(sequence);
+    i += sequence;
+  }
+  return units;
 }
 
 std::size_t PositionConverter::contentEnd(std::size_t line) const {
@@ -54,17 +68,7 @@ std::size_t PositionConverter::contentEnd(std::size_t line) const {
 }
 
 std::int64_t PositionConverter::lineLength(std::size_t line) const {
-  if (line >= m_lineStarts.size()) {
-    return 0;
-  }
-  const std::size_t end = contentEnd(line);
-  std::int64_t units = 0;
-  for (std::size_t i = m_lineStarts[line]; i < end;) {
-    const std::size_t sequence = sequenceLength(static_cast<unsigned char>(m_text[i]));
-    units += utf16Units(sequence);
-    i += sequence;
-  }
-  return units;
+  return line < m_lineLengths.size() ? m_lineLengths[line] : 0;
 }
 
 std::size_t PositionConverter::toOffset(TextPosition position) const {
@@ -90,22 +94,14 @@ std::size_t PositionConverter::toOffset(TextPosition position) const {
 }
 
 TextPosition PositionConverter::clamp(TextPosition position) const {
-  TextPosition result;
   if (position.line < 0) {
-    return result;
+    return TextPosition{};
   }
   if (static_cast<std::uint64_t>(position.line) >= m_lineStarts.size()) {
-    result.line = static_cast<std::int64_t>(m_lineStarts.size() - 1);
-    result.character = lineLength(m_lineStarts.size() - 1);
-    return result;
+    const std::size_t last = m_lineStarts.size() - 1;
+    return TextPosition{static_cast<std::int64_t>(last), m_lineLengths[last]};
   }
-  const std::size_t line = static_cast<std::size_t>(position.line);
-  const std::size_t offset = toOffset(position);
-  result.line = position.line;
-  for (std::size_t i = m_lineStarts[line]; i < offset;) {
-    const std::size_t sequence = sequenceLength(static_cast<unsigned char>(m_text[i]));
-    result.character += utf16Units(sequence);
-    i += sequence;
-  }
-  return result;
+  const std::int64_t length = m_lineLengths[static_cast<std::size_t>(position.line)];
+  return TextPosition{position.line,
+                      std::max<std::int64_t>(0, std::min(position.character, length))};
 }

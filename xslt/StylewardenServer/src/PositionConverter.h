@@ -36,14 +36,18 @@ class PositionConverter {
   // means the line's end and a line past the last means the text's end; a column inside a
   // character (between the two halves of a surrogate pair) means that character's start.
   std::size_t toOffset(TextPosition position) const;
-  // The same position moved inside the text by those rules.
+  // The position moved inside the text: onto the last line's end past the text, onto the
+  // line's end past a line. Constant time, so that many positions on one long line stay cheap;
+  // unlike toOffset it leaves a column between the halves of a surrogate pair alone.
   TextPosition clamp(TextPosition position) const;
 
  private:
   std::size_t contentEnd(std::size_t line) const;
+  std::int64_t countUnits(std::size_t from, std::size_t to) const;
 
   const std::string& m_text;
   std::vector<std::size_t> m_lineStarts;
+  std::vector<std::int64_t> m_lineLengths;
 };
 
 #endif
