@@ -86,12 +86,13 @@ bool StylesheetSyntaxChecker::getStylesheetSyntaxErrorsFromFile(
 
 bool StylesheetSyntaxChecker::getStylesheetSyntaxErrorsFromBuffer(
     const char* buffer, std::size_t length, std::vector<StylesheetSyntaxError>& errors,
-    bool utf8Text) {
+    bool utf8Text, const std::string& systemId) {
   // The source only wraps the caller's bytes; it outlives the reader that reads it.
   std::unique_ptr<xercesc::MemBufInputSource> source;
-  const bool parsed = withoutLibraryException([&source, buffer, length, utf8Text] {
-    source = std::make_unique<xercesc::MemBufInputSource>(reinterpret_cast<const XMLByte*>(buffer),
-                                                          length, kInMemorySystemId, false);
+  const bool parsed = withoutLibraryException([&source, buffer, length, utf8Text, &systemId] {
+    source = std::make_unique<xercesc::MemBufInputSource>(
+        reinterpret_cast<const XMLByte*>(buffer), length,
+        systemId.empty() ? kInMemorySystemId : systemId.c_str(), false);
     if (utf8Text) {
       source->setEncoding(xercesc::XMLUni::fgUTF8EncodingString);
     }

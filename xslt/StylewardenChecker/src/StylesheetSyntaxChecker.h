@@ -26,10 +26,12 @@ class StylesheetSyntaxChecker {
                                          std::vector<StylesheetSyntaxError>& errors);
   // The bytes are parsed as a file holding them would be; their encoding is detected.
   // With `utf8Text` they are UTF-8 whatever the encoding declaration says: text that an
-  // editor has already decoded.
+  // editor has already decoded. Relative references (the DTD, external entities) resolve
+  // against `systemId`, the document's own location, when one is given.
   bool getStylesheetSyntaxErrorsFromBuffer(const char* buffer, std::size_t length,
                                            std::vector<StylesheetSyntaxError>& errors,
-                                           bool utf8Text = false);
+                                           bool utf8Text = false,
+                                           const std::string& systemId = std::string());
 
  private:
   static void initializeParser();
