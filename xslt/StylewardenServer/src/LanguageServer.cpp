@@ -22,6 +22,12 @@ std::string documentUri(const json& params, const std::string& method) {
   return jsonrpc::stringField(document, "uri", method + ".textDocument");
 }
 
+// A file document's references (its DTD, external entities) resolve beside it, as for the
+// command-line program; other schemes are not fetched.
+std::string systemIdOf(const std::string& uri) {
+  return uri.rfind("file://", 0) == 0 ? uri : std::string();
+}
+
 TextPosition readPosition(const json& object, const char* key, const std::string& path) {
   const json& position = jsonrpc::objectField(object, key, path);
   const std::string where = path + "." + key;
@@ -195,8 +201,8 @@ void LanguageServer::checkAndPublish(const std::string& uri) {
   std::vector<StylesheetSyntaxError> errors;
   bool checked = false;
   try {
-    checked = m_checker.getStylesheetSyntaxErrorsFromBuffer(document->text.data(),
-                                                            document->text.size(), errors, true);
+    checked = m_checker.getStylesheetSyntaxErrorsFromBuffer(
+        document->text.data(), document->text.size(), errors, true, systemIdOf(uri));
   } catch (const std::bad_alloc&) {
     checked = false;
   }
