@@ -62,8 +62,11 @@ TextPosition toTextPosition(const Location& location, const PositionConverter& c
 
 nlohmann::json toDiagnostics(const std::vector<StylesheetSyntaxError>& errors,
                              const std::string& text) {
-  const PositionConverter converter(text);
   nlohmann::json diagnostics = nlohmann::json::array();
+  if (errors.empty()) {
+    return diagnostics;
+  }
+  const PositionConverter converter(text);
   for (const StylesheetSyntaxError& error : errors) {
     const TextPosition start = toTextPosition(error.m_start, converter);
     const TextPosition end = std::max(start, toTextPosition(error.m_end, converter));

@@ -29,18 +29,14 @@ std::int64_t utf16Units(std::size_t sequence) { return sequence == 4 ? 2 : 1; }
 
 PositionConverter::PositionConverter(const std::string& text) : m_text(text) {
   m_lineStarts.push_back(0);
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  for (std::size_t i = text.find_first_of("\r\n"); i != std::string::npos;
+       i = text.find_first_of("\r\n", i + 1)) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
       ++i;
     }
-    if (text[i] == '\n' || text[i] == '\r') {
-      m_lineStarts.push_back(i + 1);
-    }
+    m_lineStarts.push_back(i + 1);
   }
-  m_lineLengths.reserve(m_lineStarts.size());
-  for (std::size_t line = 0; line < m_lineStarts.size(); ++line) {
-    m_lineLengths.push_back(countUnits(m_lineStarts[line], contentEnd(line)));
-  }
+  m_lineLengths.assign(m_lineStarts.size(), -1);
 }
 
 std::int64_t PositionConverter::countUnits(std::size_t from, std::size_t to) const {
@@ -68,7 +64,13 @@ std::size_t PositionConverter::contentEnd(std::size_t line) const {
 }
 
 std::int64_t PositionConverter::lineLength(std::size_t line) const {
-  return line < m_lineLengths.size() ? m_lineLengths[line] : 0;
+  if (line >= m_lineLengths.size()) {
+    return 0;
+  }
+  if (m_lineLengths[line] < 0) {
+    m_lineLengths[line] = countUnits(m_lineStarts[line], contentEnd(line));
+  }
+  return m_lineLengths[line];
 }
 
 std::size_t PositionConverter::toOffset(TextPosition position) const {
@@ -99,9 +101,9 @@ TextPosition PositionConverter::clamp(TextPosition position) const {
   }
   if (static_cast<std::uint64_t>(position.line) >= m_lineStarts.size()) {
     const std::size_t last = m_lineStarts.size() - 1;
-    return TextPosition{static_cast<std::int64_t>(last), m_lineLengths[last]};
+    return TextPosition{static_cast<std::int64_t>(last), lineLength(last)};
   }
-  const std::int64_t length = m_lineLengths[static_cast<std::size_t>(position.line)];
+  const std::int64_t length = lineLength(static_cast<std::size_t>(position.line));
   return TextPosition{position.line,
                       std::max<std::int64_t>(0, std::min(position.character, length))};
 }

@@ -37,8 +37,9 @@ class PositionConverter {
   // character (between the two halves of a surrogate pair) means that character's start.
   std::size_t toOffset(TextPosition position) const;
   // The position moved inside the text: onto the last line's end past the text, onto the
-  // line's end past a line. Constant time, so that many positions on one long line stay cheap;
-  // unlike toOffset it leaves a column between the halves of a surrogate pair alone.
+  // line's end past a line. Each line is measured once, so that many positions on one long
+  // line stay cheap; unlike toOffset it leaves a column between the halves of a surrogate
+  // pair alone.
   TextPosition clamp(TextPosition position) const;
 
  private:
@@ -47,7 +48,8 @@ class PositionConverter {
 
   const std::string& m_text;
   std::vector<std::size_t> m_lineStarts;
-  std::vector<std::int64_t> m_lineLengths;
+  // Measured on first use (-1 until then): most conversions touch a few lines of many.
+  mutable std::vector<std::int64_t> m_lineLengths;
 };
 
 #endif
