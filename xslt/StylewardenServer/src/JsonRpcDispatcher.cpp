@@ -107,7 +107,9 @@ void JsonRpcDispatcher::dispatch(const std::string& body) {
     sendError(nullptr, jsonrpc::kInvalidRequest, "id must be a number or a string");
     return;
   }
-  const json& replyId = hasId ? *id : json(nullptr);
+  // Members are referred to in place: params can hold a whole document's text.
+  static const json kNull;
+  const json& replyId = hasId ? *id : kNull;
   const auto method = message.find("method");
   if (method == message.end()) {
     // A response to a request of ours; this server sends none, so there is nothing to match.
@@ -117,32 +119,28 @@ void JsonRpcDispatcher::dispatch(const std::string& body) {
     sendError(replyId, jsonrpc::kInvalidRequest, "message has no method");
     return;
   }
-  if (!method->is_string()) {
+  // A request is refused with an error response; a notification can only be reported.
+  const auto refuse = [&](int code, const std::string& problem) {
     if (hasId) {
-      sendError(replyId, jsonrpc::kInvalidRequest, "method must be a string");
+      sendError(replyId, code, problem);
     } else {
-      m_reportProblem("notification whose method is not a string");
+      m_reportProblem("notification: " + problem);
     }
+  };
+  if (!method->is_string()) {
+    refuse(jsonrpc::kInvalidRequest, "method must be a string");
     return;
   }
   const auto version = message.find("jsonrpc");
   if (version == message.end() || *version != "2.0") {
-    if (hasId) {
-      sendError(replyId, jsonrpc::kInvalidRequest, "jsonrpc must be \"2.0\"");
-    } else {
-      m_reportProblem("notification without jsonrpc \"2.0\"");
-    }
+    refuse(jsonrpc::kInvalidRequest, "jsonrpc must be \"2.0\"");
     return;
   }
   const auto params = message.find("params");
-  const json& paramsValue = params == message.end() ? json(nullptr) : *params;
+  const json& paramsValue = params == message.end() ? kNull : *params;
   if (!paramsValue.is_null() && !paramsValue.is_object() && !paramsValue.is_array()) {
-    if (hasId) {
-      sendError(replyId, jsonrpc::kInvalidParams, "params must be an object or an array");
-    } else {
-      m_reportProblem("notification " + method->get<std::string>() +
-                      ": params must be an object or an array");
-    }
+    refuse(jsonrpc::kInvalidParams,
+           method->get<std::string>() + ": params must be an object or an array");
     return;
   }
   if (hasId) {
