@@ -22,10 +22,39 @@ std::string documentUri(const json& params, const std::string& method) {
   return jsonrpc::stringField(document, "uri", method + ".textDocument");
 }
 
-// A file document's references (its DTD, external entities) resolve beside it, as for the
-// command-line program; other schemes are not fetched.
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') {
+    return c - '0';
+  }
+  if (c >= 'a' && c <= 'f') {
+    return c - 'a' + 10;
+  }
+  if (c >= 'A' && c <= 'F') {
+    return c - 'A' + 10;
+  }
+  return -1;
+}
+
+// A local file document's references (its DTD, external entities) resolve beside it, as for
+// the command-line program: the system id is the file's path. The parser would read a file
+// URI's escapes of UTF-8 bytes as single characters, so they are decoded here. Documents of
+// other schemes or hosts resolve nothing.
 std::string systemIdOf(const std::string& uri) {
-  return uri.rfind("file://", 0) == 0 ? uri : std::string();
+  const std::string kLocalFile = "file://";
+  if (uri.rfind(kLocalFile + "/", 0) != 0) {
+    return std::string();
+  }
+  std::string path;
+  for (std::size_t i = kLocalFile.size(); i < uri.size(); ++i) {
+    if (uri[i] == '%' && i + 2 < uri.size() && hexValue(uri[i + 1]) >= 0 &&
+        hexValue(uri[i + 2]) >= 0) {
+      path += static_cast<char>(hexValue(uri[i + 1]) * 16 + hexValue(uri[i + 2]));
+      i += 2;
+    } else {
+      path += uri[i];
+    }
+  }
+  return path;
 }
 
 TextPosition readPosition(const json& object, const char* key, const std::string& path) {

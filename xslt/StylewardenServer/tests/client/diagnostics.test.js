@@ -7,6 +7,7 @@ const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
+const { pathToFileURL } = require('node:url');
 const { Session, programDiagnostics, ROOT } = require('./lsclient');
 
 const EXAMPLES = path.join(ROOT, 'examples');
@@ -87,6 +88,28 @@ test('text declared in a single-byte encoding is checked as the editor decoded i
   await withSession(async (session) => {
     const published = await session.open('file:///latin1.xsl', text);
     assert.deepEqual(published.diagnostics, [notValid('xsl:bogus', 2, 48, 60)]);
+  });
+});
+
+test("a file document's entities resolve beside the file, as for the program", async () => {
+  const folder = path.join(scratch, 'with space é');
+  fs.mkdirSync(folder);
+  fs.writeFileSync(path.join(folder, 'names.ent'), '<!ENTITY greeting "hello">\n');
+  const text =
+    '<!DOCTYPE xsl:stylesheet [ <!ENTITY % names SYSTEM "names.ent"> %names; ]>\n' +
+    STYLESHEET_START +
+    '<xsl:template match="/">&greeting;</xsl:template>\n</xsl:stylesheet>\n';
+  const file = path.join(folder, 'entities.xsl');
+  fs.writeFileSync(file, text);
+  assert.deepEqual(await programDiagnostics(file), []);
+  await withSession(async (session) => {
+    const uri = pathToFileURL(file).href;
+    assert.match(uri, /%20/);
+    assert.deepEqual((await session.open(uri, text)).diagnostics, []);
+    // A document that is not a local file has nothing to resolve against.
+    const unsaved = await session.open('untitled:Untitled-1', text);
+    assert.equal(unsaved.diagnostics[0].code, 3);
+    assert.match(unsaved.diagnostics[0].message, /names\.ent/);
   });
 });
 
