@@ -2,7 +2,6 @@
 // serve every check after that.
 #include "LanguageServer.h"
 
-#include <new>
 #include <utility>
 #include <vector>
 
@@ -228,18 +227,11 @@ void LanguageServer::didClose(const json& params) {
 void LanguageServer::checkAndPublish(const std::string& uri) {
   const OpenDocument* document = m_documents.find(uri);
   std::vector<StylesheetSyntaxError> errors;
-  bool checked = false;
-  try {
-    checked = m_checker.getStylesheetSyntaxErrorsFromBuffer(
-        document->text.data(), document->text.size(), errors, true, systemIdOf(uri));
-  } catch (const std::bad_alloc&) {
-    checked = false;
-  }
-  // A check that could not run must not look like a clean stylesheet.
-  if (!checked) {
-    errors.assign(1, StylesheetSyntaxError(SYNTAXERROR_XML_FATAL_ERROR, SEVERITY_ERROR,
-                                           L"The check could not complete: the XML library failed",
-                                           Location{1, 1}, Location{1, 1}));
+  // A check that could not run must not look like a clean stylesheet: the checker's record
+  // of why stands in for the findings.
+  if (!m_checker.getStylesheetSyntaxErrorsFromBuffer(document->text.data(), document->text.size(),
+                                                     errors, true, systemIdOf(uri))) {
+    errors.assign(1, StylesheetSyntaxChecker::getCheckFailure());
   }
   const json version = document->version;
   publish(uri, &version, toDiagnostics(errors, document->text));

@@ -7,7 +7,12 @@
 
 namespace {
 
+// The build says where the install puts the state file relative to the program.
+#ifdef STYLEWARDEN_INSTALLED_STATE_FILE
+const char kInstalledRelativePath[] = STYLEWARDEN_INSTALLED_STATE_FILE;
+#else
 const char kInstalledRelativePath[] = "../share/stylewarden/xslt10-states.xml";
+#endif
 
 std::string folderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
