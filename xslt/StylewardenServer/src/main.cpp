@@ -27,7 +27,11 @@ int main(int argc, char** argv) {
   std::string stateFile;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (argument == "--states" && i + 1 < argc) {
+    if (argument == "--states") {
+      if (i + 1 == argc) {
+        std::cerr << "stylewarden-ls: --states needs a path\n";
+        return 2;
+      }
       stateFile = argv[++i];
     } else if (argument == "--stdio") {
       // Editors' clients name the transport; standard input and output is the only one.

@@ -8,7 +8,7 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { ErrorCodes } = require('vscode-languageserver-protocol/node');
-const { Session, withTimeout, STATES } = require('./lsclient');
+const { Session, startProcess, exited, withTimeout, STATES } = require('./lsclient');
 
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'stylewarden-ls-'));
 after(() => fs.rmSync(scratch, { recursive: true, force: true }));
@@ -137,5 +137,20 @@ test('a wrongly typed state file option is invalid params and initialize can fol
     assert.deepEqual(await session.shutdown(), { code: 0, signal: null });
   } finally {
     session.kill();
+  }
+});
+
+test('a bad command line ends with status 2 and says why', async () => {
+  for (const [args, complaint] of [
+    [['--bogus'], /unknown argument "--bogus"/],
+    [['--states'], /--states needs a path/],
+  ]) {
+    const child = startProcess(args);
+    try {
+      assert.deepEqual(await withTimeout(exited(child), 'exit'), { code: 2, signal: null });
+      assert.match(child.stderrText, complaint);
+    } finally {
+      child.kill('SIGKILL');
+    }
   }
 });

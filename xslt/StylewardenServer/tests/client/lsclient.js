@@ -39,21 +39,18 @@ function withTimeout(promise, what, ms = WAIT_MS) {
   ]).finally(() => clearTimeout(timer));
 }
 
-// Resolves with {code, signal} when the child ends.
+// Resolves with {code, signal} when the child has ended and its output is all read.
 function exited(child) {
-  return new Promise((resolve) => {
-    if (child.exitCode !== null || child.signalCode !== null) {
-      resolve({ code: child.exitCode, signal: child.signalCode });
-    } else {
-      child.once('exit', (code, signal) => resolve({ code, signal }));
-    }
-  });
+  return child.closed;
 }
 
 function startProcess(args = []) {
   const child = spawn(SERVER, args, { stdio: ['pipe', 'pipe', 'pipe'] });
   running.add(child);
   child.on('exit', () => running.delete(child));
+  child.closed = new Promise((resolve) => {
+    child.once('close', (code, signal) => resolve({ code, signal }));
+  });
   child.stderrText = '';
   child.stderr.setEncoding('utf8');
   child.stderr.on('data', (chunk) => {
