@@ -67,6 +67,16 @@ class Server:
                 self.process.wait()
 
 
+def cpu_milliseconds(pid):
+    """User and system CPU time of a running process so far, from /proc; None elsewhere."""
+    try:
+        with open("/proc/%d/stat" % pid) as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+    except OSError:
+        return None
+    return (int(fields[11]) + int(fields[12])) * 1000.0 / os.sysconf("SC_CLK_TCK")
+
+
 def program_milliseconds(program, states, path, runs):
     """The median of a few runs, each one process start, state file load and check."""
     times = []
@@ -95,6 +105,7 @@ def server_milliseconds(server_program, states, path, rounds):
                      "params": {"textDocument": {"uri": uri, "languageId": "xslt", "version": 1,
                                                  "text": text}}})
         expected = server.receive_diagnostics(uri)["diagnostics"]
+        cpu_before = cpu_milliseconds(server.process.pid)
         times = []
         for version in range(2, rounds + 2):
             end = first_line_length + (1 if version % 2 else 0)
@@ -109,7 +120,9 @@ def server_milliseconds(server_program, states, path, rounds):
             times.append((time.perf_counter() - start) * 1000)
             if published["version"] != version or published["diagnostics"] != expected:
                 sys.exit("the server's diagnostics changed during the benchmark")
-        return statistics.median(times), min(times), max(times), len(expected)
+        cpu_after = cpu_milliseconds(server.process.pid)
+        cpu = None if cpu_before is None else (cpu_after - cpu_before) / rounds
+        return statistics.median(times), min(times), max(times), cpu, len(expected)
     finally:
         server.close()
 
@@ -127,13 +140,17 @@ def main():
     path = find_stylesheet(arguments.stylesheet)
     with open(path, "rb") as source:
         lines = source.read().count(b"\n")
-    median, fastest, slowest, findings = server_milliseconds(arguments.server, arguments.states, path,
+    median, fastest, slowest, cpu, findings = server_milliseconds(arguments.server, arguments.states, path,
                                                            arguments.rounds)
     program = program_milliseconds(arguments.stylewarden, arguments.states, path, arguments.program_runs)
     ratio = program / median
     print("stylesheet: %s (%d lines, %d findings)" % (path, lines, findings))
     print("stylewarden-ls didChange -> publishDiagnostics: median %.2f ms over %d changes "
           "(fastest %.2f, slowest %.2f)" % (median, arguments.rounds, fastest, slowest))
+    if cpu is not None:
+        # Wall time includes waiting for a core on a busy machine; CPU time does not.
+        print("stylewarden-ls CPU time per change: %.2f ms (load average %.1f)"
+              % (cpu, os.getloadavg()[0]))
     print("stylewarden, one run on the same text: %.2f ms (median of %d runs)"
           % (program, arguments.program_runs))
     print("ratio program / server: %.1fx" % ratio)
