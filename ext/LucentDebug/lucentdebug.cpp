@@ -1,5 +1,6 @@
-// Module and Zend extension records, settings, the information page and the
-// per-request start and end that attach a front end.
+// Module and Zend extension records, settings, the information page, the
+// per-request start and end, and "ludbg_break": the one place that chooses,
+// creates and ends the front end that the engine drives.
 #include <cstdlib>
 
 #include "php_lucentdebug.h"
@@ -11,10 +12,11 @@ extern "C" {
 }
 
 #include "breakpoints.h"
-#include "front_ends.h"
+#include "console_requester.h"
 #include "handshake.h"
 #include "hooks.h"
 #include "output_capture.h"
+#include "remote_requester.h"
 
 ZEND_DECLARE_MODULE_GLOBALS(ludbg)
 
@@ -56,17 +58,34 @@ void ReadEnvironment() {
   if (const char* remotePort = getenv("LUDBG_REMOTEPORT")) LUDBG_G(remotePort) = atoi(remotePort);
 }
 
-// Serves the remote front end on the configured port; false when the port
-// cannot be served (remote_init has warned), and the request then runs alone.
-bool OpenRemote() {
-  LUDBG_G(remoteRequester) = remote_init(LUDBG_G(cookie), static_cast<int>(LUDBG_G(port)));
-  return LUDBG_G(remoteRequester) != nullptr;
+enum class Attachment { kAttached, kNoPort, kNoIde };
+
+// The remote front end with a fresh cookie, listening on `listenPort` (0: one
+// the system chooses) before the handshake announces it, so an IDE that
+// connects as soon as it reads the handshake is never refused. Without a port
+// (remote_init has warned) or an IDE, the request goes on alone.
+Attachment AttachSignalledRemote(const char* host, unsigned short idePort, int listenPort) {
+  luMakeCookie();
+  Requester* requester = remote_init(LUDBG_G(cookie), listenPort);
+  if (requester == nullptr) return Attachment::kNoPort;
+  LUDBG_G(port) = remote_getport(requester);
+  if (!luSignalDebugger(host, idePort)) {
+    remote_end(requester);
+    return Attachment::kNoIde;
+  }
+  LUDBG_G(requester) = requester;
+  LUDBG_G(attached) = 1;
+  return Attachment::kAttached;
 }
 
-void AttachRemote() {
-  LUDBG_G(attached) = 1;
-  // Waiting modes let the IDE set breakpoints before the first statement.
-  if (LUDBG_G(stepMode) != RESUME_STEP_INTO) luInterractSuspended();
+void EndFrontEnd() {
+  if (LUDBG_G(enabled) == 4) {
+    console_end(LUDBG_G(requester));
+  } else {
+    remote_end(LUDBG_G(requester));
+  }
+  LUDBG_G(requester) = nullptr;
+  LUDBG_G(attached) = 0;
 }
 
 int ModuleStartup(zend_extension*);
@@ -162,8 +181,7 @@ void ModuleActivate() {
   LUDBG_G(signalled) = 0;
   luResetStepping();
   LUDBG_G(breakpoints).clear();
-  LUDBG_G(consoleRequester) = nullptr;
-  LUDBG_G(remoteRequester) = nullptr;
+  LUDBG_G(requester) = nullptr;
   LUDBG_G(stdoutSocket) = -1;
   LUDBG_G(stderrSocket) = -1;
   LUDBG_G(stdinSocket) = -1;
@@ -176,29 +194,28 @@ void ModuleActivate() {
 
   switch (LUDBG_G(enabled)) {
     case 2:
-      if (OpenRemote()) AttachRemote();
+      LUDBG_G(requester) = remote_init(LUDBG_G(cookie), static_cast<int>(LUDBG_G(port)));
+      if (LUDBG_G(requester) == nullptr) return;
+      LUDBG_G(attached) = 1;
+      // Waiting: the IDE sets breakpoints before the first statement.
+      luInterractSuspended();
       break;
     case 3:
     case 5:
-      luMakeCookie();
-      // The port listens before it is announced, so an IDE that connects as
-      // soon as it reads the handshake is never refused.
-      if (!OpenRemote()) return;
-      if (!luSignalDebugger(LUDBG_G(host), static_cast<unsigned short>(LUDBG_G(remotePort)))) {
-        remote_end(LUDBG_G(remoteRequester));
-        LUDBG_G(remoteRequester) = nullptr;
+      if (AttachSignalledRemote(LUDBG_G(host), static_cast<unsigned short>(LUDBG_G(remotePort)),
+                                static_cast<int>(LUDBG_G(port))) != Attachment::kAttached) {
         return;
       }
       if (LUDBG_G(enabled) == 3) {
         LUDBG_G(stepMode) = RESUME_STEP_INTO;
       } else {
         LUDBG_G(signalled) = 0;
+        luInterractSuspended();
       }
-      AttachRemote();
       break;
     case 4:
       LUDBG_G(attached) = 1;
-      LUDBG_G(consoleRequester) = console_init();
+      LUDBG_G(requester) = console_init();
       LUDBG_G(stepMode) = RESUME_STEP_INTO;
       break;
     default:
@@ -211,14 +228,7 @@ void ModuleDeactivate() {
   if (LUDBG_G(attached)) {
     luRestoreWrite();
     luCloseRedirection();
-    if (LUDBG_G(enabled) == 4) {
-      console_end(LUDBG_G(consoleRequester));
-    } else {
-      remote_end(LUDBG_G(remoteRequester));
-    }
-    LUDBG_G(consoleRequester) = nullptr;
-    LUDBG_G(remoteRequester) = nullptr;
-    LUDBG_G(attached) = 0;
+    EndFrontEnd();
   }
   luReleaseStepping();
   if (LUDBG_G(evalError) != nullptr) {
@@ -266,6 +276,40 @@ PHP_MINFO_FUNCTION(ludbg) {
   php_info_print_table_row(2, "host", LUDBG_G(host) != nullptr ? LUDBG_G(host) : "");
   php_info_print_table_end();
   DISPLAY_INI_ENTRIES();
+}
+
+PHP_FUNCTION(ludbg_break) {
+  if (ZEND_NUM_ARGS() > 2) {
+    zend_wrong_param_count();
+    return;
+  }
+  if (LUDBG_G(attached)) {
+    LUDBG_G(stepMode) = RESUME_STEP_INTO;
+    RETURN_TRUE;
+  }
+  if (LUDBG_G(enabled) != 1) {
+    zend_error(E_WARNING, "LUDBG: Scripts cannot initiate remote debugging.");
+    RETURN_FALSE;
+  }
+  char* hostArgument = nullptr;
+  size_t hostLength = 0;
+  zend_long portArgument = LUDBG_G(remotePort);
+  if (zend_parse_parameters(ZEND_NUM_ARGS(), "|sl", &hostArgument, &hostLength, &portArgument) ==
+      FAILURE) {
+    return;  // the host has raised its parameter error
+  }
+  const char* host = hostArgument != nullptr ? hostArgument : LUDBG_G(host);
+  switch (AttachSignalledRemote(host, static_cast<unsigned short>(portArgument), 0)) {
+    case Attachment::kAttached:
+      luCaptureWrite();
+      luInterractSuspended();
+      RETURN_TRUE;
+    case Attachment::kNoIde:
+      zend_error(E_WARNING, "LUDBG: Unable to connect to remote debugger.");
+      RETURN_FALSE;
+    case Attachment::kNoPort:
+      RETURN_FALSE;
+  }
 }
 
 ZEND_BEGIN_ARG_WITH_RETURN_TYPE_INFO_EX(arginfo_ludbg_break, 0, 0, _IS_BOOL, 0)

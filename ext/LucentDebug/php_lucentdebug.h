@@ -38,8 +38,7 @@ BreakpointList breakpoints;
 int inEval = 0;
 bool evalBailedOut = false;  // a fatal error ended an evaluation; the request must end
 char* evalError = nullptr;
-Requester* consoleRequester = nullptr;
-Requester* remoteRequester = nullptr;
+Requester* requester = nullptr;  // the attached front end, which the engine drives
 int signalled = 0;
 zend_long enabled = 0;
 char* host = nullptr;

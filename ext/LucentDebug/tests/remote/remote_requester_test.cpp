@@ -8,7 +8,6 @@
 #include <future>
 
 #include "fake_engine.h"
-#include "front_ends.h"
 #include "test_client.h"
 #include "xmlrpc_encoding.h"
 

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "breakpoints.h"
-#include "front_ends.h"
 
 namespace {
 

@@ -28,6 +28,4 @@ void luResetStepping();
 // Releases the stepping state at request end.
 void luReleaseStepping();
 
-PHP_FUNCTION(ludbg_break);
-
 #endif  // LUCENTDEBUG_HOOKS_H

@@ -1,9 +1,9 @@
 // Statement and call hooks: track where execution is and the chain of calls,
-// decide at each statement whether to stop, and hand control to the front end.
+// decide at each statement whether to stop, and hand control to the attached
+// front end through its Requester interface.
 #include "hooks.h"
 
 #include "breakpoints.h"
-#include "front_ends.h"
 #include "output_capture.h"
 #include "php_lucentdebug.h"
 #include "requester.h"
@@ -160,11 +160,8 @@ extern "C" void luDebuggerInterract(zend_op_array* opArray, const zend_op* instr
 extern "C" void luInterract() {
   DropStaleRecords();
   LUDBG_G(interacting) = 1;
-  if (LUDBG_G(enabled) != 4) {
-    remote_interact(LUDBG_G(remoteRequester));
-  } else {
-    console_interact(LUDBG_G(consoleRequester));
-  }
+  // The attached front end serves its user from inside this call.
+  if (LUDBG_G(requester) != nullptr) LUDBG_G(requester)->interactionPoint();
   LUDBG_G(interacting) = 0;
 }
 
@@ -210,46 +207,4 @@ void luReleaseStepping() {
   luForgetLocalPaths();
   LUDBG_G(lastLine) = 0;
   LUDBG_G(lastFile) = nullptr;
-}
-
-PHP_FUNCTION(ludbg_break) {
-  if (ZEND_NUM_ARGS() > 2) {
-    zend_wrong_param_count();
-    return;
-  }
-  if (LUDBG_G(attached)) {
-    LUDBG_G(stepMode) = RESUME_STEP_INTO;
-    RETURN_TRUE;
-  }
-  if (LUDBG_G(enabled) != 1) {
-    zend_error(E_WARNING, "LUDBG: Scripts cannot initiate remote debugging.");
-    RETURN_FALSE;
-  }
-  char* hostArgument = nullptr;
-  size_t hostLength = 0;
-  zend_long portArgument = LUDBG_G(remotePort);
-  if (zend_parse_parameters(ZEND_NUM_ARGS(), "|sl", &hostArgument, &hostLength, &portArgument) ==
-      FAILURE) {
-    return;  // the host has raised its parameter error
-  }
-  const char* host = hostArgument != nullptr ? hostArgument : LUDBG_G(host);
-  LUDBG_G(attached) = 1;
-  luMakeCookie();
-  LUDBG_G(remoteRequester) = remote_init(LUDBG_G(cookie), 0);
-  if (LUDBG_G(remoteRequester) == nullptr) {
-    // No port to announce: remote_init has warned, the script goes on alone.
-    LUDBG_G(attached) = 0;
-    RETURN_FALSE;
-  }
-  LUDBG_G(port) = remote_getport(LUDBG_G(remoteRequester));
-  if (luSignalDebugger(host, static_cast<unsigned short>(portArgument))) {
-    luCaptureWrite();
-    luInterractSuspended();
-    RETURN_TRUE;
-  }
-  LUDBG_G(attached) = 0;
-  remote_end(LUDBG_G(remoteRequester));
-  LUDBG_G(remoteRequester) = nullptr;
-  zend_error(E_WARNING, "LUDBG: Unable to connect to remote debugger.");
-  RETURN_FALSE;
 }

@@ -3,6 +3,7 @@
 #include "requester.h"
 
 #include "breakpoints.h"
+#include "evaluation.h"
 #include "frames.h"
 #include "hooks.h"
 #include "output_capture.h"

@@ -15,4 +15,12 @@ class ConsoleRequester : public Requester {
 void Display(PropertyInfo info);
 void Display(Frame frame);
 
+// Entry points through which the module creates, drives and ends the console.
+// Each tolerates a null handle.
+extern "C" {
+Requester* console_init();
+void console_interact(Requester* requester);
+void console_end(Requester* requester);
+}
+
 #endif  // LUCENTDEBUG_CONSOLE_REQUESTER_H

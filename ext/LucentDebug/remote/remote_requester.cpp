@@ -8,7 +8,6 @@
 #include <new>
 #include <utility>
 
-#include "front_ends.h"
 #include "php.h"
 #include "xmlrpc_encoding.h"
 

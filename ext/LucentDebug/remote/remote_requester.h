@@ -33,4 +33,15 @@ class RemoteRequester : public Requester {
   int port = 0;
 };
 
+// Entry points through which the module creates, drives and ends the remote
+// front end. Each tolerates a null handle.
+extern "C" {
+// Listens on `port` (0: one the system chooses); null, after a warning, when
+// the port cannot be served.
+Requester* remote_init(const char* cookie, int port);
+unsigned short remote_getport(Requester* requester);
+void remote_interact(Requester* requester);
+void remote_end(Requester* requester);
+}
+
 #endif  // LUCENTDEBUG_REMOTE_REQUESTER_H

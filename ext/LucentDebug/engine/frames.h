@@ -1,4 +1,4 @@
-// Frames, source, scope selection and evaluation while the script is stopped.
+// Frames, source and scope selection while the script is stopped.
 #ifndef LUCENTDEBUG_FRAMES_H
 #define LUCENTDEBUG_FRAMES_H
 
@@ -24,11 +24,5 @@ bool luGetSourceCode(const char* fileUrl, std::string* source);
 // "globals" in any case: the script's top level; otherwise depth 0 is the
 // current statement, 1 its caller, and beyond the outermost call the current one.
 const ScopeRecord& luGetActiveSymbolTable(const char* context, short depth);
-
-// Evaluates the expression in the scope's variables; 0 on success, 1 on failure.
-int luEval(PropertyInfo* out, const char* expression, const ScopeRecord& scope, int translate);
-int luEvalGetChildren(PropertyInfoVector* out, const char* expression, const ScopeRecord& scope);
-// One entry per variable of the scope, then per static variable of its function.
-void luGetContext(PropertyInfoVector* out, const ScopeRecord& scope);
 
 #endif  // LUCENTDEBUG_FRAMES_H
