@@ -46,7 +46,10 @@ void OutputChannel::addStream(int fd, const std::string& category) {
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    streams_.push_back(Stream{fd, category});
+    Stream stream;
+    stream.fd = fd;
+    stream.category = category;
+    streams_.push_back(stream);
   }
   if (wakeFds_[1] >= 0) (void)!write(wakeFds_[1], "x", 1);
 }

@@ -34,7 +34,7 @@ class OutputChannel {
 
  private:
   struct Stream {
-    int fd;
+    int fd = -1;
     std::string category;
     bool muted = false;
     bool ended = false;

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,6 +69,8 @@ std::unique_ptr<PhpProcess> PhpProcess::start(const ProcessSpec& spec, std::stri
   int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
   pid_t pid = fork();
   if (pid == 0) {
+    // A launched php never outlives its adapter, even one that is killed.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (devNull >= 0) dup2(devNull, 0);
     dup2(outPipe[1], 1);
     dup2(errPipe[1], 2);
@@ -110,7 +113,7 @@ std::unique_ptr<PhpProcess> PhpProcess::start(const ProcessSpec& spec, std::stri
 }
 
 PhpProcess::~PhpProcess() {
-  if (!status_ && !leftRunning_) {
+  if (!status_) {
     kill();
     reap(true);
   }

@@ -31,8 +31,6 @@ class PhpProcess {
   int takeStderr();
 
   bool running();
-  // Lets the process outlive this object (a client that detaches).
-  void leaveRunning() { leftRunning_ = true; }
   void kill();
   // Waits at most timeoutMs for the end, then kills; the exit status, or
   // 128 + signal number when a signal ended it.
@@ -45,7 +43,6 @@ class PhpProcess {
   int stdout_;
   int stderr_;
   std::optional<int> status_;
-  bool leftRunning_ = false;
 };
 
 #endif  // LUCENTDEBUG_DAP_PHP_PROCESS_H

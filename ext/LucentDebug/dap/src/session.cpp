@@ -704,7 +704,6 @@ void Session::disconnect(const json& request) {
     } catch (const EngineError&) {
       // The request ended meanwhile; nothing is left to settle.
     }
-    if (debuggee_ && debuggee_->process && !terminateDebuggee) debuggee_->process->leaveRunning();
     wake_.notify_all();
   }
   if (!request.is_null()) respond(request);
