@@ -39,7 +39,10 @@ const Filter kFilters[] = {
     {"other", "Other errors (deprecations and the like)", false},
 };
 
+// The filter that decides whether a stop at an error of this kind is shown;
+// null for stops that are always shown.
 const char* filterOfKind(const std::string& kind) {
+  if (kind == "Breakpoint condition error") return nullptr;
   if (kind == "Fatal error") return "fatal";
   if (kind == "Warning") return "warning";
   if (kind == "Notice") return "notice";
@@ -743,7 +746,8 @@ namespace {
 // output just before it stops at an error.
 std::optional<std::smatch> errorMessageAtEnd(const std::string& output) {
   static const std::regex kMessage(
-      "\nPHP (Fatal error|Warning|Parse error|Notice|Unknown error):  ([^\n]*) in ([^\n]*) on "
+      "\nPHP (Fatal error|Warning|Parse error|Notice|Unknown error|Breakpoint condition error):  "
+      "([^\n]*) in ([^\n]*) on "
       "line ([0-9]+)\n$");
   std::smatch match;
   if (!std::regex_search(output, match, kMessage)) return std::nullopt;
@@ -780,7 +784,8 @@ void Session::handleStop(const FrameVector& frames, bool atEntry) {
     event["reason"] = "entry";
   } else if (error) {
     errorStop_ = ErrorStop{(*error)[1], (*error)[2], (*error)[0].str().substr(1)};
-    if (!exceptionFilters_.count(filterOfKind(errorStop_->kind))) {
+    const char* filter = filterOfKind(errorStop_->kind);
+    if (filter != nullptr && !exceptionFilters_.count(filter)) {
       resumeEngine(lastMode_);
       return;
     }
