@@ -71,6 +71,8 @@ std::unique_ptr<PhpProcess> PhpProcess::start(const ProcessSpec& spec, std::stri
   if (pid == 0) {
     // A launched php never outlives its adapter, even one that is killed.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // Its own process group, so that ending it also ends what it started.
+    setpgid(0, 0);
     if (devNull >= 0) dup2(devNull, 0);
     dup2(outPipe[1], 1);
     dup2(errPipe[1], 2);
@@ -148,7 +150,10 @@ bool PhpProcess::reap(bool block) {
 bool PhpProcess::running() { return !reap(false); }
 
 void PhpProcess::kill() {
-  if (!reap(false)) ::kill(pid_, SIGKILL);
+  if (!reap(false)) {
+    ::kill(-pid_, SIGKILL);
+    ::kill(pid_, SIGKILL);
+  }
 }
 
 int PhpProcess::wait(int timeoutMs) {

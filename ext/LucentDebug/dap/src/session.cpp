@@ -631,6 +631,9 @@ void Session::source(const json& request) {
 // ---- execution ------------------------------------------------------------
 
 void Session::resumeEngine(ResumeMode mode) {
+  // Only output after this point can explain the next stop; it is cleared
+  // first because the script runs (and writes) as soon as the call returns.
+  output_->takeRecent("stdout");
   engine_->resumeExecution(mode);
   state_ = State::kRunning;
   lastMode_ = mode;
@@ -638,8 +641,6 @@ void Session::resumeEngine(ResumeMode mode) {
   frames_.clear();
   errorStop_.reset();
   stopAtEntry_ = false;
-  // Only output after this point can explain the next stop.
-  output_->takeRecent("stdout");
   resumePending_ = true;
   wake_.notify_all();
 }
@@ -835,7 +836,9 @@ void Session::finishSession(const std::string& why) {
   frames_.clear();
   variables_.clear();
   int exitCode = 0;
-  if (debuggee_ && debuggee_->process) exitCode = debuggee_->process->wait(5000);
+  // php ends by itself once its request ended; one that never announced
+  // itself is not waited for.
+  if (debuggee_ && debuggee_->process) exitCode = debuggee_->process->wait(engine_ ? 5000 : 0);
   if (output_) output_->finish(2000);
   if (!why.empty()) {
     sendEvent("output", {{"category", "stderr"}, {"output", "lucentdebug-dap: " + why + "\n"}});

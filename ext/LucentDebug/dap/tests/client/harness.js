@@ -48,6 +48,12 @@ async function startClient() {
   const client = new DebugClient('env', ADAPTER, 'lucentdebug');
   client.defaultTimeout = 20000;
   await client.start();
+  client.adapterEnded = new Promise((resolve) => {
+    client._adapterProcess.on('exit', (code) => {
+      client.adapterExited = true;
+      resolve(code);
+    });
+  });
   return client;
 }
 
@@ -58,7 +64,13 @@ async function withClient(body) {
   try {
     await body(client);
   } finally {
-    await client.stop();
+    // stop() asks for a disconnect, which an adapter that already ended
+    // would never answer.
+    if (client.adapterExited) {
+      client.stopAdapter();
+    } else {
+      await client.stop();
+    }
   }
 }
 
