@@ -146,3 +146,28 @@ test('terminate ends a stopped script and the session', async () => {
     assert.ok(!output.some((e) => e.body.output.includes('total=')), 'the script went on after terminate');
   });
 });
+
+test('breakpoints set while the script runs are sent at its next stop', async () => {
+  await h.withClient(async (client) => {
+    const source = { path: h.script('slow_loop.php') };
+    let stopped = h.nextStop(client);
+    await h.launchWithBreakpoints(client, 'slow_loop.php', {}, { stopOnEntry: true });
+    await stopped;
+    await client.setBreakpointsRequest({ source, breakpoints: [{ line: 5 }] });
+    stopped = h.nextStop(client);
+    const changed = client.waitForEvent('breakpoint');
+    await client.continueRequest({ threadId: 1 });
+    // The loop sleeps for half a second: the script runs now.
+    const pending = await client.setBreakpointsRequest({ source, breakpoints: [{ line: 5 }, { line: 6 }] });
+    assert.deepStrictEqual(pending.body.breakpoints.map((b) => b.verified), [false, false]);
+    assert.match(pending.body.breakpoints[1].message, /next stop/);
+    let stop = await stopped;
+    assert.strictEqual(stop.top.line, 5);
+    const event = await changed;
+    assert.strictEqual(event.body.reason, 'changed');
+    assert.strictEqual(event.body.breakpoint.verified, true);
+    stop = await resumeAndStop(client);
+    assert.strictEqual(stop.event.body.reason, 'breakpoint');
+    assert.strictEqual(stop.top.line, 6);
+  });
+});
