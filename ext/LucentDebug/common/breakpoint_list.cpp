@@ -19,8 +19,8 @@ long BreakpointList::set(long id, const char* file, int line, bool add, const ch
     return 0;
   }
   if (!add || file == nullptr) return -1;
-  entries_.push_back(
-      Breakpoint{file, line, ++lastBreakpointId_, condition != nullptr ? condition : "", temporary});
+  entries_.push_back(Breakpoint{file, line, ++lastBreakpointId_,
+                                condition != nullptr ? condition : "", temporary});
   indexLines();
   return lastBreakpointId_;
 }

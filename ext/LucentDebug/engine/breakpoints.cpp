@@ -36,9 +36,10 @@ Condition EvaluateCondition(const std::string& condition) {
 // stops do.
 void ReportFailedCondition(const Breakpoint& breakpoint) {
   char text[1024];
-  int length = snprintf(text, sizeof text,
-                        "\nPHP Breakpoint condition error:  %s cannot be evaluated in %s on line %d\n",
-                        breakpoint.condition.c_str(), breakpoint.file.c_str(), breakpoint.line);
+  int length =
+      snprintf(text, sizeof text,
+               "\nPHP Breakpoint condition error:  %s cannot be evaluated in %s on line %d\n",
+               breakpoint.condition.c_str(), breakpoint.file.c_str(), breakpoint.line);
   if (length > 0) ludbg_body_write(text, strnlen(text, sizeof text));
 }
 

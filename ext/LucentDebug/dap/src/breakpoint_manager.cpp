@@ -2,11 +2,12 @@
 // log message parsing.
 #include "breakpoint_manager.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <strings.h>
 
 bool HitCondition::met(long hits) const {
   switch (op) {
@@ -140,7 +141,8 @@ std::vector<BreakpointState> BreakpointManager::sync(const BreakpointEngine& eng
       }
       state.engineNumber = engine.add(path, state.spec.line, state.spec.condition);
       state.verified = state.engineNumber > 0;
-      state.message = state.verified ? "" : "the engine refused it (another breakpoint on this line)";
+      state.message =
+          state.verified ? "" : "the engine refused it (another breakpoint on this line)";
       changed.push_back(state);
     }
   }

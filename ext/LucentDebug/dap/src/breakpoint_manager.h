@@ -57,7 +57,8 @@ class BreakpointManager {
  public:
   // Replaces the breakpoints of `path`; the engine learns of it at sync().
   // Returns the new states (unverified until synced).
-  std::vector<BreakpointState> set(const std::string& path, const std::vector<BreakpointSpec>& specs);
+  std::vector<BreakpointState> set(const std::string& path,
+                                   const std::vector<BreakpointSpec>& specs);
   // Brings the engine up to date with every source changed since the last
   // sync; returns the breakpoints whose state changed.
   std::vector<BreakpointState> sync(const BreakpointEngine& engine);

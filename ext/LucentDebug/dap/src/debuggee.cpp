@@ -110,8 +110,8 @@ std::unique_ptr<Debuggee> LaunchDebuggee(const json& arguments, std::string& err
   spec.cwd = cwd;
   spec.argv.push_back(runtime);
   spec.argv.insert(spec.argv.end(), runtimeArgs.begin(), runtimeArgs.end());
-  spec.argv.insert(spec.argv.end(), {"-d", "extension=" + extension, "-d",
-                                     "lucentdebug.host=127.0.0.1"});
+  spec.argv.insert(spec.argv.end(),
+                   {"-d", "extension=" + extension, "-d", "lucentdebug.host=127.0.0.1"});
   // php names the script by the path it is given; an absolute one makes the
   // frames' files match the editor's breakpoints.
   spec.argv.push_back(absolute(program, cwd));

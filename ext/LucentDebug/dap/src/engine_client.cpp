@@ -152,7 +152,8 @@ PropertyInfo EngineClient::getDebugPropertyInfo(int depth, const std::string& ex
   Env env;
   xmlrpc_value* record = nullptr;
   xmlrpc_struct_find_value(&env.env, result.get(), "propertyInfo", &record);
-  if (!env.failed() && !record) throw EngineError("Requester.getDebugPropertyInfo: no record", false);
+  if (!env.failed() && !record)
+    throw EngineError("Requester.getDebugPropertyInfo: no record", false);
   Value ownedRecord(record);
   throwIfFailed(env, "Requester.getDebugPropertyInfo answered an unexpected value");
   PropertyInfo info = build_PropertyInfo_Fromxmlrpc_value(&env.env, record);
@@ -169,11 +170,10 @@ void EngineClient::setDebugProperty(const std::string& context, int depth, const
 
 PropertyInfoVector EngineClient::getChildrenInfos(const std::string& context, int depth,
                                                   const std::string& parent) {
-  return readProperties(
-      call("getChildrenInfos", members("{s:s,s:i,s:s,s:i}", "context", context.c_str(),
-                                       "frame_index", depth, "parent_expr", parent.c_str(),
-                                       "radix", 10)),
-      "getChildrenInfos");
+  return readProperties(call("getChildrenInfos",
+                             members("{s:s,s:i,s:s,s:i}", "context", context.c_str(), "frame_index",
+                                     depth, "parent_expr", parent.c_str(), "radix", 10)),
+                        "getChildrenInfos");
 }
 
 PropertyInfoVector EngineClient::getContext(const std::string& context, int depth) {
@@ -189,9 +189,9 @@ std::string EngineClient::getContextNamesAsString() {
 
 long EngineClient::addBreakpoint(const std::string& file, int line, bool temporary,
                                  const std::string& cond) {
-  Value result(call("addBreakpoint", members("{s:s,s:i,s:b,s:s}", "file", file.c_str(), "lineno",
-                                             line, "temporary", temporary ? 1 : 0, "cond",
-                                             cond.c_str())));
+  Value result(
+      call("addBreakpoint", members("{s:s,s:i,s:b,s:s}", "file", file.c_str(), "lineno", line,
+                                    "temporary", temporary ? 1 : 0, "cond", cond.c_str())));
   Env env;
   int number = 0;
   xmlrpc_decompose_value(&env.env, result.get(), "{s:i,*}", "breakpointNumber", &number);

@@ -20,7 +20,10 @@ std::string WholeUtf8Prefix(const std::string& bytes, std::string& tail) {
   for (size_t back = 1; back <= 3 && back <= bytes.size(); ++back) {
     unsigned char byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
     if ((byte & 0xC0) == 0x80) continue;  // continuation byte
-    size_t need = (byte & 0xE0) == 0xC0 ? 2 : (byte & 0xF0) == 0xE0 ? 3 : (byte & 0xF8) == 0xF0 ? 4 : 1;
+    size_t need = (byte & 0xE0) == 0xC0   ? 2
+                  : (byte & 0xF0) == 0xE0 ? 3
+                  : (byte & 0xF8) == 0xF0 ? 4
+                                          : 1;
     if (need > back) end = bytes.size() - back;
     break;
   }

@@ -51,8 +51,8 @@ const char* filterOfKind(const std::string& kind) {
 
 std::string displayType(const std::string& engineType) {
   static const std::map<std::string, std::string> kNames = {
-      {"IS_NULL", "null"},     {"IS_BOOL", "bool"},     {"IS_LONG", "int"},
-      {"IS_DOUBLE", "float"},  {"IS_STRING", "string"}, {"IS_ARRAY", "array"},
+      {"IS_NULL", "null"},     {"IS_BOOL", "bool"},         {"IS_LONG", "int"},
+      {"IS_DOUBLE", "float"},  {"IS_STRING", "string"},     {"IS_ARRAY", "array"},
       {"IS_OBJECT", "object"}, {"IS_RESOURCE", "resource"}, {"IS_CONSTANT", "constant"}};
   auto found = kNames.find(engineType);
   return found == kNames.end() ? engineType : found->second;
@@ -226,7 +226,8 @@ void Session::dispatch(const json& request) {
 void Session::initialize(const json& request) {
   json filters = json::array();
   for (const Filter& filter : kFilters) {
-    filters.push_back({{"filter", filter.id}, {"label", filter.label}, {"default", filter.byDefault}});
+    filters.push_back(
+        {{"filter", filter.id}, {"label", filter.label}, {"default", filter.byDefault}});
   }
   respond(request, {{"supportsConfigurationDoneRequest", true},
                     {"supportsConditionalBreakpoints", true},
@@ -250,9 +251,10 @@ void Session::launchOrAttach(const json& request, bool launch) {
       launch ? LaunchDebuggee(arguments, error) : AttachDebuggee(arguments, error);
   if (!debuggee) throw RequestError(error);
   debuggee_ = std::move(debuggee);
-  output_ = std::make_unique<OutputChannel>([this](const std::string& category, const std::string& text) {
-    sendEvent("output", {{"category", category}, {"output", text}});
-  });
+  output_ =
+      std::make_unique<OutputChannel>([this](const std::string& category, const std::string& text) {
+        sendEvent("output", {{"category", category}, {"output", text}});
+      });
   if (debuggee_->process) {
     // php's own stdout counts until the engine copies the script's output;
     // after that it repeats that copy (see connect()).
@@ -330,7 +332,8 @@ void Session::configurationDone(const json& request) {
   if (configured_ || state_ != State::kStopped) return;
   configured_ = true;
   if (debuggee_->stopOnEntry && !frames_.empty()) {
-    sendEvent("stopped", {{"reason", "entry"}, {"threadId", kThreadId}, {"allThreadsStopped", true}});
+    sendEvent("stopped",
+              {{"reason", "entry"}, {"threadId", kThreadId}, {"allThreadsStopped", true}});
   } else if (debuggee_->stopOnEntry) {
     // Waiting before the first statement (modes 2 and 5): the entry is one step on.
     resumeEngine(kStepInto);
@@ -524,13 +527,25 @@ json Session::variableOf(const PropertyInfo& info, const std::string& context, i
   return variable;
 }
 
+json Session::valueBody(const PropertyInfo& info, const std::string& context, int depth,
+                        const char* valueMember) {
+  json variable = variableOf(info, context, depth);
+  return {{valueMember, variable["value"]},
+          {"type", variable["type"]},
+          {"variablesReference", variable["variablesReference"]}};
+}
+
+VariableContainer Session::containerOf(const json& arguments) {
+  int reference = requiredMember<int>(arguments, "variablesReference");
+  const VariableContainer* found = variables_.find(reference);
+  if (!found) throw RequestError("unknown variablesReference " + std::to_string(reference));
+  return *found;
+}
+
 void Session::variables(const json& request) {
   std::lock_guard<std::mutex> lock(mutex_);
   requireStopped("variables");
-  int reference = requiredMember<int>(argumentsOf(request), "variablesReference");
-  const VariableContainer* found = variables_.find(reference);
-  if (!found) throw RequestError("unknown variablesReference " + std::to_string(reference));
-  VariableContainer container = *found;
+  VariableContainer container = containerOf(argumentsOf(request));
   json result = json::array();
   for (const PropertyInfo& info : childrenOf(container)) {
     result.push_back(variableOf(info, container.context, container.depth));
@@ -552,22 +567,16 @@ void Session::evaluate(const json& request) {
   int depth = depthOfFrame(arguments);
   PropertyInfo info = engine_->getDebugPropertyInfo(depth, expression);
   if (!evaluated(info)) throw RequestError("cannot evaluate " + expression);
-  json variable = variableOf(info, "locals", depth);
-  respond(request, {{"result", variable["value"]},
-                    {"type", variable["type"]},
-                    {"variablesReference", variable["variablesReference"]}});
+  respond(request, valueBody(info, "locals", depth, "result"));
 }
 
 void Session::setVariable(const json& request) {
   std::lock_guard<std::mutex> lock(mutex_);
   requireStopped("setVariable");
   const json& arguments = argumentsOf(request);
-  int reference = requiredMember<int>(arguments, "variablesReference");
+  VariableContainer container = containerOf(arguments);
   std::string name = requiredMember<std::string>(arguments, "name");
   std::string value = requiredMember<std::string>(arguments, "value");
-  const VariableContainer* found = variables_.find(reference);
-  if (!found) throw RequestError("unknown variablesReference " + std::to_string(reference));
-  VariableContainer container = *found;
   std::string fullName;
   for (const PropertyInfo& info : childrenOf(container)) {
     if (info.name.name == name) fullName = info.name.fullName;
@@ -580,10 +589,7 @@ void Session::setVariable(const json& request) {
                   ? static_cast<int>(frames_.size()) - 1
                   : container.depth;
   PropertyInfo info = engine_->getDebugPropertyInfo(depth, fullName);
-  json variable = variableOf(info, container.context, container.depth);
-  respond(request, {{"value", variable["value"]},
-                    {"type", variable["type"]},
-                    {"variablesReference", variable["variablesReference"]}});
+  respond(request, valueBody(info, container.context, container.depth, "value"));
 }
 
 void Session::setExpression(const json& request) {
@@ -596,10 +602,7 @@ void Session::setExpression(const json& request) {
   engine_->setDebugProperty("locals", depth, expression, value);
   PropertyInfo info = engine_->getDebugPropertyInfo(depth, expression);
   if (!evaluated(info)) throw RequestError("cannot assign to " + expression);
-  json variable = variableOf(info, "locals", depth);
-  respond(request, {{"value", variable["value"]},
-                    {"type", variable["type"]},
-                    {"variablesReference", variable["variablesReference"]}});
+  respond(request, valueBody(info, "locals", depth, "value"));
 }
 
 void Session::exceptionInfo(const json& request) {

@@ -4,10 +4,10 @@
 #define LUCENTDEBUG_DAP_SESSION_H
 
 #include <condition_variable>
-#include <optional>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -74,6 +74,10 @@ class Session {
   void requireStopped(const char* what) const;
   int depthOfFrame(const json& arguments, const char* member = "frameId") const;
   json variableOf(const PropertyInfo& info, const std::string& context, int depth);
+  // The body of an answer that shows one value (evaluate, setVariable, setExpression).
+  json valueBody(const PropertyInfo& info, const std::string& context, int depth,
+                 const char* valueMember);
+  VariableContainer containerOf(const json& arguments);
   PropertyInfoVector childrenOf(const VariableContainer& container);
   json sourceOf(const std::string& file);
   std::string pathOf(const std::string& engineFile) const;
@@ -92,8 +96,8 @@ class Session {
   ResumeMode lastMode_ = kGo;
 
   std::unique_ptr<Debuggee> debuggee_;
-  std::unique_ptr<EngineClient> engine_;   // calls made while stopped
-  std::unique_ptr<EngineClient> waiter_;   // the call that waits for the next stop
+  std::unique_ptr<EngineClient> engine_;  // calls made while stopped
+  std::unique_ptr<EngineClient> waiter_;  // the call that waits for the next stop
   std::unique_ptr<OutputChannel> output_;
   int phpStdout_ = -1;
   std::thread watcher_;

@@ -41,8 +41,8 @@ std::string Frame(const std::string& body) {
 }
 
 TEST_F(TransportTest, ReadsConsecutiveMessagesThenEndOfInput) {
-  feed(Frame(R"({"seq":1,"type":"request","command":"a"})") +
-       "Content-Type: x\r\n" + Frame(R"({"seq":2,"type":"request","command":"b"})"));
+  feed(Frame(R"({"seq":1,"type":"request","command":"a"})") + "Content-Type: x\r\n" +
+       Frame(R"({"seq":2,"type":"request","command":"b"})"));
   DapTransport transport(in_[0], out_[1]);
   nlohmann::json message;
   std::string error;

@@ -47,7 +47,8 @@ TEST(Listener, ReceivesAnAnnouncementAfterAStrayConnection) {
     SendTo(port, "GET / HTTP/1.0\r\n\r\n");
     SendTo(port, "PHP:4242:cookie");
   });
-  auto announcement = ReceiveAnnouncement(*listener, 10000, [] { return true; }, error);
+  auto announcement = ReceiveAnnouncement(
+      *listener, 10000, [] { return true; }, error);
   sender.join();
   ASSERT_TRUE(announcement) << error;
   EXPECT_EQ(announcement->port, 4242);
@@ -59,9 +60,11 @@ TEST(Listener, GivesUpAfterItsTimeOrWhenToldTo) {
   std::string error;
   auto listener = Listener::open("127.0.0.1", 0, error);
   ASSERT_TRUE(listener);
-  EXPECT_FALSE(ReceiveAnnouncement(*listener, 100, [] { return true; }, error));
+  EXPECT_FALSE(ReceiveAnnouncement(
+      *listener, 100, [] { return true; }, error));
   EXPECT_NE(error.find("within 100 ms"), std::string::npos);
-  EXPECT_FALSE(ReceiveAnnouncement(*listener, 0, [] { return false; }, error));
+  EXPECT_FALSE(ReceiveAnnouncement(
+      *listener, 0, [] { return false; }, error));
 }
 
 TEST(Listener, ReportsAPortInUse) {
