@@ -149,3 +149,42 @@ test('a php that ends before announcing itself is reported', async () => {
     assert.match(stderr, /php ended \(status \d+\) before its debugger announced itself/);
   });
 });
+
+test('detaching from an attached request lets it run to its end without stopping', async () => {
+  const remotePort = await h.freePort();
+  const client = await h.startClient();
+  let php;
+  try {
+    const stopped = h.nextStop(client);
+    const configured = client.waitForEvent('initialized').then(async () => {
+      await client.setBreakpointsRequest({ source: { path: h.script('helper.php') }, breakpoints: [{ line: 3 }] });
+      await client.configurationDoneRequest();
+    });
+    await client.initializeRequest();
+    await client.attachRequest({ port: remotePort, timeout: 20 });
+    php = await startPhp('main.php', remotePort);
+    await configured;
+    await stopped;
+    await client.disconnectRequest({ terminateDebuggee: false });
+    assert.strictEqual(await php.ended, 0);
+    assert.strictEqual(php.stdoutText, 'total=15\ndone\n');
+    assert.strictEqual(await client.adapterEnded, 0);
+  } finally {
+    if (php) php.kill('SIGKILL');
+    client.stopAdapter();
+  }
+});
+
+test('terminate while the script runs ends it', async () => {
+  await h.withClient(async (client) => {
+    const output = h.collect(client, 'output');
+    const stopped = h.nextStop(client);
+    await Promise.all([client.configurationSequence(), client.launch(h.launchArgs('slow_loop.php', { stopOnEntry: true }))]);
+    await stopped;
+    const terminated = client.waitForEvent('terminated');
+    await client.continueRequest({ threadId: 1 });
+    await client.terminateRequest({});
+    await terminated;
+    assert.ok(!output.some((e) => e.body.output.includes('end')), 'the script ran to its end');
+  });
+});
