@@ -218,6 +218,11 @@ void Session::dispatch(const json& request) {
     respondError(request, error.what());
   } catch (const EngineError& error) {
     respondError(request, std::string("the engine failed: ") + error.what());
+    if (error.lost()) {
+      // php went away while stopped (killed from outside): the session is over.
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (state_ == State::kStopped) finishSession("php ended while stopped");
+    }
   }
 }
 
@@ -331,18 +336,22 @@ void Session::configurationDone(const json& request) {
   respond(request);
   if (configured_ || state_ != State::kStopped) return;
   configured_ = true;
-  if (debuggee_->stopOnEntry && !frames_.empty()) {
-    sendEvent("stopped",
-              {{"reason", "entry"}, {"threadId", kThreadId}, {"allThreadsStopped", true}});
-  } else if (debuggee_->stopOnEntry) {
-    // Waiting before the first statement (modes 2 and 5): the entry is one step on.
-    resumeEngine(kStepInto);
-    stopAtEntry_ = true;
-  } else {
-    // The first statement may itself carry a breakpoint, which going on would pass.
-    stopAtEntry_ = false;
-    lastMode_ = kGo;
-    handleStop(frames_, true);
+  try {
+    if (debuggee_->stopOnEntry && !frames_.empty()) {
+      sendEvent("stopped",
+                {{"reason", "entry"}, {"threadId", kThreadId}, {"allThreadsStopped", true}});
+    } else if (debuggee_->stopOnEntry) {
+      // Waiting before the first statement (modes 2 and 5): the entry is one step on.
+      resumeEngine(kStepInto);
+      stopAtEntry_ = true;
+    } else {
+      // The first statement may itself carry a breakpoint, which going on would pass.
+      lastMode_ = kGo;
+      handleStop(frames_, true);
+    }
+  } catch (const EngineError& error) {
+    // Already answered: the failure ends the session instead.
+    finishSession(error.what());
   }
 }
 

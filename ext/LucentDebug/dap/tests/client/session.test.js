@@ -9,10 +9,11 @@ const { test } = require('node:test');
 const { DebugClient } = require('@vscode/debugadapter-testsupport');
 const h = require('./harness');
 
-// Runs php with the extension in mode 3, announcing itself to `remotePort`.
-function startPhp(name, remotePort) {
+// Runs php with the extension in `mode` (3: stops at the first statement,
+// 5: waits before it), announcing itself to `remotePort`.
+function startPhp(name, remotePort, mode = 3) {
   return h.freePort().then((enginePort) => {
-    const php = cp.spawn(h.PHP, ['-n', '-d', `extension=${h.MODULE}`, '-d', 'lucentdebug.enabled=3',
+    const php = cp.spawn(h.PHP, ['-n', '-d', `extension=${h.MODULE}`, '-d', `lucentdebug.enabled=${mode}`,
       '-d', `lucentdebug.port=${enginePort}`, '-d', `lucentdebug.remoteport=${remotePort}`, h.script(name)],
     { env: Object.assign({}, process.env, h.phpEnvironment()), stdio: ['ignore', 'pipe', 'pipe'] });
     php.stdoutText = '';
@@ -186,5 +187,31 @@ test('terminate while the script runs ends it', async () => {
     await client.terminateRequest({});
     await terminated;
     assert.ok(!output.some((e) => e.body.output.includes('end')), 'the script ran to its end');
+  });
+});
+
+test('attach with stopOnEntry to a request that waits before its first statement', async () => {
+  const remotePort = await h.freePort();
+  let php;
+  await h.withClient(async (client) => {
+    const stopped = h.nextStop(client);
+    const configured = client.waitForEvent('initialized').then(() => client.configurationDoneRequest());
+    await client.initializeRequest();
+    await client.attachRequest({ port: remotePort, timeout: 20, stopOnEntry: true });
+    php = await startPhp('main.php', remotePort, 5);
+    try {
+      await configured;
+      const stop = await stopped;
+      assert.strictEqual(stop.event.body.reason, 'entry');
+      // Frames of this mode carry file URLs; the editor gets paths.
+      assert.strictEqual(stop.top.source.path, h.script('main.php'));
+      assert.strictEqual(stop.top.line, 2);
+      const terminated = client.waitForEvent('terminated');
+      await client.continueRequest({ threadId: 1 });
+      await terminated;
+      assert.strictEqual(await php.ended, 0);
+    } finally {
+      php.kill('SIGKILL');
+    }
   });
 });
