@@ -15,6 +15,8 @@ long luAddBreakpoint(const char* file, int line, const char* condition, int temp
 // fails to evaluate stops, with a message in the output) and removes a
 // temporary breakpoint that stops.
 int luBreakpointStops(int id);
+// Kept as the engine's breakpoint test of a file URL or path; the statement
+// hook runs its own copy with the compiled file names' paths cached.
 int luIsBreakpoint(const char* file, int line);
 void luListBreakpoints(char* buffer, size_t size);
 void luClearBreakpoints();

@@ -11,14 +11,9 @@
 
 #include "breakpoints.h"
 #include "php_lucentdebug.h"
+#include "string_utils.h"
 
 namespace {
-
-void CopyBounded(char* out, const char* text) {
-  size_t n = strnlen(text, kFrameTextSize - 1);
-  memcpy(out, text, n);
-  out[n] = '\0';
-}
 
 const ScopeRecord* FrameRecord(int frame) {
   const std::vector<ScopeRecord>& stack = LUDBG_G(scopeStack);
@@ -38,13 +33,14 @@ extern "C" unsigned short luGetNumFrames() {
 extern "C" bool luGetFrameInfo(int frame, char* fileBuffer, int* line, char* functionBuffer) {
   const ScopeRecord* record = FrameRecord(frame);
   if (record == nullptr) return false;
-  CopyBounded(functionBuffer, record->functionName != nullptr ? record->functionName : "");
+  CopyBounded(functionBuffer, record->functionName != nullptr ? record->functionName : "",
+              kFrameTextSize);
   *line = record->opline != nullptr ? static_cast<int>(record->opline->lineno) : 0;
   const char* file = "";
   if (record->opArray != nullptr && record->opArray->filename != nullptr) {
     file = luCreateFileURI(ZSTR_VAL(record->opArray->filename));
   }
-  CopyBounded(fileBuffer, file);
+  CopyBounded(fileBuffer, file, kFrameTextSize);
   return true;
 }
 

@@ -15,10 +15,10 @@ unsigned short luGetNumFrames();
 // Frame 0 is the outermost call site, frame <call depth> the current
 // statement. Buffers hold kFrameTextSize bytes. False when there is no such frame.
 bool luGetFrameInfo(int frame, char* fileBuffer, int* line, char* functionBuffer);
-int luGetPrecision();
+int luGetPrecision();  // kept for callers of the engine; values read EG(precision)
 }
 
-const std::vector<ScopeRecord>& luGetBackTrace();
+const std::vector<ScopeRecord>& luGetBackTrace();  // kept; the engine reads scopeStack
 // Reads the whole file named by a URL or path; false when it cannot be read.
 bool luGetSourceCode(const char* fileUrl, std::string* source);
 // "globals" in any case: the script's top level; otherwise depth 0 is the

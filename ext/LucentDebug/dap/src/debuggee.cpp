@@ -14,14 +14,6 @@ constexpr int kDefaultAttachPort = 9000;
 
 bool exists(const std::string& path) { return !path.empty() && access(path.c_str(), R_OK) == 0; }
 
-std::string folderOfAdapter() {
-  char buffer[PATH_MAX];
-  ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (length <= 0) return "";
-  std::string path(buffer, static_cast<size_t>(length));
-  return path.substr(0, path.rfind('/'));
-}
-
 // Reads an optional member of a given JSON type; `error` names it when its
 // type is wrong.
 template <typename T>
@@ -67,8 +59,9 @@ std::string DefaultExtensionPath() {
 #ifdef LUCENTDEBUG_BUILD_EXTENSION
   if (exists(LUCENTDEBUG_BUILD_EXTENSION)) return LUCENTDEBUG_BUILD_EXTENSION;
 #endif
-  std::string installed = folderOfAdapter() + "/../lib/lucentdebug/lucentdebug.so";
-  if (exists(installed)) return installed;
+#ifdef LUCENTDEBUG_INSTALLED_EXTENSION
+  if (exists(LUCENTDEBUG_INSTALLED_EXTENSION)) return LUCENTDEBUG_INSTALLED_EXTENSION;
+#endif
   // php then looks in its own extension_dir.
   return "lucentdebug.so";
 }
