@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "xmlrpc_encoding.h"
+#include "xmlrpc_readers.h"
 
 namespace {
 // A stopped script's context can be large (big arrays); the library's default
