@@ -3,6 +3,8 @@
 
 #include <xmlrpc-c/util.h>
 
+#include <cstdarg>
+#include <cstdlib>
 #include <memory>
 
 #include "xmlrpc_readers.h"
@@ -58,15 +60,12 @@ EngineClient::EngineClient(const std::string& host, int port, std::string cookie
     xmlrpc_client_destroy(client_);
     throwIfFailed(env, "bad engine address " + url_);
   }
-  xmlrpc_client_set_interrupt(client_, &interruptFlag_);
 }
 
 EngineClient::~EngineClient() {
   xmlrpc_server_info_free(server_);
   xmlrpc_client_destroy(client_);
 }
-
-void EngineClient::interrupt() { __atomic_store_n(&interruptFlag_, 1, __ATOMIC_SEQ_CST); }
 
 xmlrpc_value* EngineClient::call(const char* method, xmlrpc_value* members) {
   Value owned(members);

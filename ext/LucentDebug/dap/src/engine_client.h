@@ -49,9 +49,6 @@ class EngineClient {
   void redirectStdout(int port);
   void redirectStderr(int port);
 
-  // Makes a call under way on another thread give up (shutdown only).
-  void interrupt();
-
  private:
   // Calls "Requester.<method>" with `members` (consumed) plus the cookie and
   // returns the result struct (owned by the caller); throws EngineError.
@@ -61,7 +58,6 @@ class EngineClient {
   std::string cookie_;
   xmlrpc_client* client_ = nullptr;
   xmlrpc_server_info* server_ = nullptr;
-  int interruptFlag_ = 0;
 };
 
 // Sets up the XML-RPC client library for the process (once, before any client).
