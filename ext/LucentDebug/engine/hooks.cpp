@@ -129,7 +129,8 @@ extern "C" void FunctionEndHandler(zend_execute_data*) {
 
 extern "C" void luDebuggerInterract(zend_op_array* opArray, const zend_op* instruction) {
   unsigned depth = static_cast<unsigned>(LUDBG_G(scopeStack).size());
-  if (BreakpointAt(opArray, static_cast<int>(instruction->lineno)) != 0) {
+  int breakpoint = BreakpointAt(opArray, static_cast<int>(instruction->lineno));
+  if (breakpoint != 0 && luBreakpointStops(breakpoint)) {
     luInterractSuspended();
     return;
   }

@@ -94,8 +94,9 @@ PropertyInfoVector Requester::getContext(const std::string& context, short depth
 
 std::string Requester::getContextNamesAsString(unsigned) { return "locals globals"; }
 
-long Requester::addBreakpoint(const std::string& fileUrl, unsigned line, bool, const std::string&) {
-  return luSetBreakpoint(0, fileUrl.c_str(), static_cast<int>(line), 1);
+long Requester::addBreakpoint(const std::string& fileUrl, unsigned line, bool temporary,
+                              const std::string& condition) {
+  return luAddBreakpoint(fileUrl.c_str(), static_cast<int>(line), condition.c_str(), temporary);
 }
 
 void Requester::removeBreakpoint(long breakpointNumber) {
