@@ -101,7 +101,12 @@ extern "C" {
 ZEND_DLEXPORT zend_extension_version_info extension_version_info = {ZEND_EXTENSION_API_NO,
                                                                     (char*)ZEND_EXTENSION_BUILD_ID};
 
-ZEND_DLEXPORT zend_extension zend_extension_entry = {
+// The extension record under a hidden name, so that the module's own use of
+// it binds inside this library. The exported zend_extension_entry that the
+// loader looks up is the same object under another name: without
+// RTLD_DEEPBIND a reference to the exported name could bind to another
+// extension's zend_extension_entry loaded before (opcache's).
+__attribute__((visibility("hidden"))) zend_extension ludbg_extension_record = {
     const_cast<char*>(LUDBG_EXTENSION_NAME),
     const_cast<char*>("1.421.125.7"),
     const_cast<char*>("Brightwater Tools"),
@@ -129,6 +134,9 @@ ZEND_DLEXPORT zend_extension zend_extension_entry = {
     nullptr,  // handle
     -1,       // resource number
 };
+
+ZEND_DLEXPORT extern zend_extension zend_extension_entry
+    __attribute__((alias("ludbg_extension_record")));
 }
 
 extern "C" int luSignalDebugger(const char* host, unsigned short port) {
@@ -245,7 +253,7 @@ void ModuleDeactivate() {
 
 PHP_MINIT_FUNCTION(ludbg) {
   if (zend_get_extension(LUDBG_EXTENSION_NAME) != nullptr) return SUCCESS;
-  zend_register_extension(&zend_extension_entry, nullptr);
+  zend_register_extension(&ludbg_extension_record, nullptr);
   registeredByModule = true;
   return SUCCESS;
 }
