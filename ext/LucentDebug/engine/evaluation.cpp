@@ -285,7 +285,13 @@ class PathReader {
         *value = FindIndex(table, numeric);
       }
     }
-    return *value != nullptr ? PathResult::kFound : PathResult::kUndefined;
+    if (*value != nullptr) return PathResult::kFound;
+    // A typed property not yet assigned throws when the script reads it.
+    auto* declared = static_cast<zend_property_info*>(
+        zend_hash_str_find_ptr(&Z_OBJCE_P(holder)->properties_info, name.data(), name.size()));
+    bool unassignedTyped = declared != nullptr && !(declared->flags & ZEND_ACC_STATIC) &&
+                           ZEND_TYPE_IS_SET(declared->type);
+    return unassignedTyped ? PathResult::kFailed : PathResult::kUndefined;
   }
 
   static zval* FindAnyPrivate(HashTable* table, const std::string& name) {
