@@ -25,28 +25,47 @@ extern "C" {
 namespace {
 
 // The script's error and exception handlers are its own state: an evaluation
-// must neither call them nor leave them changed.
+// must neither call them nor leave them changed. Handlers an expression sets
+// go again, with what set_error_handler / set_exception_handler pushed.
 class HandlerSuspension {
  public:
-  HandlerSuspension() {
+  HandlerSuspension()
+      : errorReporting_(EG(user_error_handler_error_reporting)),
+        errorDepth_(zend_stack_count(&EG(user_error_handlers))),
+        errorReportingDepth_(zend_stack_count(&EG(user_error_handlers_error_reporting))),
+        exceptionDepth_(zend_stack_count(&EG(user_exception_handlers))) {
     ZVAL_COPY_VALUE(&errorHandler_, &EG(user_error_handler));
     ZVAL_COPY_VALUE(&exceptionHandler_, &EG(user_exception_handler));
     ZVAL_UNDEF(&EG(user_error_handler));
     ZVAL_UNDEF(&EG(user_exception_handler));
   }
   ~HandlerSuspension() {
-    // An expression may itself have set a handler; that one goes.
+    DropPushed(&EG(user_error_handlers), errorDepth_, true);
+    DropPushed(&EG(user_error_handlers_error_reporting), errorReportingDepth_, false);
+    DropPushed(&EG(user_exception_handlers), exceptionDepth_, true);
     zval_ptr_dtor(&EG(user_error_handler));
     zval_ptr_dtor(&EG(user_exception_handler));
     ZVAL_COPY_VALUE(&EG(user_error_handler), &errorHandler_);
     ZVAL_COPY_VALUE(&EG(user_exception_handler), &exceptionHandler_);
+    EG(user_error_handler_error_reporting) = errorReporting_;
   }
   HandlerSuspension(const HandlerSuspension&) = delete;
   HandlerSuspension& operator=(const HandlerSuspension&) = delete;
 
  private:
+  static void DropPushed(zend_stack* stack, int depth, bool holdsValues) {
+    while (zend_stack_count(stack) > depth) {
+      if (holdsValues) zval_ptr_dtor(static_cast<zval*>(zend_stack_top(stack)));
+      zend_stack_del_top(stack);
+    }
+  }
+
   zval errorHandler_;
   zval exceptionHandler_;
+  int errorReporting_;
+  int errorDepth_;
+  int errorReportingDepth_;
+  int exceptionDepth_;
 };
 
 // zend_eval_stringl inside a bail-out guard: a fatal error in the expression

@@ -20,8 +20,9 @@ CASES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "side_effects")
 # What each script reports on its own, without the debugger.
 EXPECTED = {
     "error_handler": "log after stop: 0\n"
-                     "log at end: 1 Undefined variable $undefinedAfterStop\n"
-                     "uncaught: end, log 1\n",
+                     "log at end: 2 Undefined variable $undefinedAfterStop | "
+                     "outer: Undefined variable $undefinedAfterRestore\n"
+                     "uncaught: end, log 2\n",
     "magic_methods": "calls: \n",
     "garbage_cycles": "collected: 6\n",
 }

@@ -2,6 +2,10 @@
 // Reports to standard error how often its error and exception handlers ran.
 $log = [];
 set_error_handler(function ($number, $message) use (&$log) {
+    $log[] = "outer: " . $message;
+    return true;
+});
+set_error_handler(function ($number, $message) use (&$log) {
     $log[] = $message;
     return true;
 });
@@ -14,5 +18,7 @@ $s = "text";
 $stop = 1;
 fwrite(STDERR, "log after stop: " . count($log) . "\n");
 echo $undefinedAfterStop;
+restore_error_handler();
+echo $undefinedAfterRestore;
 fwrite(STDERR, "log at end: " . count($log) . " " . implode(" | ", $log) . "\n");
 throw new Exception("end");
