@@ -18,10 +18,6 @@
 #include "value_names.h"
 #include "value_translation.h"
 
-extern "C" {
-#include "zend_exceptions.h"
-}
-
 namespace {
 
 // The script's error and exception handlers are its own state: an evaluation
@@ -85,12 +81,7 @@ int GuardedEval(const char* expression, zval* result, bool* bailedOut) {
 // frame's instruction and the executing frame as they were.
 bool EvaluateIn(const ScopeRecord& scope, const char* expression, zval* result) {
   zend_execute_data* frame = scope.executeData;
-  const zend_op* savedOpline = frame->opline;
-  const zend_op* savedBeforeException = EG(opline_before_exception);
-  zend_object* pendingException = EG(exception);
-  zend_object* pendingPrevious = EG(prev_exception);
-  EG(exception) = nullptr;
-  EG(prev_exception) = nullptr;
+  ExceptionIsolation isolation(frame);
   zend_execute_data* savedFrame = EG(current_execute_data);
   EG(current_execute_data) = frame;
 
@@ -101,16 +92,8 @@ bool EvaluateIn(const ScopeRecord& scope, const char* expression, zval* result) 
     status = GuardedEval(expression, result, &bailedOut);
   }
   if (bailedOut) LUDBG_G(evalBailedOut) = true;
-  if (EG(exception) != nullptr) {
-    zend_clear_exception();
-    status = FAILURE;
-  }
-
+  if (isolation.ClearThrown()) status = FAILURE;
   EG(current_execute_data) = savedFrame;
-  frame->opline = savedOpline;
-  EG(opline_before_exception) = savedBeforeException;
-  EG(exception) = pendingException;
-  EG(prev_exception) = pendingPrevious;
   return status == SUCCESS;
 }
 

@@ -12,6 +12,7 @@
 
 extern "C" {
 #include "zend_ast.h"
+#include "zend_exceptions.h"
 #include "zend_smart_str.h"
 }
 
@@ -88,6 +89,30 @@ std::unordered_map<std::string, int> CountShownNames(HashTable* table) {
 
 }  // namespace
 
+ExceptionIsolation::ExceptionIsolation(zend_execute_data* frame)
+    : frame_(frame),
+      opline_(frame != nullptr ? frame->opline : nullptr),
+      oplineBeforeException_(EG(opline_before_exception)),
+      exception_(EG(exception)),
+      previousException_(EG(prev_exception)) {
+  EG(exception) = nullptr;
+  EG(prev_exception) = nullptr;
+}
+
+ExceptionIsolation::~ExceptionIsolation() {
+  ClearThrown();
+  if (frame_ != nullptr) frame_->opline = opline_;
+  EG(opline_before_exception) = oplineBeforeException_;
+  EG(exception) = exception_;
+  EG(prev_exception) = previousException_;
+}
+
+bool ExceptionIsolation::ClearThrown() {
+  if (EG(exception) == nullptr) return false;
+  zend_clear_exception();
+  return true;
+}
+
 ObjectPropertyView::ObjectPropertyView(zval* object) {
   zend_object* instance = Z_OBJ_P(object);
   zend_function* debugInfo = instance->ce->__debugInfo;
@@ -95,6 +120,8 @@ ObjectPropertyView::ObjectPropertyView(zval* object) {
     table_ = instance->handlers->get_properties(instance);
     return;
   }
+  // An internal class's debug view may throw for an object in a bad state.
+  ExceptionIsolation isolation(EG(current_execute_data));
   table_ = zend_get_properties_for(object, ZEND_PROP_PURPOSE_DEBUG);
   held_ = true;
 }

@@ -9,6 +9,27 @@ extern "C" {
 
 #include "debug_records.h"
 
+// Sets the script's pending exception aside while the debugger runs host
+// code in `frame` (the executing one), and drops whatever that code throws:
+// the script goes on as it would have. zend_clear_exception moves the
+// frame's instruction, which is put back as well.
+class ExceptionIsolation {
+ public:
+  explicit ExceptionIsolation(zend_execute_data* frame);
+  ~ExceptionIsolation();
+  ExceptionIsolation(const ExceptionIsolation&) = delete;
+  ExceptionIsolation& operator=(const ExceptionIsolation&) = delete;
+  // True when the code run since threw; the exception is gone.
+  bool ClearThrown();
+
+ private:
+  zend_execute_data* frame_;
+  const zend_op* opline_;
+  const zend_op* oplineBeforeException_;
+  zend_object* exception_;
+  zend_object* previousException_;
+};
+
 // The table an object shows its contents in: the host's debug view
 // (zend_get_properties_for with ZEND_PROP_PURPOSE_DEBUG, which var_dump
 // reads), so that DateTime or ArrayObject show what they hold. A class whose
