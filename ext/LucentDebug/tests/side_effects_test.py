@@ -24,7 +24,7 @@ EXPECTED = {
                      "outer: Undefined variable $undefinedAfterRestore\n"
                      "uncaught: end, log 2\n",
     "magic_methods": "calls: \n",
-    "garbage_cycles": "collected: 6\n",
+    "garbage_cycles": "collected after the call: 2\ncollected: 4\n",
 }
 
 

@@ -14,6 +14,7 @@ $a->list = [$a];
 $b = [new stdClass()];
 $b[0]->back = &$b;
 build();
+fwrite(STDERR, "collected after the call: " . gc_collect_cycles() . "\n");
 $stop = 1;
 unset($a, $b);
 fwrite(STDERR, "collected: " . gc_collect_cycles() . "\n");
