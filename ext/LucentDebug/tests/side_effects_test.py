@@ -11,11 +11,14 @@ import re
 import sys
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "remote", "e2e"))
 import phprun  # noqa: E402
+import remote_session  # noqa: E402
 
 ARGS = None
-CASES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "side_effects")
+CASES = os.path.join(HERE, "side_effects")
 
 # What each script reports on its own, without the debugger.
 EXPECTED = {
@@ -63,6 +66,37 @@ class ScriptUnchangedByInspection(unittest.TestCase):
 
     def test_reading_leaves_the_garbage_collector_as_it_was(self):
         self.check("garbage_cycles")
+
+
+class RemoteReadsChangeNothing(unittest.TestCase):
+    """The same reads through the XML-RPC methods of the remote front end."""
+
+    def check(self, name, line, expressions, parents):
+        remote_session.ARGS = ARGS
+        path = os.path.join(CASES, name + ".php")
+        with remote_session.PhpRun(path, 3) as run:
+            run.handshake()
+            run.call("addBreakpoint", file=path, lineno=line, temporary=False, cond="")
+            run.call("resumeExecution", request=4)
+            self.assertEqual(run.call("getFrames")["frames"][0]["lineno"], line)
+            for expression in expressions:
+                run.call("getDebugPropertyInfo", frame_index=0, expr=expression, radix=10)
+            for parent in parents:
+                run.call("getChildrenInfos", context="locals", frame_index=0, parent_expr=parent,
+                         radix=10)
+            run.call("getContext", context="locals", frame_index=0, radix=10)
+            run.call("getContext", context="globals", frame_index=0, radix=10)
+            run.call("resumeExecution", request=4)
+            _, _, stderr = run.finish()
+        self.assertEqual(stderr, EXPECTED[name])
+
+    def test_reading_never_calls_the_error_handlers(self):
+        self.check("error_handler", 18, ["$nope", '$arr["missing"]', "$o->missing", "$nope+1"],
+                   ["$nope", "$o"])
+
+    def test_reading_never_calls_magic_methods(self):
+        self.check("magic_methods", 14, ["$this->virtual", "$this", "$this->secret"],
+                   ["$this", "$this->guarded"])
 
 
 class ReadValues(unittest.TestCase):
