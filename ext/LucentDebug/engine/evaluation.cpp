@@ -45,8 +45,9 @@ int GuardedEval(const char* expression, zval* result, bool* bailedOut) {
 // Evaluates in the scope's frame, leaving the script's pending exception, its
 // frame's instruction and the executing frame as they were.
 bool EvaluateIn(const ScopeRecord& scope, const char* expression, zval* result) {
+  // Without a frame (the top-level table) the host evaluates in EG(symbol_table).
   zend_execute_data* frame = scope.executeData;
-  const zend_op* savedOpline = frame->opline;
+  const zend_op* savedOpline = frame != nullptr ? frame->opline : nullptr;
   const zend_op* savedBeforeException = EG(opline_before_exception);
   zend_object* pendingException = EG(exception);
   zend_object* pendingPrevious = EG(prev_exception);
@@ -64,7 +65,7 @@ bool EvaluateIn(const ScopeRecord& scope, const char* expression, zval* result) 
   }
 
   EG(current_execute_data) = savedFrame;
-  frame->opline = savedOpline;
+  if (frame != nullptr) frame->opline = savedOpline;
   EG(opline_before_exception) = savedBeforeException;
   EG(exception) = pendingException;
   EG(prev_exception) = pendingPrevious;
@@ -73,7 +74,7 @@ bool EvaluateIn(const ScopeRecord& scope, const char* expression, zval* result) 
 
 int DoEval(PropertyInfo* record, PropertyInfoVector* children, const char* expression,
            const ScopeRecord& scope, int translate) {
-  if (scope.executeData == nullptr || LUDBG_G(evalBailedOut)) return 1;
+  if (!scope.hasVariables() || LUDBG_G(evalBailedOut)) return 1;
   LUDBG_G(inEval) = 1;
   zval result;
   ZVAL_EMPTY_STRING(&result);
@@ -106,7 +107,10 @@ int luEvalGetChildren(PropertyInfoVector* out, const char* expression, const Sco
 }
 
 void luGetContext(PropertyInfoVector* out, const ScopeRecord& scope) {
-  if (scope.executeData == nullptr) return;
+  if (scope.executeData == nullptr) {
+    if (scope.symbolTable != nullptr) HashToVector(*out, scope.symbolTable, nullptr, nullptr);
+    return;
+  }
   HashTable* variables;
   {
     FrameSwitch frameSwitch(scope.executeData);

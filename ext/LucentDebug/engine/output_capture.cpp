@@ -76,7 +76,7 @@ void StopAtError(const ErrorKind& kind, zend_string* file, uint32_t line, zend_s
                         file != nullptr ? ZSTR_VAL(file) : "Unknown", line);
   if (length < 0) return;
   WriteBody(text, strnlen(text, kErrorTextSize - 2));
-  LUDBG_G(stepMode) = RESUME_STEP_INTO;
+  luSetStepMode(RESUME_STEP_INTO);
   luInterractSuspended();
 }
 
