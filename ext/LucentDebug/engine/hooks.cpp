@@ -123,18 +123,35 @@ int BreakpointAt(const zend_op_array* opArray, int line) {
   return BreakpointInFile(opArray, line);
 }
 
-// A statement met later in the frame of the last one, on its line and further
-// on in the code, is the same passage through the line; a jump back (a loop)
-// or another frame (a call, recursion) starts a new one.
+bool IsLoopCondition(const zend_op* marker, const zend_op* statement) {
+  switch (statement->opcode) {
+    case ZEND_JMPZ:
+    case ZEND_JMPNZ:
+    case ZEND_JMPZ_EX:
+    case ZEND_JMPNZ_EX:
+      return OP_JMP_ADDR(statement, statement->op2) <= marker;
+    default:
+      return false;
+  }
+}
+
+// The passage through a line belongs to the frame of the last stop: a later
+// statement of that frame on the same line, further on in the code, is the
+// same passage, so a line holding several statements stops once even when
+// calls (__toString, destructors) ran between them; a jump back (a loop)
+// starts a new one. Statements of other frames (a call, recursion) are new
+// passages and, when they stop, the passage becomes theirs.
 bool SamePassage(const zend_execute_data* frame, const zend_op_array* opArray,
-                 const zend_op* marker, uint32_t line) {
+                 const zend_op* marker, const zend_op* statement) {
   StatementPass& last = LUDBG_G(lastPass);
-  bool same = last.frame == frame && last.opcodes == opArray->opcodes && last.line == line &&
-              marker > last.marker;
-  last.frame = frame;
-  last.opcodes = opArray->opcodes;
+  if (last.frame != frame || last.opcodes != opArray->opcodes) return false;
+  bool same = last.line == statement->lineno && marker > last.marker;
+  // A loop's condition, compiled after its body, leaves the position where
+  // it was: jumping back into the body of a loop written on one line then
+  // starts a new passage once per iteration, not once more on entry.
+  if (same && IsLoopCondition(marker, statement)) return true;
   last.marker = marker;
-  last.line = line;
+  last.line = statement->lineno;
   return same;
 }
 
@@ -142,7 +159,12 @@ bool IsResumeFrame(const zend_execute_data* frame) {
   return frame == LUDBG_G(resumeFrame) && frame->func == LUDBG_G(resumeFunction);
 }
 
-void StopAtStatement(zend_execute_data* frame, const zend_op* statement) {
+void StopAtStatement(zend_execute_data* frame, const zend_op* marker, const zend_op* statement) {
+  StatementPass& last = LUDBG_G(lastPass);
+  last.frame = frame;
+  last.opcodes = frame->func->op_array.opcodes;
+  last.marker = marker;
+  last.line = statement->lineno;
   LUDBG_G(stopFrame) = frame;
   LUDBG_G(stopStatement) = statement;
   luInterractSuspended();
@@ -153,9 +175,10 @@ void StopAtStatement(zend_execute_data* frame, const zend_op* statement) {
 // Stops when a breakpoint or the resume mode says so. Depths come from the
 // live chain, so calls the host makes without a call (destructors,
 // __toString, error handlers, generators driven by foreach, fibers) count.
-void Decide(zend_execute_data* frame, const zend_op_array* opArray, const zend_op* statement) {
+void Decide(zend_execute_data* frame, const zend_op_array* opArray, const zend_op* marker,
+            const zend_op* statement) {
   if (BreakpointAt(opArray, static_cast<int>(statement->lineno)) != 0) {
-    StopAtStatement(frame, statement);
+    StopAtStatement(frame, marker, statement);
     return;
   }
   int resumeDepth = LUDBG_G(resumeDepth);
@@ -165,26 +188,26 @@ void Decide(zend_execute_data* frame, const zend_op_array* opArray, const zend_o
       zend_bailout();
       break;
     case RESUME_STEP_INTO:
-      StopAtStatement(frame, statement);
+      StopAtStatement(frame, marker, statement);
       break;
     case RESUME_STEP_OVER:
       if (IsResumeFrame(frame)) {
-        StopAtStatement(frame, statement);
+        StopAtStatement(frame, marker, statement);
       } else {
         int depth = luChainDepth(frame, resumeDepth);
         bool back = LUDBG_G(resumeFrame) == nullptr ? depth <= resumeDepth : depth < resumeDepth;
-        if (back) StopAtStatement(frame, statement);
+        if (back) StopAtStatement(frame, marker, statement);
       }
       break;
     case RESUME_STEP_OUT:
       if (!IsResumeFrame(frame) && luChainDepth(frame, resumeDepth) < resumeDepth) {
-        StopAtStatement(frame, statement);
+        StopAtStatement(frame, marker, statement);
       }
       break;
     case RESUME_GO:
       break;
     default:
-      StopAtStatement(frame, statement);
+      StopAtStatement(frame, marker, statement);
       break;
   }
 }
@@ -203,9 +226,9 @@ void Statement(zend_execute_data* frame, const zend_op* marker) {
   }
   if (statement == nullptr) return;
   LUDBG_G(executed) = true;
-  if (SamePassage(frame, opArray, marker, statement->lineno)) return;
+  if (SamePassage(frame, opArray, marker, statement)) return;
   if (LUDBG_G(savedBodyWrite) == nullptr) luCaptureWrite();
-  Decide(frame, opArray, statement);
+  Decide(frame, opArray, marker, statement);
 }
 
 int StatementOpcode(zend_execute_data* frame) {
