@@ -131,7 +131,16 @@ const ScopeRecord& luGetActiveSymbolTable(const char* context, short depth) {
   const std::vector<ScopeRecord>& frames = LUDBG_G(frames);
   if (strcasecmp(context, "globals") == 0) {
     // The real top-level table, also inside a fiber, a shutdown function or
-    // after exit(); nothing before the script's first statement.
+    // after exit(); nothing before the script's first statement. While
+    // top-level code runs, its innermost frame is the one whose variables the
+    // table refers to: evaluating through it keeps them bound to it.
+    for (auto frame = frames.rbegin(); frame != frames.rend(); ++frame) {
+      const zend_execute_data* data = frame->executeData;
+      if ((ZEND_CALL_INFO(data) & ZEND_CALL_HAS_SYMBOL_TABLE) != 0 &&
+          data->symbol_table == &EG(symbol_table)) {
+        return *frame;
+      }
+    }
     static ScopeRecord globals;
     globals = ScopeRecord();
     if (frames.empty() && !LUDBG_G(executed)) return kNoScope;

@@ -91,6 +91,25 @@ class QuietMarkers(unittest.TestCase):
             self.assertEqual(php.finish()[:2], (0, OUTPUT))
 
 
+class Globals(unittest.TestCase):
+    def test_globals_after_an_exception_out_of_a_generator_body(self):
+        script = os.path.join(SCRIPTS, "generator_exception.php")
+        with PhpRun(script, mode=3) as php:
+            php.handshake()
+            add(php, script, 12)
+            resume(php, 4)
+            self.assertEqual(where(php)[0], (script, 12, "inspect"))
+            php.call("setDebugProperty", context="globals", frame_index=0, lhs="$top",
+                     rhs='"after"', radix=10)
+            variables = remote_session.values(
+                php.call("getContext", context="globals", frame_index=0, radix=10))
+            self.assertEqual(variables["$top"], ("IS_STRING", "after"))
+            self.assertEqual(variables["$caught"], ("IS_LONG", "1"))
+            self.assertNotIn("$local", variables)
+            resume(php, 4)
+            self.assertEqual(php.finish()[:2], (0, "top=after\n"))
+
+
 class BuiltInServer(unittest.TestCase):
     def test_two_requests_in_one_process_stop_alike(self):
         listener = remote_session.ludbg_client.listen(0)
