@@ -90,6 +90,20 @@ class QuietMarkers(unittest.TestCase):
             resume(php, 4)
             self.assertEqual(php.finish()[:2], (0, OUTPUT))
 
+    def test_script_initiated_session_stops_in_code_that_ran_before_it(self):
+        script = os.path.join(SCRIPTS, "self_break.php")
+        with PhpRun(script, mode=1) as php:
+            php.handshake()
+            # Stopped inside ludbg_break: its caller is the current frame and the call site.
+            self.assertEqual(where(php), [(script, 4, "__main__")] * 2)
+            add(php, LIB, 3)
+            resume(php, 4)
+            self.assertEqual(where(php), [(LIB, 3, "work"), (script, 5, "__main__")])
+            resume(php, 1)
+            self.assertEqual(where(php)[0], (LIB, 4, "work"))
+            resume(php, 4)
+            self.assertEqual(php.finish()[:2], (0, "a=3 b=5\n"))
+
 
 class Globals(unittest.TestCase):
     def test_globals_after_an_exception_out_of_a_generator_body(self):
