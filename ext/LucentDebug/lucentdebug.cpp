@@ -118,11 +118,11 @@ __attribute__((visibility("hidden"))) zend_extension ludbg_extension_record = {
     ModuleDeactivate,
     nullptr,  // message handler
     OPArrayHandler,
-    StatementHandler,
-    FunctionBeginHandler,
-    FunctionEndHandler,
+    nullptr,  // statements reach the engine through its user opcode handler
+    nullptr,  // frames come from the live chain: no call markers
+    nullptr,
     nullptr,  // op array constructor
-    nullptr,  // op array destructor
+    OPArrayDestroyed,
     APIVersionCheck,
     nullptr,  // build id check
     nullptr,
@@ -167,6 +167,7 @@ int ModuleStartup(zend_extension*) {
     zend_startup_module(&ludbg_module_entry);
   }
   luInstallErrorCallBack();
+  luInstallStatementHandler();
   ApplyEnvironmentSetting("LUDBG_FLUSH", "implicit_flush");
   ApplyEnvironmentSetting("LUDBG_BUFFERING", "output_buffering");
   zend_register_ini_entries_ex(ini_entries, ludbg_module_entry.module_number, MODULE_PERSISTENT);
@@ -177,6 +178,7 @@ void ModuleShutdown(zend_extension*) {
   // The host may still write after this library is unloaded.
   luRestoreWrite();
   luRemoveErrorCallBack();
+  luRemoveStatementHandler();
   zend_unregister_ini_entries_ex(ludbg_module_entry.module_number, MODULE_PERSISTENT);
   bModuleStarted = false;
 }
@@ -196,9 +198,10 @@ void ModuleActivate() {
   ReadEnvironment();
   if (LUDBG_G(enabled) == 0) return;
 
-  // Scripts compiled from now on carry the statement and call markers
-  // (ZEND_EXT_STMT, ZEND_EXT_FCALL_BEGIN/END) that drive the hooks.
-  CG(compiler_options) |= ZEND_COMPILE_EXTENDED_INFO;
+  // Scripts compiled from now on carry the statement markers (ZEND_EXT_STMT)
+  // that drive the statement hook; frames come from the live chain, so calls
+  // need no markers.
+  CG(compiler_options) |= ZEND_COMPILE_EXTENDED_STMT;
 
   switch (LUDBG_G(enabled)) {
     case 2:
@@ -215,7 +218,7 @@ void ModuleActivate() {
         return;
       }
       if (LUDBG_G(enabled) == 3) {
-        LUDBG_G(stepMode) = RESUME_STEP_INTO;
+        luSetStepMode(RESUME_STEP_INTO);
       } else {
         LUDBG_G(signalled) = 0;
         luInterractSuspended();
@@ -224,7 +227,7 @@ void ModuleActivate() {
     case 4:
       LUDBG_G(attached) = 1;
       LUDBG_G(requester) = console_init();
-      LUDBG_G(stepMode) = RESUME_STEP_INTO;
+      luSetStepMode(RESUME_STEP_INTO);
       break;
     default:
       break;
@@ -292,7 +295,7 @@ PHP_FUNCTION(ludbg_break) {
     return;
   }
   if (LUDBG_G(attached)) {
-    LUDBG_G(stepMode) = RESUME_STEP_INTO;
+    luSetStepMode(RESUME_STEP_INTO);
     RETURN_TRUE;
   }
   if (LUDBG_G(enabled) != 1) {

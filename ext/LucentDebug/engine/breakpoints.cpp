@@ -1,16 +1,15 @@
 // Breakpoint functions of the engine, on the list kept in the globals block.
 #include "breakpoints.h"
 
+#include "hooks.h"
 #include "php_lucentdebug.h"
 
 extern "C" long luSetBreakpoint(long id, const char* file, int line, int add) {
   const char* path = file != nullptr ? luGetLocalFilePathFromURL(file) : nullptr;
-  return LUDBG_G(breakpoints).set(id, path, line, add != 0);
-}
-
-extern "C" int luIsBreakpoint(const char* file, int line) {
-  if (LUDBG_G(breakpoints).empty()) return 0;
-  return LUDBG_G(breakpoints).find(luGetLocalFilePathFromURL(file), line);
+  long result = LUDBG_G(breakpoints).set(id, path, line, add != 0);
+  // Code compiled earlier may have quiet markers on this line.
+  if (add != 0) luWatchLine(line);
+  return result;
 }
 
 extern "C" void luListBreakpoints(char* buffer, size_t size) {

@@ -7,7 +7,6 @@
 
 extern "C" {
 long luSetBreakpoint(long id, const char* file, int line, int add);
-int luIsBreakpoint(const char* file, int line);
 void luListBreakpoints(char* buffer, size_t size);
 void luClearBreakpoints();
 // Both return the globals' path buffer, overwritten by the next call.

@@ -78,7 +78,8 @@ int GuardedEval(const char* expression, zval* result, bool* bailedOut) {
 }
 
 // Evaluates in the scope's frame, leaving the script's pending exception, its
-// frame's instruction and the executing frame as they were.
+// frame's instruction and the executing frame as they were. Without a frame
+// (the top-level table) the host evaluates in EG(symbol_table).
 bool EvaluateIn(const ScopeRecord& scope, const char* expression, zval* result) {
   zend_execute_data* frame = scope.executeData;
   ExceptionIsolation isolation(frame);
@@ -145,11 +146,13 @@ HashTable* AttachedSymbolTable(zend_execute_data* frame) {
   return (ZEND_CALL_INFO(frame) & ZEND_CALL_HAS_SYMBOL_TABLE) ? frame->symbol_table : nullptr;
 }
 
-// Reads a VariablePath in one frame. Values found may live in temporary
-// debug views, which the reader keeps until it goes.
+// Reads a VariablePath in one scope: a frame, or the top-level table alone.
+// Values found may live in temporary debug views, which the reader keeps
+// until it goes.
 class PathReader {
  public:
-  explicit PathReader(zend_execute_data* frame) : frame_(frame) {
+  explicit PathReader(const ScopeRecord& scope)
+      : frame_(scope.executeData), table_(scope.symbolTable) {
     ZVAL_UNDEF(&globals_);
     ZVAL_UNDEF(&character_);
   }
@@ -169,16 +172,16 @@ class PathReader {
  private:
   PathResult ReadVariable(const std::string& name, zval** value) {
     if (name == "this") {
-      if (Z_TYPE(frame_->This) != IS_OBJECT) return PathResult::kFailed;
+      if (frame_ == nullptr || Z_TYPE(frame_->This) != IS_OBJECT) return PathResult::kFailed;
       *value = &frame_->This;
       return PathResult::kFound;
     }
-    zval* slot = FindCompiledVariable(frame_, name);
+    zval* slot = frame_ != nullptr ? FindCompiledVariable(frame_, name) : nullptr;
     if (slot != nullptr && Z_TYPE_P(slot) != IS_UNDEF) {
       *value = slot;
       return PathResult::kFound;
     }
-    if (HashTable* symbols = AttachedSymbolTable(frame_)) {
+    if (HashTable* symbols = frame_ != nullptr ? AttachedSymbolTable(frame_) : table_) {
       if ((*value = FindEntry(symbols, name)) != nullptr) return PathResult::kFound;
     }
     if (name == "GLOBALS") {
@@ -195,11 +198,13 @@ class PathReader {
   }
 
   zend_class_entry* FindClass(const std::string& name) {
-    const zend_function* function = frame_->func;
+    const zend_function* function = frame_ != nullptr ? frame_->func : nullptr;
     zend_class_entry* self = function != nullptr ? function->common.scope : nullptr;
     if (strcasecmp(name.c_str(), "self") == 0) return self;
     if (strcasecmp(name.c_str(), "parent") == 0) return self != nullptr ? self->parent : nullptr;
-    if (strcasecmp(name.c_str(), "static") == 0) return zend_get_called_scope(frame_);
+    if (strcasecmp(name.c_str(), "static") == 0) {
+      return frame_ != nullptr ? zend_get_called_scope(frame_) : nullptr;
+    }
     zend_string* className = zend_string_init(name.data(), name.size(), 0);
     zend_class_entry* found = zend_lookup_class_ex(
         className, nullptr, ZEND_FETCH_CLASS_NO_AUTOLOAD | ZEND_FETCH_CLASS_SILENT);
@@ -314,6 +319,7 @@ class PathReader {
   }
 
   zend_execute_data* frame_;
+  HashTable* table_;  // the scope's table when it has no frame
   zval globals_;
   zval character_;
   std::vector<std::unique_ptr<ObjectPropertyView>> views_;
@@ -334,7 +340,7 @@ bool ReadDirectly(PropertyInfo* record, PropertyInfoVector* children, const char
                   const ScopeRecord& scope, int* code) {
   VariablePath path;
   if (!ParseVariablePath(expression, &path)) return false;
-  PathReader reader(scope.executeData);
+  PathReader reader(scope);
   zval* value = nullptr;
   zval null;
   switch (reader.Read(path, &value)) {
@@ -357,7 +363,7 @@ bool ReadDirectly(PropertyInfo* record, PropertyInfoVector* children, const char
 
 int DoEval(PropertyInfo* record, PropertyInfoVector* children, const char* expression,
            const ScopeRecord& scope, int translate) {
-  if (scope.executeData == nullptr || LUDBG_G(evalBailedOut)) return 1;
+  if (!scope.hasVariables() || LUDBG_G(evalBailedOut)) return 1;
   int code = 1;
   if (translate && ReadDirectly(record, children, expression, scope, &code)) return code;
   LUDBG_G(inEval) = 1;
@@ -419,7 +425,10 @@ int luEvalGetChildren(PropertyInfoVector* out, const char* expression, const Sco
 
 void luGetContext(PropertyInfoVector* out, const ScopeRecord& scope) {
   zend_execute_data* frame = scope.executeData;
-  if (frame == nullptr) return;
+  if (frame == nullptr) {
+    if (scope.symbolTable != nullptr) HashToVector(*out, scope.symbolTable, nullptr, nullptr);
+    return;
+  }
   if (Z_TYPE(frame->This) == IS_OBJECT) AppendVariable(*out, "this", &frame->This);
   const zend_function* function = frame->func;
   bool userCode = function != nullptr && ZEND_USER_CODE(function->type);
