@@ -26,11 +26,18 @@ std::string FormatLong(zend_long number) {
   return buffer;
 }
 
-// As PHP itself prints a double at the display precision: a negative
-// precision asks for the shortest form that reads back exactly.
+// "%.*G" at the display precision; a negative precision asks for PHP's
+// shortest form that reads back exactly, which the host's own formatter
+// gives (smart_str_append_double, as echo and var_dump print).
 std::string FormatDouble(double number) {
+  int precision = static_cast<int>(EG(precision));
+  if (precision >= 0) {
+    char buffer[kNumberBufferSize];
+    snprintf(buffer, sizeof buffer, "%.*G", precision, number);
+    return buffer;
+  }
   smart_str text = {};
-  smart_str_append_double(&text, number, static_cast<int>(EG(precision)), false);
+  smart_str_append_double(&text, number, precision, false);
   std::string formatted = text.s != nullptr ? std::string(ZSTR_VAL(text.s), ZSTR_LEN(text.s)) : "";
   smart_str_free(&text);
   return formatted;
