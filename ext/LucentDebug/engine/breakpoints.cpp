@@ -7,6 +7,7 @@
 
 #include "evaluation.h"
 #include "frames.h"
+#include "hooks.h"
 #include "output_capture.h"
 #include "php_lucentdebug.h"
 
@@ -47,12 +48,17 @@ void ReportFailedCondition(const Breakpoint& breakpoint) {
 
 extern "C" long luSetBreakpoint(long id, const char* file, int line, int add) {
   const char* path = file != nullptr ? luGetLocalFilePathFromURL(file) : nullptr;
-  return LUDBG_G(breakpoints).set(id, path, line, add != 0);
+  long result = LUDBG_G(breakpoints).set(id, path, line, add != 0);
+  // Code compiled earlier may have quiet markers on this line.
+  if (add != 0) luWatchLine(line);
+  return result;
 }
 
 extern "C" long luAddBreakpoint(const char* file, int line, const char* condition, int temporary) {
-  return LUDBG_G(breakpoints)
-      .set(0, luGetLocalFilePathFromURL(file), line, true, condition, temporary != 0);
+  long result = LUDBG_G(breakpoints)
+                    .set(0, luGetLocalFilePathFromURL(file), line, true, condition, temporary != 0);
+  luWatchLine(line);
+  return result;
 }
 
 extern "C" int luBreakpointStops(int id) {

@@ -57,6 +57,8 @@ ErrorKind KindOf(int type) {
 // PHP 8 raises as warnings what PHP 4 raised as notices (undefined variables
 // and keys), so an evaluation drops both, and deprecations too.
 constexpr int kDroppedWhileEvaluating = E_NOTICE | E_WARNING | E_DEPRECATED;
+constexpr int kFatalErrors =
+    E_ERROR | E_CORE_ERROR | E_COMPILE_ERROR | E_USER_ERROR | E_RECOVERABLE_ERROR | E_PARSE;
 
 void CallHost(int type, zend_string* file, uint32_t line, zend_string* message) {
   if (savedErrorCallBack != nullptr) savedErrorCallBack(type, file, line, message);
@@ -77,7 +79,7 @@ void StopAtError(const ErrorKind& kind, zend_string* file, uint32_t line, zend_s
                         file != nullptr ? ZSTR_VAL(file) : "Unknown", line);
   if (length < 0) return;
   WriteBody(text, strnlen(text, kErrorTextSize - 2));
-  LUDBG_G(stepMode) = RESUME_STEP_INTO;
+  luSetStepMode(RESUME_STEP_INTO);
   luInterractSuspended();
 }
 
@@ -138,6 +140,12 @@ extern "C" void luErrorCallBack(int type, zend_string* file, const uint32_t line
     if (kind.stops && !LUDBG_G(interacting)) StopAtError(kind, file, line, message);
   }
   if (LUDBG_G(inEval) && (kindType & kDroppedWhileEvaluating) != 0) return;
+  // The host's memory manager catches its own out-of-memory bail-out and
+  // returns to the evaluation as if nothing happened, with every object
+  // already marked destructed: a fatal error seen here ends the request.
+  if (LUDBG_G(inEval) && (kindType & kFatalErrors) != 0 && (type & E_DONT_BAIL) == 0) {
+    LUDBG_G(evalBailedOut) = true;
+  }
   CallHost(type, file, line, message);
 }
 
