@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "SymbolBinding.h"
 #include "autoshim_entry_points.h"
 
 ConstructorEntry quRxEvalManager_constructor;
@@ -48,12 +49,11 @@ void* implementation;
 
 template <typename Pointer>
 void Bind(Pointer* slot, const char* symbol, int line) {
-  dlerror();
-  void* address = dlsym(implementation, symbol);
-  const char* error = dlerror();
+  const char* error = nullptr;
   // A symbol found at a null address would be called later: refuse it like a missing one.
-  if (address == nullptr) Fail(line, error != nullptr ? error : symbol);
-  *slot = reinterpret_cast<Pointer>(address);
+  if (!BindSymbol(implementation, symbol, slot, &error)) {
+    Fail(line, error != nullptr ? error : symbol);
+  }
 }
 
 __attribute__((constructor)) void BindImplementation() {

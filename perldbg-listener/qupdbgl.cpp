@@ -7,6 +7,8 @@
 
 #include <cstdio>
 
+#include "SymbolBinding.h"
+
 ShimLifecycleEntry shim_construct;
 ShimLifecycleEntry shim_destruct;
 ShimInitEntry shim_init;
@@ -28,11 +30,8 @@ void* implementation;
 
 template <typename Pointer>
 void Bind(Pointer* slot, const char* symbol, int line) {
-  dlerror();
-  void* address = dlsym(implementation, symbol);
-  const char* error = dlerror();
-  *slot = reinterpret_cast<Pointer>(address);
-  if (address == nullptr && error != nullptr) {
+  const char* error = nullptr;
+  if (!BindSymbol(implementation, symbol, slot, &error) && error != nullptr) {
     std::fprintf(stderr, "%s:%d: %s\n", kSourcePath, line, error);
   }
 }

@@ -10,10 +10,13 @@ left out.
 
   scripts/fetch-php-source.sh          # once: php-src into /tmp/php8.2-src
   bash scripts/build.sh && scripts/behaviour-check.py
-  scripts/behaviour-check.py --module build/ext/LucentDebug/lucentdebug.so --jobs 2
+  bash scripts/build.sh --sanitize && scripts/behaviour-check.py \
+      --module build-asan/ext/LucentDebug/lucentdebug.so --preload auto
 
-The output and diff of each test that fails in one run only are kept under
---keep (plain/ and module/), for reading why.
+The output and diff of each test that does not pass are kept under --keep
+(plain/ and module/), for reading why. With a sanitizer build (--preload) both
+runs preload the sanitizer runtime and switch php's allocator off, and every
+sanitizer report in the module run is listed.
 """
 import argparse
 import os
@@ -25,7 +28,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from php_tests import default_module, php_source  # noqa: E402
+from php_tests import (SANITIZER_MARKS, default_module, environment, php_source,  # noqa: E402
+                       sanitizer_preload)
 
 # What a test calls to print the extensions php has loaded, or what they add.
 LISTS_EXTENSIONS = re.compile(
@@ -34,13 +38,19 @@ LISTS_EXTENSIONS = re.compile(
     rb"get_extension_funcs|['\"]-m['\"]")
 
 
+def kept_path(keep_dir, label, test, suffix):
+    """Where a run's file of a test is kept; tests outside the source folder
+    (named with "..") stay inside keep_dir too."""
+    return os.path.join(keep_dir, label, test[:-len(".phpt")].replace("..", "up") + suffix)
+
+
 def run_suite(args, label, php_options, keep_dir):
     """One run-tests.php run; returns {test path: result}."""
     results_file = os.path.join(tempfile.mkdtemp(), "results.txt")
     cmd = [args.php, "-n", os.path.join(args.src, "run-tests.php"), "-q", "--no-color",
            "--no-progress", "-j%d" % args.jobs, "-p", args.php, "-W", results_file,
            "--set-timeout", str(args.timeout)] + php_options + args.dirs
-    env = {k: v for k, v in os.environ.items() if not k.startswith("LUDBG_")}
+    env = environment(args.preload)
     env.update({"TEST_PHP_EXECUTABLE": args.php, "NO_INTERACTION": "1",
                 "SKIP_ONLINE_TESTS": "1", "SKIP_IO_CAPTURE_TESTS": "1"})
     print("%s run: %s" % (label, " ".join(cmd)), flush=True)
@@ -63,12 +73,26 @@ def run_suite(args, label, php_options, keep_dir):
         stem = os.path.join(args.src, test)[:-len(".phpt")]
         for suffix in (".out", ".diff", ".exp", ".log"):
             if os.path.exists(stem + suffix):
-                target = os.path.join(keep_dir, label, test[:-len(".phpt")] + suffix)
+                target = kept_path(keep_dir, label, test, suffix)
                 os.makedirs(os.path.dirname(target), exist_ok=True)
                 shutil.copyfile(stem + suffix, target)
     print("  %d tests in %.0f s (log %s)" % (len(results), time.monotonic() - start, log_path),
           flush=True)
     return results
+
+
+def sanitizer_reports(keep_dir, label, results):
+    """Tests whose kept output (run-tests keeps it for every test that did not
+    pass) holds a sanitizer report."""
+    reports = set()
+    for test, result in results.items():
+        path = kept_path(keep_dir, label, test, ".out")
+        if result in ("PASSED", "SKIPPED") or not os.path.exists(path):
+            continue
+        with open(path, "rb") as handle:
+            if any(mark in handle.read() for mark in SANITIZER_MARKS):
+                reports.add(test)
+    return reports
 
 
 def count(results):
@@ -83,6 +107,8 @@ def main():
     parser.add_argument("--php", default=shutil.which("php") or "php")
     parser.add_argument("--module", default=default_module())
     parser.add_argument("--src", help="php source folder (default: fetch it)")
+    parser.add_argument("--preload", default="",
+                        help="LD_PRELOAD for a sanitizer build; 'auto' finds the tests' one")
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--timeout", type=int, default=120, help="seconds per test")
     parser.add_argument("--keep", default=os.path.join(tempfile.gettempdir(),
@@ -93,6 +119,8 @@ def main():
     if not args.module:
         raise SystemExit("no lucentdebug.so found: build first or give --module")
     args.module = os.path.abspath(args.module)
+    if args.preload == "auto":
+        args.preload = sanitizer_preload(args.module)
     args.php = os.path.abspath(shutil.which(args.php) or args.php)
     args.src = php_source(args.src)
     shutil.rmtree(args.keep, ignore_errors=True)
@@ -102,6 +130,7 @@ def main():
     module = run_suite(args, "module", ["-n", "-d", "extension=" + args.module,
                                         "-d", "lucentdebug.enabled=1"], args.keep)
 
+    reports = sanitizer_reports(args.keep, "module", module)
     differing = []
     for test in sorted(set(plain) | set(module)):
         before, after = plain.get(test, "MISSING"), module.get(test, "MISSING")
@@ -110,20 +139,25 @@ def main():
                 found = LISTS_EXTENSIONS.search(handle.read())
             note = ("expected: lists loaded extensions (%s)" % found.group(0).decode()
                     if found else "")
+            if test in reports:
+                note = "sanitizer report"
             differing.append((test, before, after, note))
 
     print()
     print("plain:       %d tests: %s" % (len(plain), count(plain)))
     print("module (1):  %d tests: %s" % (len(module), count(module)))
-    expected = sum(1 for entry in differing if entry[3])
+    expected = sum(1 for entry in differing if entry[3].startswith("expected"))
     print("outcomes that differ: %d (%d of them expected, %d unexpected)"
           % (len(differing), expected, len(differing) - expected))
+    if args.preload:
+        print("sanitizer reports in the module run: %d%s" % (
+            len(reports), "".join("\n  " + test for test in sorted(reports))))
     if differing:
         print("\n%-60s %-8s %-8s %s" % ("test", "plain", "module", "note"))
         for test, before, after, note in differing:
             print("%-60s %-8s %-8s %s" % (test, before, after, note))
-        print("\noutputs and diffs of tests failing in one run: %s/{plain,module}/" % args.keep)
-    return 1 if len(differing) > expected else 0
+        print("\noutputs and diffs of tests that did not pass: %s/{plain,module}/" % args.keep)
+    return 1 if len(differing) > expected or reports else 0
 
 
 if __name__ == "__main__":

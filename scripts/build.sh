@@ -5,10 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_dir=build
-cmake_args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+cmake_args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIGHTWATER_WERROR=ON)
 if [ "${1:-}" = "--sanitize" ]; then
   build_dir=build-asan
-  cmake_args=(-DCMAKE_BUILD_TYPE=Debug -DBRIGHTWATER_SANITIZE=ON)
+  cmake_args=(-DCMAKE_BUILD_TYPE=Debug -DBRIGHTWATER_SANITIZE=ON -DBRIGHTWATER_WERROR=ON)
 fi
 
 cmake -S . -B "$build_dir" "${cmake_args[@]}" >&2

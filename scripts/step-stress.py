@@ -36,14 +36,15 @@ import os
 import random
 import re
 import shutil
+import selectors
 import subprocess
 import sys
-import selectors
 import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from php_tests import default_module, php_source  # noqa: E402
+from php_tests import (SANITIZER_MARKS, default_module, environment, php_source,  # noqa: E402
+                       sanitizer_preload)
 
 
 # The INI settings run-tests.php gives every test (opcache ones left out).
@@ -66,8 +67,6 @@ UNSUPPORTED_SECTIONS = {
 
 PROMPT = re.compile(rb"(\d+) \((\d+)\) : ")
 ERROR_STOP_TEXT = re.compile(rb"\nPHP [A-Z][A-Za-z ]{1,40}:  ")
-SANITIZER_MARKS = (b"AddressSanitizer", b"LeakSanitizer", b"runtime error:",
-                   b"UndefinedBehaviorSanitizer")
 RESUMING = {"in", "step", "over", "out", "go", "stop", ""}
 # Relative weights of the commands fed at each stop.
 COMMAND_WEIGHTS = [("in", 30), ("over", 15), ("out", 6), ("frames", 8), ("locals", 8),
@@ -76,6 +75,7 @@ VARIABLE = re.compile(rb"\$[A-Za-z_][A-Za-z0-9_]*")
 
 
 def parse_phpt(path):
+    """A .phpt file's sections by name, as bytes."""
     sections = {}
     current = None
     with open(path, "rb") as handle:
@@ -90,6 +90,7 @@ def parse_phpt(path):
 
 
 def ini_settings(sections, test_dir):
+    """The --INI-- section as -d settings."""
     settings = []
     for raw in sections.get("INI", b"").decode("utf-8", "replace").splitlines():
         line = raw.strip()
@@ -121,13 +122,7 @@ def why_unsupported(sections, extensions):
 class Runner:
     def __init__(self, args):
         self.args = args
-        # Plain and debugged runs share one environment, which scripts see.
-        self.env = {k: v for k, v in os.environ.items() if not k.startswith("LUDBG_")}
-        if args.preload:
-            self.env["LD_PRELOAD"] = args.preload
-            self.env["ASAN_OPTIONS"] = "detect_leaks=0:verify_asan_link_order=0"
-            # The host's own allocator hides use-after-free inside its heap.
-            self.env["USE_ZEND_ALLOC"] = "0"
+        self.env = environment(args.preload)
 
     def command(self, settings, script, module):
         cmd = [self.args.php, "-n"]
@@ -386,21 +381,9 @@ def keep(folder, test, source, stdin, expected, output, actual, err):
             handle.write(text)
 
 
-def sanitizer_preload(module):
-    """The preload the tests use for a sanitizer build: the library that drops
-    RTLD_DEEPBIND, then the sanitizer runtime."""
-    build = module.split(os.sep + "ext" + os.sep)[0]
-    no_deep_bind = glob.glob(os.path.join(build, "**", "libno_deep_bind.so"), recursive=True)
-    if not no_deep_bind:
-        raise SystemExit("no libno_deep_bind.so under %s: build with --sanitize first" % build)
-    runtime = subprocess.run(["c++", "-print-file-name=libasan.so"], stdout=subprocess.PIPE,
-                             check=True).stdout.decode().strip()
-    return no_deep_bind[0] + ":" + runtime
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--count", type=int, default=300, help="number of scripts to run")
+    parser.add_argument("--count", type=int, default=400, help="number of scripts to run")
     parser.add_argument("--seed", default="1", help="seed of the choice and the commands")
     parser.add_argument("--php", default="php")
     parser.add_argument("--module", default=default_module())
@@ -454,8 +437,9 @@ def main():
         counts[result["status"]] = counts.get(result["status"], 0) + 1
     ran = len(results) - counts.get("skipped", 0)
     print()
-    print("scripts run: %d (skipped by SKIPIF or slow plain: %d; not runnable here: %d)"
-          % (ran, counts.get("skipped", 0), sum(unsupported.values())))
+    print("scripts run: %d (skipped by SKIPIF or slow plain: %d; not runnable here: %d: %s)"
+          % (ran, counts.get("skipped", 0), sum(unsupported.values()),
+             ", ".join("%s %d" % item for item in sorted(unsupported.items()))))
     print("stops: %d" % sum(r.get("stops", 0) for r in results))
     for status, label in (("passed", "passed"), ("crashed", "crashed"), ("hung", "hung"),
                           ("sanitizer", "sanitizer reports"), ("differs", "output differences"),

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: first the plain build,
-# then the AddressSanitizer + UndefinedBehaviorSanitizer build.
+# then the AddressSanitizer + UndefinedBehaviorSanitizer build. With the plain
+# build it also builds lucentdebug the phpize way (scripts/phpize-build.sh).
 # Usage: scripts/test.sh [--plain | --sanitize]   (run only one of the two)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,4 +21,8 @@ for build in "${builds[@]}"; do
   fi
   echo "== tests in $build_dir"
   (cd "$build_dir" && ctest --output-on-failure -j "$(nproc)" --timeout 600)
+  if [ "$build" = --plain ]; then
+    echo "== phpize build of lucentdebug"
+    bash scripts/phpize-build.sh
+  fi
 done

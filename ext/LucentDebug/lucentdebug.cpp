@@ -28,10 +28,11 @@ bool bModuleStarted = false;
 bool registeredByModule = false;
 
 // Settings change only at system level; each updater writes straight into its
-// globals field (the field's address is the base, with offset 0).
+// globals field (the field's address is the base, with offset 0). The enabled
+// mode is a number, so the information page shows it as one.
 PHP_INI_BEGIN()
-ZEND_INI_ENTRY3_EX("lucentdebug.enabled", "0", PHP_INI_SYSTEM, OnUpdateLong, nullptr,
-                   &ludbg_globals.enabled, nullptr, zend_ini_boolean_displayer_cb)
+ZEND_INI_ENTRY2("lucentdebug.enabled", "0", PHP_INI_SYSTEM, OnUpdateLong, nullptr,
+                &ludbg_globals.enabled)
 ZEND_INI_ENTRY2("lucentdebug.host", "127.0.0.1", PHP_INI_SYSTEM, OnUpdateString, nullptr,
                 &ludbg_globals.host)
 ZEND_INI_ENTRY2("lucentdebug.port", "9001", PHP_INI_SYSTEM, OnUpdateLong, nullptr,
@@ -175,7 +176,10 @@ void ModuleShutdown(zend_extension*) {
   bModuleStarted = false;
 }
 
-void ModuleActivate() {
+// The one place that puts the request state back to its start: at request end,
+// so nothing of one request (an attached front end's port and cookie above
+// all) shows in the next; and at start, for the first request.
+void ResetRequestState() {
   LUDBG_G(attached) = 0;
   LUDBG_G(interacting) = 0;
   LUDBG_G(inEval) = 0;
@@ -187,6 +191,15 @@ void ModuleActivate() {
   LUDBG_G(stdoutSocket) = -1;
   LUDBG_G(stderrSocket) = -1;
   LUDBG_G(stdinSocket) = -1;
+  // The port and cookie fields carry the attached front end's own port and
+  // cookie while a request runs; back to the settings' values.
+  LUDBG_G(generatedCookie).clear();
+  LUDBG_G(cookie) = INI_STR(const_cast<char*>("lucentdebug.cookie"));
+  LUDBG_G(port) = INI_INT(const_cast<char*>("lucentdebug.port"));
+}
+
+void ModuleActivate() {
+  ResetRequestState();
   ReadEnvironment();
   if (LUDBG_G(enabled) == 0) return;
 
@@ -227,21 +240,20 @@ void ModuleActivate() {
 }
 
 void ModuleDeactivate() {
-  if (LUDBG_G(enabled) == 0) return;
-  if (LUDBG_G(attached)) {
-    luRestoreWrite();
-    luCloseRedirection();
-    EndFrontEnd();
+  if (LUDBG_G(enabled) != 0) {
+    if (LUDBG_G(attached)) {
+      luRestoreWrite();
+      luCloseRedirection();
+      EndFrontEnd();
+    }
+    luReleaseStepping();
+    if (LUDBG_G(evalError) != nullptr) {
+      efree(LUDBG_G(evalError));
+      LUDBG_G(evalError) = nullptr;
+    }
+    luClearBreakpoints();
   }
-  luReleaseStepping();
-  if (LUDBG_G(evalError) != nullptr) {
-    efree(LUDBG_G(evalError));
-    LUDBG_G(evalError) = nullptr;
-  }
-  luClearBreakpoints();
-  // The cookie setting must not keep pointing at the released cookie.
-  LUDBG_G(generatedCookie).clear();
-  LUDBG_G(cookie) = INI_STR(const_cast<char*>("lucentdebug.cookie"));
+  ResetRequestState();
 }
 
 }  // namespace

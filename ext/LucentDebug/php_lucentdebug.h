@@ -28,6 +28,7 @@ using BodyWriter = size_t (*)(const char* text, size_t length);
 ZEND_BEGIN_MODULE_GLOBALS(ludbg)
 int attached = 0;
 int stepMode = 4;
+int lastDepth = 0;  // kept as the stepping state names it; nothing reads it
 // Where the last resume was chosen: the frame, its function and the depth of
 // the live chain there (step over and out compare against them).
 int resumeDepth = 0;
@@ -42,10 +43,12 @@ std::vector<ScopeRecord> frames;
 bool executed = false;  // a statement of this request has run
 BreakpointList breakpoints;
 int inEval = 0;
-bool evalBailedOut = false;  // a fatal error ended an evaluation; the request must end
-char* evalError = nullptr;
+bool evalBailedOut = false;      // a fatal error ended an evaluation; the request must end
+char* evalError = nullptr;       // kept: the evaluation message slot, never filled
 Requester* requester = nullptr;  // the attached front end, which the engine drives
 int signalled = 0;
+// Settings. `port` and `cookie` also carry the attached front end's own port
+// and cookie during a request; request end puts the settings' values back.
 zend_long enabled = 0;
 char* host = nullptr;
 zend_long port = 9001;
@@ -56,6 +59,7 @@ int interacting = 0;
 char pathBuffer[kPathBufferSize] = {};
 BodyWriter savedBodyWrite = nullptr;  // the host's sapi_module.ub_write while captured
 int stdoutSocket = -1;
+// Kept beside stdoutSocket as the redirection sockets; never opened.
 int stderrSocket = -1;
 int stdinSocket = -1;
 // Local paths of the compiled file names met by the breakpoint test.

@@ -51,4 +51,31 @@ TEST(ListenerConcurrency, EightThreadsNeverRunTwoImplementationCallsTogether) {
                                         {"shim_init", kThreads}}));
 }
 
+// One listener shared by eight threads that each take half a million references and then drop them:
+// a count kept without atomic operations loses updates (also when a thread is preempted between
+// reading and writing it) and ends wrong, or frees the listener while it is in use. Whether the
+// threads really overlap depends on the machine's load, so the round is repeated.
+TEST(ListenerConcurrency, ReferencesTakenAndDroppedOnEightThreadsKeepTheCount) {
+  constexpr int kRounds = 10;
+  constexpr int kReferencesPerThread = 500000;
+  const Owned<quIPerlDbgListener> listener = CreateListener();
+  ASSERT_NE(listener, nullptr);
+  quIPerlDbgListener* shared = listener.get();
+  for (int round = 0; round < kRounds; ++round) {
+    std::atomic<bool> start{false};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i) {
+      threads.emplace_back([shared, &start] {
+        while (!start.load()) std::this_thread::yield();
+        for (int n = 0; n < kReferencesPerThread; ++n) shared->AddRef();
+        for (int n = 0; n < kReferencesPerThread; ++n) shared->Release();
+      });
+    }
+    start = true;
+    for (std::thread& thread : threads) thread.join();
+    ASSERT_EQ(shared->AddRef(), 2u) << "round " << round;
+    ASSERT_EQ(shared->Release(), 1u) << "round " << round;
+  }
+}
+
 }  // namespace

@@ -4,8 +4,10 @@
 // fail the listener's lock creations.
 #include <dlfcn.h>
 #include <prlock.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,12 +19,19 @@ namespace {
 
 std::atomic<int> listenerLockCreations{0};
 std::atomic<bool> failListenerLockCreation{false};
+// Holds the listener's lock creation back, so constructions that do not wait for the first
+// one to finish creating the lock pass by and create their own.
+std::atomic<bool> slowListenerLockCreation{false};
 
 bool CalledFromTheListenerLibrary(const void* returnAddress) {
   Dl_info info;
   return dladdr(returnAddress, &info) != 0 && info.dli_fname != nullptr &&
          std::strstr(info.dli_fname, "perldbgshim") != nullptr;
 }
+
+// A fresh process that hangs (constructions waiting on a lock nobody releases) ends with a
+// signal instead of keeping the test waiting.
+void EndIfHanging() { alarm(30); }
 
 // Ends the fresh process with status 0 when `failure` is empty, else says why and exits 1.
 [[noreturn]] void Finish(const std::string& failure) {
@@ -48,18 +57,31 @@ class ListenerLockDeathTest : public ::testing::Test {
   void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
 };
 
+// In the fresh process: eight constructions at once, then exit 0 when they created the lock
+// once, all reached the implementation and never two calls ran together.
+[[noreturn]] void ConstructOnEightThreadsAndCheckTheLock() {
+  ListenerLibrary();
+  TakeRecordedCalls();
+  ConstructAtOnceOnEightThreads();
+  const int creations = listenerLockCreations.load();
+  const std::size_t constructions = TakeRecordedCalls().size();
+  Finish(creations == 1 && constructions == 8 && OverlapCount() == 0
+             ? ""
+             : "lock created " + std::to_string(creations) + " times, " +
+                   std::to_string(constructions) + " constructions, " +
+                   std::to_string(OverlapCount()) + " overlaps");
+}
+
 TEST_F(ListenerLockDeathTest, ConcurrentFirstConstructionsCreateTheLockExactlyOnce) {
+  EXPECT_EXIT(ConstructOnEightThreadsAndCheckTheLock(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(ListenerLockDeathTest, ConstructionsWaitForASlowFirstLockCreation) {
   EXPECT_EXIT(
       {
-        ListenerLibrary();
-        TakeRecordedCalls();
-        ConstructAtOnceOnEightThreads();
-        const int creations = listenerLockCreations.load();
-        const std::size_t constructions = TakeRecordedCalls().size();
-        Finish(creations == 1 && constructions == 8 && OverlapCount() == 0
-                   ? ""
-                   : "lock created " + std::to_string(creations) + " times, " +
-                         std::to_string(constructions) + " constructions");
+        EndIfHanging();
+        slowListenerLockCreation = true;
+        ConstructOnEightThreadsAndCheckTheLock();
       },
       ::testing::ExitedWithCode(0), "");
 }
@@ -94,6 +116,7 @@ extern "C" PRLock* PR_NewLock(void) {
   if (CalledFromTheListenerLibrary(__builtin_return_address(0))) {
     ++listenerLockCreations;
     if (failListenerLockCreation) return nullptr;
+    if (slowListenerLockCreation) std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
   return real();
 }

@@ -122,6 +122,29 @@ TEST(GenericModule, RunsItsDestructorWhenReleased) {
   EXPECT_EQ(moduleDtorCalls, 1);
 }
 
+// Component libraries keep their implementation libraries bound and process-wide state, so a
+// module never agrees to be unloaded, whether or not objects of its classes are alive.
+TEST(GenericModule, NeverAgreesToUnloadWithOrWithoutLiveObjects) {
+  const Module module = NewModule(kModuleInfo);
+  bool canUnload = true;
+  ASSERT_EQ(module->CanUnload(nullptr, &canUnload), NS_OK);
+  EXPECT_FALSE(canUnload);
+
+  void* widget = nullptr;
+  ASSERT_EQ(WidgetFactory(module.get())->CreateInstance(nullptr, TestWidget::kIID, &widget), NS_OK);
+  ASSERT_EQ(liveWidgets, 1);
+  canUnload = true;
+  ASSERT_EQ(module->CanUnload(nullptr, &canUnload), NS_OK);
+  EXPECT_FALSE(canUnload);
+
+  static_cast<TestWidget*>(widget)->Release();
+  ASSERT_EQ(liveWidgets, 0);
+  canUnload = true;
+  ASSERT_EQ(module->CanUnload(nullptr, &canUnload), NS_OK);
+  EXPECT_FALSE(canUnload);
+  EXPECT_EQ(module->CanUnload(nullptr, nullptr), NS_ERROR_NULL_POINTER);
+}
+
 TEST(GenericFactory, CreatesThroughTheComponentsConstructor) {
   const Module module = NewModule(kModuleInfo);
   void* widget = nullptr;

@@ -5,17 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
-
-constexpr size_t kMaxPath = kPathBufferSize - 1;
-
-void CopyBounded(char* out, const char* text) {
-  size_t n = strnlen(text, kMaxPath);
-  memcpy(out, text, n);
-  out[n] = '\0';
-}
-
-}  // namespace
+#include "string_utils.h"
 
 extern "C" int ludbg_htoi(const char* s) {
   int value = 0;
@@ -47,22 +37,22 @@ extern "C" int ludbg_raw_url_decode(char* text, int length) {
 
 char* LocalPathFromUrl(const char* url, char* out) {
   char work[kPathBufferSize] = {};
-  CopyBounded(work, url);
+  CopyBounded(work, url, kPathBufferSize);
   ludbg_raw_url_decode(work, static_cast<int>(strlen(work)));
   const char* scheme = strstr(work, "file://");
   if (scheme == nullptr) {
-    CopyBounded(out, url);
+    CopyBounded(out, url, kPathBufferSize);
     return out;
   }
   const char* path = scheme + strlen("file://");
   if (path[0] == '/' && path[1] != '\0' && path[2] == ':') ++path;
-  CopyBounded(out, path);
+  CopyBounded(out, path, kPathBufferSize);
   return out;
 }
 
 char* FileUriFromPath(const char* path, bool signalled, char* out) {
   if (signalled) {
-    CopyBounded(out, path);
+    CopyBounded(out, path, kPathBufferSize);
     return out;
   }
   bool twoSlashes = (path[0] == '/' && path[1] == '/') || (path[0] == '\\' && path[1] == '\\');
@@ -72,7 +62,7 @@ char* FileUriFromPath(const char* path, bool signalled, char* out) {
   } else if (path[0] == '/' || path[0] == '\\') {
     snprintf(out, kPathBufferSize, "file://%s", path);
   } else {
-    CopyBounded(out, path);
+    CopyBounded(out, path, kPathBufferSize);
   }
   for (char* p = out; *p != '\0'; ++p) {
     if (*p == '\\') *p = '/';

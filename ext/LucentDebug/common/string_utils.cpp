@@ -1,8 +1,7 @@
-// Trimming and narrow/wide conversions of the debugger's byte strings.
+// Trimming of the debugger's byte strings.
 #include "string_utils.h"
 
-#include <climits>
-#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -24,23 +23,8 @@ std::string TrimString(const std::string& s, int flags) {
   return s.substr(begin, end - begin);
 }
 
-std::string WStringToString(const std::wstring& w) {
-  std::string out;
-  char bytes[MB_LEN_MAX];
-  for (wchar_t c : w) {
-    int n = wctomb(bytes, c);
-    if (n < 0) {
-      out += '*';
-    } else {
-      out.append(bytes, static_cast<size_t>(n));
-    }
-  }
-  return out;
-}
-
-std::wstring StringToWString(const std::string& s) {
-  std::wstring out;
-  out.reserve(s.size());
-  for (char c : s) out += static_cast<wchar_t>(static_cast<signed char>(c));
-  return out;
+void CopyBounded(char* out, const char* text, size_t size) {
+  size_t n = strnlen(text, size - 1);
+  memcpy(out, text, n);
+  out[n] = '\0';
 }

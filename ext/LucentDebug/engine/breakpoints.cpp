@@ -12,6 +12,11 @@ extern "C" long luSetBreakpoint(long id, const char* file, int line, int add) {
   return result;
 }
 
+extern "C" int luIsBreakpoint(const char* file, int line) {
+  if (LUDBG_G(breakpoints).empty()) return 0;
+  return LUDBG_G(breakpoints).find(luGetLocalFilePathFromURL(file), line);
+}
+
 extern "C" void luListBreakpoints(char* buffer, size_t size) {
   LUDBG_G(breakpoints).list(buffer, size);
 }

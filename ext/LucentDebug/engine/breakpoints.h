@@ -7,6 +7,9 @@
 
 extern "C" {
 long luSetBreakpoint(long id, const char* file, int line, int add);
+// Kept as the engine's breakpoint test of a file URL or path; the statement
+// hook runs its own copy with the compiled file names' paths cached.
+int luIsBreakpoint(const char* file, int line);
 void luListBreakpoints(char* buffer, size_t size);
 void luClearBreakpoints();
 // Both return the globals' path buffer, overwritten by the next call.

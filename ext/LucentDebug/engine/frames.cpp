@@ -12,18 +12,13 @@
 
 #include "breakpoints.h"
 #include "php_lucentdebug.h"
+#include "string_utils.h"
 
 extern "C" {
 #include "zend_generators.h"
 }
 
 namespace {
-
-void CopyBounded(char* out, const char* text) {
-  size_t n = strnlen(text, kFrameTextSize - 1);
-  memcpy(out, text, n);
-  out[n] = '\0';
-}
 
 bool RunsUserCode(const zend_execute_data* frame) {
   return frame->func != nullptr && ZEND_USER_CODE(frame->func->common.type);
@@ -95,15 +90,20 @@ extern "C" bool luGetFrameInfo(int frame, char* fileBuffer, int* line, char* fun
   const std::vector<ScopeRecord>& frames = LUDBG_G(frames);
   if (frame < 0 || static_cast<size_t>(frame) >= frames.size()) return false;
   const ScopeRecord& record = frames[static_cast<size_t>(frame)];
-  CopyBounded(functionBuffer, record.functionName != nullptr ? record.functionName : "");
+  CopyBounded(functionBuffer, record.functionName != nullptr ? record.functionName : "",
+              kFrameTextSize);
   *line = record.opline != nullptr ? static_cast<int>(record.opline->lineno) : 0;
   const char* file = "";
   if (record.opArray != nullptr && record.opArray->filename != nullptr) {
     file = luCreateFileURI(ZSTR_VAL(record.opArray->filename));
   }
-  CopyBounded(fileBuffer, file);
+  CopyBounded(fileBuffer, file, kFrameTextSize);
   return true;
 }
+
+extern "C" int luGetPrecision() { return static_cast<int>(EG(precision)); }
+
+const std::vector<ScopeRecord>& luGetBackTrace() { return LUDBG_G(frames); }
 
 bool luGetSourceCode(const char* fileUrl, std::string* source) {
   FILE* file = fopen(luGetLocalFilePathFromURL(fileUrl), "rb");

@@ -16,6 +16,7 @@ void luCaptureWrite();
 void luRestoreWrite();
 size_t ludbg_body_write(const char* text, size_t length);
 void luRedirectStdout(unsigned short port);
+// Kept beside luRedirectStdout; they do nothing.
 void luRedirectStderr(unsigned short port);
 void luRedirectStdin(unsigned short port);
 void luCloseRedirection();

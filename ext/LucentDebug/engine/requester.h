@@ -23,7 +23,7 @@ class Requester {
 
   // Virtual operations, in slot order.
   virtual void interactionPoint() {}
-  virtual void brk() {}
+  virtual void brk() {}  // kept for its slot: no front end overrides it, none calls it
   virtual void redirectStdout(unsigned short port);
   virtual void redirectStderr(unsigned short /*port*/) {}
   virtual void redirectStdin(unsigned short /*port*/) {}

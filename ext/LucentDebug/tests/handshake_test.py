@@ -3,7 +3,6 @@
 script runs normally."""
 import os
 import re
-import socket
 import subprocess
 import sys
 import tempfile
@@ -14,8 +13,6 @@ import phprun  # noqa: E402
 
 ARGS = None
 SCRIPT = "<?php\n$a = 1;\necho \"done $a\\n\";\n"
-
-
 
 
 class SignalledMode(unittest.TestCase):
@@ -31,53 +28,25 @@ class SignalledMode(unittest.TestCase):
         return ["lucentdebug.enabled=3", "lucentdebug.remoteport=%d" % remote_port,
                 "lucentdebug.port=%d" % own_port]
 
-    def test_listener_receives_port_and_cookie_then_close(self):
-        own_port = phprun.free_port()
-        with socket.socket() as ide:
-            ide.bind(("127.0.0.1", 0))
-            ide.listen(1)
-            ide.settimeout(20)
-            php = subprocess.Popen(
-                phprun.command(ARGS, self.settings(ide.getsockname()[1], own_port), self.script),
-                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                env=phprun.environment(ARGS))
+    def announcement(self, own_port):
+        """What one request in mode 3 sends to a listening IDE."""
+        with phprun.Listener() as ide:
+            php = phprun.start(phprun.command(ARGS, self.settings(ide.port, own_port), self.script),
+                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, env=phprun.environment(ARGS))
             try:
-                connection, _ = ide.accept()
-                connection.settimeout(20)
-                received = b""
-                while True:
-                    chunk = connection.recv(256)
-                    if not chunk:
-                        break
-                    received += chunk
-                connection.close()
+                return ide.receive(timeout=20).decode()
             finally:
                 # The request now waits for the IDE on its own port; end it.
-                php.kill()
-                php.communicate()
-        self.assertRegex(received.decode(),
-                         r"^PHP:%d:[a-zA-Z0-9]{19}$" % own_port)
+                phprun.stop(php)
+
+    def test_listener_receives_port_and_cookie_then_close(self):
+        own_port = phprun.free_port()
+        self.assertRegex(self.announcement(own_port), r"^PHP:%d:[a-zA-Z0-9]{19}$" % own_port)
 
     def test_cookies_of_two_requests_differ(self):
-        cookies = []
-        for _ in range(2):
-            with socket.socket() as ide:
-                ide.bind(("127.0.0.1", 0))
-                ide.listen(1)
-                ide.settimeout(20)
-                php = subprocess.Popen(
-                    phprun.command(ARGS, self.settings(ide.getsockname()[1], phprun.free_port()),
-                                   self.script),
-                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                    env=phprun.environment(ARGS))
-                try:
-                    connection, _ = ide.accept()
-                    connection.settimeout(20)
-                    cookies.append(re.sub(r"^PHP:\d+:", "", connection.recv(256).decode()))
-                    connection.close()
-                finally:
-                    php.kill()
-                    php.communicate()
+        cookies = [re.sub(r"^PHP:\d+:", "", self.announcement(phprun.free_port()))
+                   for _ in range(2)]
         self.assertNotEqual(cookies[0], cookies[1])
 
     def test_without_listener_script_runs_normally(self):

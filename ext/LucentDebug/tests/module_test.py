@@ -39,9 +39,11 @@ class InformationPage(unittest.TestCase):
                                 ("port", "9001"), ("remoteport", "9000"),
                                 ("host", "127.0.0.1")])
 
-    def test_enabled_setting_shows_as_on_off_among_directives(self):
+    def test_enabled_setting_shows_its_number_among_directives(self):
         _, text = info(settings=["lucentdebug.enabled=1"])
-        self.assertRegex(text, r"lucentdebug\.enabled => On => On")
+        self.assertRegex(text, r"lucentdebug\.enabled => 1 => 1")
+        _, text = info(settings=["lucentdebug.enabled=4"])
+        self.assertRegex(text, r"lucentdebug\.enabled => 4 => 4")
 
     def test_settings_fill_rows(self):
         rows, _ = info(settings=["lucentdebug.port=7001", "lucentdebug.remoteport=7000",

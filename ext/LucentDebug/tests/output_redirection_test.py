@@ -3,7 +3,6 @@
 prints also reaches a listening socket, while the page still gets it; a second
 redirection changes nothing. Driven through the remote front end."""
 import os
-import socket
 import subprocess
 import sys
 import unittest
@@ -27,51 +26,20 @@ echo "end\\n";
 PAGE = "one\ntwo\nthree\ninline\nend\n"
 
 
-
-
-class Collector:
-    """A listener on a free port; the kernel keeps what php sends until read."""
-
-    def __init__(self):
-        self.listener = socket.socket()
-        self.listener.bind(("127.0.0.1", 0))
-        self.listener.listen(1)
-        self.port = self.listener.getsockname()[1]
-
-    def received(self):
-        """Everything one connection sent, or None when nobody connected."""
-        self.listener.setblocking(False)
-        try:
-            connection, _ = self.listener.accept()
-        except BlockingIOError:
-            return None
-        finally:
-            self.listener.close()
-        connection.settimeout(20)
-        data = b""
-        with connection:
-            while True:
-                chunk = connection.recv(4096)
-                if not chunk:
-                    return data
-                data += chunk
-
-
 class OutputRedirection(unittest.TestCase):
     def test_every_echo_reaches_socket_and_page_and_second_redirection_changes_nothing(self):
         folder = os.path.dirname(os.path.abspath(__file__))
         script = os.path.join(os.environ.get("TMPDIR", "/tmp"), "ludbg_redirect_%d.php" % os.getpid())
         with open(script, "w") as handle:
             handle.write(SCRIPT)
-        first, second = Collector(), Collector()
+        first, second = phprun.Listener(), phprun.Listener()
         ide = ludbg_client.listen(0)
         try:
             settings = ["lucentdebug.enabled=3", "lucentdebug.port=%d" % phprun.free_port(),
                         "lucentdebug.remoteport=%d" % ide.getsockname()[1]]
-            php = subprocess.Popen(phprun.command(ARGS, settings, script),
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                   stderr=subprocess.PIPE, env=phprun.environment(ARGS),
-                                   cwd=folder)
+            php = phprun.start(phprun.command(ARGS, settings, script),
+                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, env=phprun.environment(ARGS), cwd=folder)
             try:
                 port, cookie = ludbg_client.wait_for_handshake(ide, 20)
                 debugger = ludbg_client.Debugger(port, cookie, timeout=20)
@@ -80,15 +48,17 @@ class OutputRedirection(unittest.TestCase):
                 debugger.call("resumeExecution", request=4)
                 page, errors = php.communicate(timeout=30)
             finally:
-                if php.poll() is None:
-                    php.kill()
-                    php.communicate()
+                phprun.stop(php)
         finally:
             ide.close()
             os.unlink(script)
         self.assertEqual(page.decode(), PAGE, errors.decode())
-        self.assertEqual(first.received(), PAGE.encode())
-        self.assertIsNone(second.received())
+        try:
+            self.assertEqual(first.receive(timeout=0), PAGE.encode())
+            self.assertIsNone(second.receive(timeout=0))
+        finally:
+            first.close()
+            second.close()
 
 
 if __name__ == "__main__":

@@ -1,7 +1,10 @@
 """Starts php with the built extension, preloading the sanitizer runtime when
-the extension was built with it."""
+the extension was built with it, and ends every php it started: on timeout, on
+failure, and when the test itself is killed (ctest's timeout)."""
 import argparse
+import ctypes
 import os
+import signal
 import socket
 import subprocess
 
@@ -48,10 +51,81 @@ def command(args, settings, script, load="extension"):
     return cmd + [script]
 
 
+def _die_with_parent():
+    """Runs in the child before php starts: its own process group, and SIGKILL
+    when the test process goes, however it goes."""
+    os.setpgrp()
+    ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+
+
+def start(cmd, **options):
+    """Popen of `cmd` that dies with the test; end it with stop() or `with`."""
+    return subprocess.Popen(cmd, preexec_fn=_die_with_parent, **options)
+
+
+def stop(process):
+    """Kills the process and its group if they still run, and reaps it."""
+    if process.poll() is not None:
+        return
+    try:
+        os.killpg(process.pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    process.communicate()
+
+
 def run(args, settings, script, stdin="", env=None, cwd=None, timeout=30, load="extension"):
-    return subprocess.run(command(args, settings, script, load), input=stdin.encode(),
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                          env=environment(args, env), cwd=cwd, timeout=timeout)
+    process = start(command(args, settings, script, load), stdin=subprocess.PIPE,
+                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=environment(args, env),
+                    cwd=cwd)
+    try:
+        out, err = process.communicate(stdin.encode(), timeout=timeout)
+    finally:
+        stop(process)
+    return subprocess.CompletedProcess(process.args, process.returncode, out, err)
+
+
+class Listener:
+    """A loopback listener on a free port, as the IDE's handshake listener or a
+    collector of redirected output; use with `with`."""
+
+    def __init__(self, backlog=4):
+        self.socket = socket.socket()
+        self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.socket.bind(("127.0.0.1", 0))
+        self.socket.listen(backlog)
+        self.port = self.socket.getsockname()[1]
+
+    def receive(self, timeout=20):
+        """Everything the next connection sends until it closes; with timeout
+        0, None when nobody has connected."""
+        if timeout == 0:
+            self.socket.setblocking(False)
+            try:
+                connection, _ = self.socket.accept()
+            except BlockingIOError:
+                return None
+        else:
+            self.socket.settimeout(timeout)
+            connection, _ = self.socket.accept()
+        data = b""
+        with connection:
+            connection.settimeout(timeout or 20)
+            while True:
+                chunk = connection.recv(4096)
+                if not chunk:
+                    return data
+                data += chunk
+
+    def close(self):
+        self.socket.close()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
 
 
 def free_port():

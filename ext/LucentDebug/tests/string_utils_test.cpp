@@ -4,6 +4,8 @@
 
 #include <clocale>
 
+#include "wide_strings.h"
+
 namespace {
 
 TEST(TrimString, BothEndsLeaveTheLetter) { EXPECT_EQ(TrimString("  a ", TRIM_BOTH), "a"); }

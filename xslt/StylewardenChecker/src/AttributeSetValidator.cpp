@@ -9,18 +9,87 @@
 std::vector<AttributeSetValidator> AttributeSetValidator::m_attributeSetValidatorVector;
 
 AttributeSetValidator::AttributeSetValidator()
-    : m_correctlyConstructed(false), m_index(0), m_defaultInNamespace(true) {}
+    : m_correctlyConstructed(false),
+      m_index(0),
+      m_defaultInNamespace(true),
+      m_ignoresUnlistedWhenForwardsCompatible(false),
+      m_versionAttribute(nullptr) {}
 
 AttributeSetValidator::AttributeSetValidator(int index, const AttributeMap& requiredAttributes,
                                              const AttributeMap& optionalAttributes,
-                                             bool defaultInNamespace)
+                                             bool defaultInNamespace,
+                                             bool ignoresUnlistedWhenForwardsCompatible)
     : m_correctlyConstructed(true),
       m_index(index),
       m_requiredAttributes(requiredAttributes),
       m_optionalAttributes(optionalAttributes),
-      m_defaultInNamespace(defaultInNamespace) {}
+      m_defaultInNamespace(defaultInNamespace),
+      m_ignoresUnlistedWhenForwardsCompatible(ignoresUnlistedWhenForwardsCompatible),
+      m_versionAttribute(nullptr) {
+  findVersionAttribute();
+}
+
+AttributeSetValidator::AttributeSetValidator(const AttributeSetValidator& other)
+    : m_correctlyConstructed(other.m_correctlyConstructed),
+      m_index(other.m_index),
+      m_requiredAttributes(other.m_requiredAttributes),
+      m_optionalAttributes(other.m_optionalAttributes),
+      m_defaultInNamespace(other.m_defaultInNamespace),
+      m_ignoresUnlistedWhenForwardsCompatible(other.m_ignoresUnlistedWhenForwardsCompatible),
+      m_versionAttribute(nullptr) {
+  findVersionAttribute();
+}
+
+AttributeSetValidator& AttributeSetValidator::operator=(const AttributeSetValidator& other) {
+  if (this != &other) {
+    m_correctlyConstructed = other.m_correctlyConstructed;
+    m_index = other.m_index;
+    m_requiredAttributes = other.m_requiredAttributes;
+    m_optionalAttributes = other.m_optionalAttributes;
+    m_defaultInNamespace = other.m_defaultInNamespace;
+    m_ignoresUnlistedWhenForwardsCompatible = other.m_ignoresUnlistedWhenForwardsCompatible;
+    findVersionAttribute();
+  }
+  return *this;
+}
+
+void AttributeSetValidator::findVersionAttribute() {
+  // A pointer into this object's own maps, so it is found again after every copy.
+  m_versionAttribute = nullptr;
+  for (const AttributeMap* rules : {&m_requiredAttributes, &m_optionalAttributes}) {
+    for (const auto& rule : *rules) {
+      if (!rule.second.getForwardsCompatibleUnless().empty()) {
+        m_versionAttribute = &rule.second;
+        return;
+      }
+    }
+  }
+}
+
+bool AttributeSetValidator::checks(const std::wstring& uri) const {
+  return uri == kXsltNamespace || (uri.empty() && m_defaultInNamespace);
+}
+
+bool AttributeSetValidator::enablesForwardsCompatibleMode(
+    const std::vector<Attribute>& attributes) const {
+  if (m_versionAttribute == nullptr) {
+    return false;
+  }
+  for (const Attribute& attribute : attributes) {
+    if (checks(attribute.getURI()) && attribute.getLocalName() == m_versionAttribute->getName()) {
+      return m_versionAttribute->enablesForwardsCompatibleMode(attribute.getValue());
+    }
+  }
+  return false;
+}
 
 bool AttributeSetValidator::validateAttributes(const std::vector<Attribute>& attributes,
+                                               StylesheetSyntaxError& error) const {
+  return validateAttributes(attributes, nullptr, false, error);
+}
+
+bool AttributeSetValidator::validateAttributes(const std::vector<Attribute>& attributes,
+                                               const NamespaceScope* scope, bool forwardsCompatible,
                                                StylesheetSyntaxError& error) const {
   // Required rules seen so far, by position in the ordered map: the first one not seen is
   // the smallest missing name.
@@ -29,29 +98,29 @@ bool AttributeSetValidator::validateAttributes(const std::vector<Attribute>& att
 
   for (const Attribute& attribute : attributes) {
     const std::wstring uri = attribute.getURI();
-    const bool inXsltNamespace = uri == kXsltNamespace;
-    if (!inXsltNamespace && (!uri.empty() || !m_defaultInNamespace)) {
+    if (!checks(uri)) {
       continue;
     }
+    const bool inXsltNamespace = uri == kXsltNamespace;
     const std::wstring localName = attribute.getLocalName();
     auto required = m_requiredAttributes.find(localName);
     if (required != m_requiredAttributes.end()) {
       present[static_cast<std::size_t>(std::distance(m_requiredAttributes.begin(), required))] =
           true;
-      if (!required->second.validateValue(attribute.getValue(), error)) {
+      if (!required->second.validateValue(attribute.getValue(), scope, error)) {
         return false;
       }
       continue;
     }
-    if (inXsltNamespace && localName == L"use-attribute-sets") {
-      continue;
-    }
     auto optional = m_optionalAttributes.find(localName);
     if (optional == m_optionalAttributes.end()) {
-      if (firstUnlisted == nullptr) {
+      // xsl:use-attribute-sets is accepted everywhere; a set that lists it checks its value.
+      const bool acceptedEverywhere = inXsltNamespace && localName == L"use-attribute-sets";
+      const bool ignored = forwardsCompatible && m_ignoresUnlistedWhenForwardsCompatible;
+      if (firstUnlisted == nullptr && !acceptedEverywhere && !ignored) {
         firstUnlisted = &attribute;
       }
-    } else if (!optional->second.validateValue(attribute.getValue(), error)) {
+    } else if (!optional->second.validateValue(attribute.getValue(), scope, error)) {
       return false;
     }
   }

@@ -16,17 +16,31 @@ class AttributeSetValidator {
   using AttributeMap = std::map<std::wstring, AttributeValidator>;
 
   AttributeSetValidator();
+  // `ignoresUnlistedWhenForwardsCompatible`: in forwards-compatible mode, attributes the set
+  // does not list are not reported.
   AttributeSetValidator(int index, const AttributeMap& requiredAttributes,
-                        const AttributeMap& optionalAttributes, bool defaultInNamespace);
+                        const AttributeMap& optionalAttributes, bool defaultInNamespace,
+                        bool ignoresUnlistedWhenForwardsCompatible = false);
 
   // Checks a start tag's attributes, in the parser's order. On false the record's code,
   // severity and message describe the one finding; its locations are left alone.
   bool validateAttributes(const std::vector<Attribute>& attributes,
                           StylesheetSyntaxError& error) const;
+  // The same with the namespace declarations in scope (null: unknown) and in the given mode.
+  bool validateAttributes(const std::vector<Attribute>& attributes, const NamespaceScope* scope,
+                          bool forwardsCompatible, StylesheetSyntaxError& error) const;
+  // True when one of the attributes is a version attribute of this set (see
+  // AttributeValidator::setForwardsCompatibleUnless) whose value asks for forwards-compatible
+  // processing.
+  bool enablesForwardsCompatibleMode(const std::vector<Attribute>& attributes) const;
+  bool hasVersionAttribute() const { return m_versionAttribute != nullptr; }
 
   int getIndex() const { return m_index; }
   bool wasCorrectlyConstructed() const { return m_correctlyConstructed; }
   bool isDefaultInNamespace() const { return m_defaultInNamespace; }
+  bool ignoresUnlistedWhenForwardsCompatible() const {
+    return m_ignoresUnlistedWhenForwardsCompatible;
+  }
   const AttributeMap& getRequiredAttributes() const { return m_requiredAttributes; }
   const AttributeMap& getOptionalAttributes() const { return m_optionalAttributes; }
 
@@ -35,12 +49,22 @@ class AttributeSetValidator {
   // read-only once built, so callers may keep the reference or copy it.
   static const AttributeSetValidator& getAttributeSetValidator(int index);
 
+  AttributeSetValidator(const AttributeSetValidator& other);
+  AttributeSetValidator& operator=(const AttributeSetValidator& other);
+
  private:
+  // Whether the set checks an attribute with this namespace at all.
+  bool checks(const std::wstring& uri) const;
+  void findVersionAttribute();
+
   bool m_correctlyConstructed;
   int m_index;
   AttributeMap m_requiredAttributes;
   AttributeMap m_optionalAttributes;
   bool m_defaultInNamespace;
+  bool m_ignoresUnlistedWhenForwardsCompatible;
+  // The rule, in one of the two maps, that holds the version; null when there is none.
+  const AttributeValidator* m_versionAttribute;
 
   static std::vector<AttributeSetValidator> m_attributeSetValidatorVector;
 };

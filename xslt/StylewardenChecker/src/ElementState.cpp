@@ -22,6 +22,12 @@ ElementState::ElementState(int stateIndex, int attributeSetIndex, int literalSta
       m_endable(endable),
       m_correctlyConstructed(true) {}
 
+ElementState::ElementState(int stateIndex, int attributeSetIndex, int literalStateIndex,
+                           int childrenStatesIndex, bool endable, const Extras& extras)
+    : ElementState(stateIndex, attributeSetIndex, literalStateIndex, childrenStatesIndex, endable) {
+  m_extras = extras;
+}
+
 const AttributeSetValidator& ElementState::getAttributeSetValidator() const {
   return AttributeSetValidator::getAttributeSetValidator(m_attributeSetIndex);
 }
@@ -44,7 +50,11 @@ int ElementState::getChildElementStateIndex(const std::wstring& uri, const std::
     }
     return getDefaultStateIndex(uri, localName, qName);
   }
-  if (m_literalStateIndex == ELEMENTSTATE_INVALID) {
+  const int literalStateIndex =
+      uri.empty() && m_extras.literalWithoutNamespaceState != ELEMENTSTATE_UNCHANGED
+          ? m_extras.literalWithoutNamespaceState
+          : m_literalStateIndex;
+  if (literalStateIndex == ELEMENTSTATE_INVALID) {
     usedDefault = true;
     // The default state asking itself again would never end; the start-up check rejects
     // such data, and this keeps the lookup finite whatever the registry holds.
@@ -53,7 +63,26 @@ int ElementState::getChildElementStateIndex(const std::wstring& uri, const std::
     }
     return getDefaultStateIndex(uri, localName, qName);
   }
-  return m_literalStateIndex;
+  newParentState = m_extras.literalParentState;
+  return literalStateIndex;
+}
+
+int ElementState::getChildElementStateIndex(const std::wstring& uri, const std::wstring& localName,
+                                            const std::wstring& qName, bool forwardsCompatible,
+                                            int& newParentState, bool& usedDefault) const {
+  const int index = getChildElementStateIndex(uri, localName, qName, newParentState, usedDefault);
+  if (!usedDefault || !forwardsCompatible ||
+      m_extras.unknownXsltElementState == ELEMENTSTATE_UNCHANGED || uri != kXsltNamespace) {
+    return index;
+  }
+  ChildState known;
+  if (ChildrenStates::getChildrenStates(getElementState(ELEMENTSTATE_DEFAULT).m_childrenStatesIndex)
+          .getChildState(localName, known)) {
+    return index;  // an XSLT 1.0 element out of place stays an error in every mode
+  }
+  usedDefault = false;
+  newParentState = m_extras.unknownXsltElementParentState;
+  return m_extras.unknownXsltElementState;
 }
 
 const ElementState& ElementState::getChildElementState(const std::wstring& uri,

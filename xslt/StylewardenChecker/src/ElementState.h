@@ -26,11 +26,32 @@ class ElementState {
   ElementState(int stateIndex, int attributeSetIndex, int literalStateIndex,
                int childrenStatesIndex, bool endable);
 
+  // What the state file may add to a state; the defaults keep the plain machine's behaviour.
+  struct Extras {
+    // Whether character data other than whitespace may stand directly in the element.
+    bool textAllowed = true;
+    // In forwards-compatible mode, the state an XSLT child gets that the default state does
+    // not know (an element of a later XSLT version), and the state this element continues
+    // in after it; 0 where such a child is reported as in any other mode.
+    int unknownXsltElementState = ELEMENTSTATE_UNCHANGED;
+    int unknownXsltElementParentState = ELEMENTSTATE_UNCHANGED;
+    // The state this element continues in after a child outside the XSLT namespace; 0 keeps
+    // it.
+    int literalParentState = ELEMENTSTATE_UNCHANGED;
+    // The literal state of a child in no namespace at all, where it differs from that of
+    // other non-XSLT children (ELEMENTSTATE_INVALID: not allowed); 0 where it does not.
+    int literalWithoutNamespaceState = ELEMENTSTATE_UNCHANGED;
+  };
+  ElementState(int stateIndex, int attributeSetIndex, int literalStateIndex,
+               int childrenStatesIndex, bool endable, const Extras& extras);
+
   int getStateIndex() const { return m_stateIndex; }
   int getAttributeSetIndex() const { return m_attributeSetIndex; }
   int getLiteralStateIndex() const { return m_literalStateIndex; }
   int getChildrenStatesIndex() const { return m_childrenStatesIndex; }
   bool isEndable() const { return m_endable; }
+  bool isTextAllowed() const { return m_extras.textAllowed; }
+  const Extras& getExtras() const { return m_extras; }
   bool wasCorrectlyConstructed() const { return m_correctlyConstructed; }
 
   // The attribute set registry entry that checks an element in this state.
@@ -49,6 +70,11 @@ class ElementState {
   // The state the default state gives a child.
   static int getDefaultStateIndex(const std::wstring& uri, const std::wstring& localName,
                                   const std::wstring& qName);
+  // The lookup in forwards-compatible mode: an XSLT child that neither this state nor the
+  // default state lists is allowed where this state names a state for such children.
+  int getChildElementStateIndex(const std::wstring& uri, const std::wstring& localName,
+                                const std::wstring& qName, bool forwardsCompatible,
+                                int& newParentState, bool& usedDefault) const;
 
   static std::vector<ElementState>& getElementStateVector();
   // The registry entry at `index`, which must be correctly constructed.
@@ -61,6 +87,7 @@ class ElementState {
   int m_childrenStatesIndex;
   bool m_endable;
   bool m_correctlyConstructed;
+  Extras m_extras;
 
   static std::vector<ElementState> m_elementStateVector;
 };

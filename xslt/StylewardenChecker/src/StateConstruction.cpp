@@ -111,9 +111,34 @@ void StateConstruction::initializeElementStateAndAdd(const std::wstring& identif
                                                      const std::wstring& literalStateIdentifier,
                                                      const std::wstring& childrenStatesIdentifier,
                                                      bool endable) {
-  const ElementState state =
+  initializeElementStateAndAdd(identifier, attributeSetIdentifier, literalStateIdentifier,
+                               childrenStatesIdentifier, endable, ElementStateExtras());
+}
+
+void StateConstruction::initializeElementStateAndAdd(const std::wstring& identifier,
+                                                     const std::wstring& attributeSetIdentifier,
+                                                     const std::wstring& literalStateIdentifier,
+                                                     const std::wstring& childrenStatesIdentifier,
+                                                     bool endable,
+                                                     const ElementStateExtras& extras) {
+  const ElementState plain =
       initializeElementState(identifier, attributeSetIdentifier, literalStateIdentifier,
                              childrenStatesIdentifier, endable);
+  ElementState::Extras resolved;
+  resolved.textAllowed = extras.textAllowed;
+  // Only the parts given are mentioned, so that files without them number as before.
+  const auto resolve = [this](const std::wstring& identifier, int& index) {
+    if (!identifier.empty()) {
+      index = getElementStateIndexFromIdentifier(identifier);
+    }
+  };
+  resolve(extras.unknownXsltElementState, resolved.unknownXsltElementState);
+  resolve(extras.unknownXsltElementParentState, resolved.unknownXsltElementParentState);
+  resolve(extras.literalParentState, resolved.literalParentState);
+  resolve(extras.literalWithoutNamespaceState, resolved.literalWithoutNamespaceState);
+  const ElementState state(plain.getStateIndex(), plain.getAttributeSetIndex(),
+                           plain.getLiteralStateIndex(), plain.getChildrenStatesIndex(), endable,
+                           resolved);
   storeAtIndex(m_elementStates, state, state.getStateIndex());
 }
 
@@ -144,9 +169,11 @@ AttributeSetValidator StateConstruction::initializeAttributeSetValidator(
 
 void StateConstruction::initializeAttributeSetValidatorAndAdd(
     const std::wstring& identifier, AttributeSetValidator::AttributeMap requiredAttributes,
-    AttributeSetValidator::AttributeMap optionalAttributes, bool defaultInNamespace) {
-  const AttributeSetValidator set = initializeAttributeSetValidator(
-      identifier, std::move(requiredAttributes), std::move(optionalAttributes), defaultInNamespace);
+    AttributeSetValidator::AttributeMap optionalAttributes, bool defaultInNamespace,
+    bool ignoresUnlistedWhenForwardsCompatible) {
+  const AttributeSetValidator set(getAttributeSetValidatorIndexFromIdentifier(identifier),
+                                  requiredAttributes, optionalAttributes, defaultInNamespace,
+                                  ignoresUnlistedWhenForwardsCompatible);
   storeAtIndex(m_attributeSets, set, set.getIndex());
 }
 
@@ -187,6 +214,25 @@ int StateConstruction::countUnusableStates(bool verbose) const {
       report(state + " cannot have \"ELEMENTSTATE_UNCHANGED\" as its literal state.\n");
     } else if (index == ELEMENTSTATE_DEFAULT && literal == ELEMENTSTATE_INVALID) {
       report(state + " cannot have \"ELEMENTSTATE_INVALID\" as its literal state.\n");
+    }
+    // Absent, the unknown-element state is 0; present, it names a state an element can be in.
+    const ElementState::Extras& extras =
+        m_elementStates[static_cast<std::size_t>(index)].getExtras();
+    if (extras.unknownXsltElementState == ELEMENTSTATE_INVALID) {
+      report(state + " cannot give unknown XSLT elements the state \"ELEMENTSTATE_INVALID\".\n");
+    }
+    if (extras.literalParentState == ELEMENTSTATE_INVALID) {
+      report(state + " cannot continue in \"ELEMENTSTATE_INVALID\" after a literal element.\n");
+    }
+    if (index == ELEMENTSTATE_DEFAULT &&
+        extras.literalWithoutNamespaceState == ELEMENTSTATE_INVALID) {
+      report(
+          state +
+          " cannot have \"ELEMENTSTATE_INVALID\" as its state for elements without a namespace.\n");
+    }
+    if (extras.unknownXsltElementParentState == ELEMENTSTATE_INVALID) {
+      report(state +
+             " cannot continue in \"ELEMENTSTATE_INVALID\" after an unknown XSLT element.\n");
     }
   }
   for (const auto& [identifier, index] : m_childrenStatesIdentifiers) {

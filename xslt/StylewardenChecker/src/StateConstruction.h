@@ -30,6 +30,21 @@ class StateConstruction {
                                     const std::wstring& attributeSetIdentifier,
                                     const std::wstring& literalStateIdentifier,
                                     const std::wstring& childrenStatesIdentifier, bool endable);
+
+  // The optional parts of an element state definition, by identifier; an empty identifier
+  // is not mentioned at all (see ElementState::Extras).
+  struct ElementStateExtras {
+    bool textAllowed = true;
+    std::wstring unknownXsltElementState;
+    std::wstring unknownXsltElementParentState;
+    std::wstring literalParentState;
+    std::wstring literalWithoutNamespaceState;
+  };
+  void initializeElementStateAndAdd(const std::wstring& identifier,
+                                    const std::wstring& attributeSetIdentifier,
+                                    const std::wstring& literalStateIdentifier,
+                                    const std::wstring& childrenStatesIdentifier, bool endable,
+                                    const ElementStateExtras& extras);
   ChildState initializeChildState(const std::wstring& parentStateIdentifier,
                                   const std::wstring& stateIdentifier);
   ChildrenStates initializeChildrenStates(const std::wstring& identifier,
@@ -42,7 +57,8 @@ class StateConstruction {
   void initializeAttributeSetValidatorAndAdd(const std::wstring& identifier,
                                              AttributeSetValidator::AttributeMap requiredAttributes,
                                              AttributeSetValidator::AttributeMap optionalAttributes,
-                                             bool defaultInNamespace);
+                                             bool defaultInNamespace,
+                                             bool ignoresUnlistedWhenForwardsCompatible = false);
 
   // The identifier holding an index, or the empty string.
   std::wstring getIdentifierForElementStateIndex(int index) const;

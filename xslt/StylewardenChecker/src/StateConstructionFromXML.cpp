@@ -3,6 +3,7 @@
 #include "StateConstructionFromXML.h"
 
 #include <iostream>
+#include <utility>
 #include <xercesc/dom/DOMText.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
 #include <xercesc/sax/HandlerBase.hpp>
@@ -111,10 +112,9 @@ void StateConstructionFromXML::constructElementState(const DOMElement* elementSt
       attributeText(onlyElementBelow(elementState, "attribute-set",
                                      "Element does not contain \"attribute-set\" subelement\n"),
                     u"ref");
-  const std::wstring literalState =
-      attributeText(onlyElementBelow(elementState, "literal-state",
-                                     "Element does not contain \"literal-state\" subelement\n"),
-                    u"ref");
+  const DOMElement* literal = onlyElementBelow(
+      elementState, "literal-state", "Element does not contain \"literal-state\" subelement\n");
+  const std::wstring literalState = attributeText(literal, u"ref");
   const std::wstring childrenStates =
       attributeText(onlyElementBelow(elementState, "children-states",
                                      "Element does not contain \"children-states\" subelement\n"),
@@ -123,7 +123,27 @@ void StateConstructionFromXML::constructElementState(const DOMElement* elementSt
   if (!valueToBool(endableText, endable)) {
     fail("The \"endable\" property was not \"TRUE\" or \"FALSE\"\n");
   }
-  initializeElementStateAndAdd(identifier, attributeSet, literalState, childrenStates, endable);
+  ElementStateExtras extras;
+  extras.literalParentState = attributeText(literal, u"parent-state");
+  extras.literalWithoutNamespaceState = attributeText(literal, u"without-namespace");
+  const DOMString textAllowed = attributeValue(elementState, u"text-allowed");
+  if (!textAllowed.empty() && !valueToBool(textAllowed, extras.textAllowed)) {
+    fail("The \"text-allowed\" property was not \"TRUE\" or \"FALSE\"\n");
+  }
+  const DOMNodeList* unknown = elementState->getElementsByTagName(u"unknown-xslt-element");
+  if (unknown->getLength() > 1) {
+    fail("Element contains more than one \"unknown-xslt-element\" subelement\n");
+  }
+  if (unknown->getLength() == 1) {
+    const auto* relaxation = static_cast<const DOMElement*>(unknown->item(0));
+    extras.unknownXsltElementState = attributeText(relaxation, u"state");
+    extras.unknownXsltElementParentState = attributeText(relaxation, u"parent-state");
+    if (extras.unknownXsltElementState.empty()) {
+      fail("The \"unknown-xslt-element\" subelement must name a state\n");
+    }
+  }
+  initializeElementStateAndAdd(identifier, attributeSet, literalState, childrenStates, endable,
+                               extras);
 }
 
 void StateConstructionFromXML::constructChildrenStates(const DOMDocument* document) {
@@ -164,9 +184,16 @@ void StateConstructionFromXML::constructAttributeStates(const DOMDocument* docum
     if (!flag.empty() && !valueToBool(flag, defaultInNamespace)) {
       fail("The \"default-in-namespace\" property was not \"TRUE\" or \"FALSE\"\n");
     }
+    bool ignoresUnlisted = false;
+    const DOMString relaxed = attributeValue(set, u"forwards-compatible-ignores-unlisted");
+    if (!relaxed.empty() && !valueToBool(relaxed, ignoresUnlisted)) {
+      fail(
+          "The \"forwards-compatible-ignores-unlisted\" property was not \"TRUE\" or "
+          "\"FALSE\"\n");
+    }
     constructAttributeStateMap(set->getElementsByTagName(u"attribute"), required, optional);
     initializeAttributeSetValidatorAndAdd(identifier, std::move(required), std::move(optional),
-                                          defaultInNamespace);
+                                          defaultInNamespace, ignoresUnlisted);
   });
 }
 
@@ -185,6 +212,7 @@ void StateConstructionFromXML::constructAttributeStateMap(
       fail("The \"name\" element must contain at least one character of text.\n");
     }
     AttributeValidator rule(name, required, constructAttributeValueValidator(attribute));
+    rule.setForwardsCompatibleUnless(attributeText(attribute, u"forwards-compatible-unless"));
     (required ? requiredAttributes : optionalAttributes)[name] = rule;
   });
 }
@@ -206,6 +234,16 @@ std::unique_ptr<AttributeValueValidator> StateConstructionFromXML::constructAttr
   }
   if (type == u"enum") {
     return constructEnumValidator(value);
+  }
+  static const std::pair<const char16_t*, NameValidator::Kind> kNameTypes[] = {
+      {u"qname", NameValidator::QNAME},           {u"qnames", NameValidator::QNAMES},
+      {u"prefix", NameValidator::PREFIX},         {u"prefixes", NameValidator::PREFIXES},
+      {u"name-tests", NameValidator::NAME_TESTS},
+  };
+  for (const auto& [name, kind] : kNameTypes) {
+    if (type == name) {
+      return std::make_unique<NameValidator>(kind);
+    }
   }
   fail("The attribute type is not understood.\n");
 }

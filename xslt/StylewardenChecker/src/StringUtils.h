@@ -23,4 +23,7 @@ DOMString toDOMString(const std::wstring& text);
 // One byte per wide character: its low 8 bits. Exact only below 256; for diagnostics.
 std::string toString(const std::wstring& text);
 
+// The four whitespace characters of XML.
+inline bool isXmlSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r'; }
+
 #endif

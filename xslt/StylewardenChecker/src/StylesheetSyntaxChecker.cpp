@@ -3,6 +3,7 @@
 
 #include <iostream>
 #include <memory>
+#include <new>
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/sax/SAXException.hpp>
 #include <xercesc/sax2/XMLReaderFactory.hpp>
@@ -15,25 +16,42 @@
 #include "ChildState.h"
 #include "ElementState.h"
 #include "StateConstructionFromXML.h"
+#include "StringUtils.h"
 
 std::unique_ptr<xercesc::SAX2XMLReader> StylesheetSyntaxChecker::m_parser;
 StylesheetSyntaxHandler StylesheetSyntaxChecker::m_stylesheetSyntaxHandler;
+StylesheetSyntaxError StylesheetSyntaxChecker::m_checkFailure;
 
 namespace {
 
 const char kInMemorySystemId[] = "fakeID";
 
-// Runs one library call; false when the library raised one of its exceptions.
+const wchar_t kOutOfMemory[] = L"out of memory";
+
+// Runs one library call; false when it raised one of the library's exceptions or ran out of
+// memory, with `reason` saying which. The reason is copied inside the handler, while the
+// exception's text still exists.
 template <typename Action>
-bool withoutLibraryException(Action action) {
+bool withoutLibraryException(Action action, std::wstring& reason) {
   try {
     action();
     return true;
-  } catch (const xercesc::XMLException&) {
-  } catch (const xercesc::SAXException&) {
   } catch (const xercesc::OutOfMemoryException&) {
+    reason = kOutOfMemory;
+  } catch (const std::bad_alloc&) {
+    reason = kOutOfMemory;
+  } catch (const xercesc::XMLException& exception) {
+    reason = toWString(exception.getMessage());
+  } catch (const xercesc::SAXException& exception) {
+    reason = toWString(exception.getMessage());
   }
   return false;
+}
+
+template <typename Action>
+bool withoutLibraryException(Action action) {
+  std::wstring ignored;
+  return withoutLibraryException(action, ignored);
 }
 
 }  // namespace
@@ -70,35 +88,50 @@ void StylesheetSyntaxChecker::initializeParser() {
   m_stylesheetSyntaxHandler.startDocument();
 }
 
-bool StylesheetSyntaxChecker::getStylesheetSyntaxErrorsFromFile(
-    const std::string& fileName, std::vector<StylesheetSyntaxError>& errors) {
-  const bool parsed = withoutLibraryException([&fileName] {
-    initializeParser();
-    m_parser->parse(fileName.c_str());
-  });
+bool StylesheetSyntaxChecker::finishCheck(bool parsed, const std::wstring& reason,
+                                          std::vector<StylesheetSyntaxError>& errors) {
   m_parser.reset();
   if (!parsed) {
+    // Whatever the walk had collected is dropped first, so that memory is there again for
+    // the record that says why the check stopped.
+    m_stylesheetSyntaxHandler.releaseMemory();
+    m_checkFailure = StylesheetSyntaxError(
+        SYNTAXERROR_XML_FATAL_ERROR, SEVERITY_ERROR,
+        L"The check could not complete: " + (reason.empty() ? kOutOfMemory : reason),
+        Location{1, 1}, Location{1, 1});
     return false;
   }
+  m_checkFailure = StylesheetSyntaxError();
   errors = m_stylesheetSyntaxHandler.getErrors();
   return true;
+}
+
+bool StylesheetSyntaxChecker::getStylesheetSyntaxErrorsFromFile(
+    const std::string& fileName, std::vector<StylesheetSyntaxError>& errors) {
+  std::wstring reason;
+  const bool parsed = withoutLibraryException(
+      [&fileName] {
+        initializeParser();
+        m_parser->parse(fileName.c_str());
+      },
+      reason);
+  return finishCheck(parsed, reason, errors);
 }
 
 bool StylesheetSyntaxChecker::getStylesheetSyntaxErrorsFromBuffer(
     const char* buffer, std::size_t length, std::vector<StylesheetSyntaxError>& errors) {
   // The source only wraps the caller's bytes; it outlives the reader that reads it.
   std::unique_ptr<xercesc::MemBufInputSource> source;
-  const bool parsed = withoutLibraryException([&source, buffer, length] {
-    source = std::make_unique<xercesc::MemBufInputSource>(reinterpret_cast<const XMLByte*>(buffer),
-                                                          length, kInMemorySystemId, false);
-    initializeParser();
-    m_parser->parse(*source);
-  });
-  m_parser.reset();
+  std::wstring reason;
+  const bool parsed = withoutLibraryException(
+      [&source, buffer, length] {
+        source = std::make_unique<xercesc::MemBufInputSource>(
+            reinterpret_cast<const XMLByte*>(buffer), length, kInMemorySystemId, false);
+        initializeParser();
+        m_parser->parse(*source);
+      },
+      reason);
+  const bool finished = finishCheck(parsed, reason, errors);
   source.reset();
-  if (!parsed) {
-    return false;
-  }
-  errors = m_stylesheetSyntaxHandler.getErrors();
-  return true;
+  return finished;
 }

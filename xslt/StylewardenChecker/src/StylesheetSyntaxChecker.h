@@ -21,19 +21,29 @@ class StylesheetSyntaxChecker {
   static void finalize();
 
   // Each check replaces `errors` with the records found and returns true, or returns false,
-  // leaving `errors` alone, when the XML library raised an exception.
+  // leaving `errors` alone, when it could not complete: the XML library raised an exception
+  // or memory ran out. getCheckFailure() then tells why.
   bool getStylesheetSyntaxErrorsFromFile(const std::string& fileName,
                                          std::vector<StylesheetSyntaxError>& errors);
   // The bytes are parsed as a file holding them would be; their encoding is detected.
   bool getStylesheetSyntaxErrorsFromBuffer(const char* buffer, std::size_t length,
                                            std::vector<StylesheetSyntaxError>& errors);
 
+  // After a check that returned false: a code 3 record saying that the check could not
+  // complete and why, so that a failed check is never shown as a clean one. After a check
+  // that completed: a code 0 record.
+  static const StylesheetSyntaxError& getCheckFailure() { return m_checkFailure; }
+
  private:
   static void initializeParser();
+  // Ends a check: destroys the reader and either copies the records or notes the failure.
+  static bool finishCheck(bool parsed, const std::wstring& reason,
+                          std::vector<StylesheetSyntaxError>& errors);
 
   // The reader of the check in progress; a fresh one serves each check.
   static std::unique_ptr<xercesc::SAX2XMLReader> m_parser;
   static StylesheetSyntaxHandler m_stylesheetSyntaxHandler;
+  static StylesheetSyntaxError m_checkFailure;
 };
 
 #endif

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <utility>
+#include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLString.hpp>
 
@@ -33,6 +34,7 @@ std::string nativeMessage(const std::wstring& message) {
       return native.get();
     }
   } catch (const xercesc::XMLException&) {
+  } catch (const xercesc::OutOfMemoryException&) {
   }
   return toString(message);
 }

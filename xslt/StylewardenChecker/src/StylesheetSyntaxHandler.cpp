@@ -3,6 +3,7 @@
 #include "StylesheetSyntaxHandler.h"
 
 #include <utility>
+#include <xercesc/util/XMLChar.hpp>
 
 #include "Attribute.h"
 #include "AttributeSetValidator.h"
@@ -11,6 +12,8 @@
 namespace {
 
 const wchar_t kEmptyParserMessage[] = L"XML syntax error";
+// How much of a disallowed text its record quotes.
+constexpr std::size_t kTextSampleLength = 24;
 
 }  // namespace
 
@@ -37,11 +40,21 @@ void StylesheetSyntaxHandler::startDocument() {
   m_current.m_stateIndex = ELEMENTSTATE_ROOT;
   m_elementStack.clear();
   m_errors.clear();
+  m_namespaces.clear();
+  m_text = TextRun();
+}
+
+void StylesheetSyntaxHandler::releaseMemory() {
+  std::vector<StylesheetSyntaxError>().swap(m_errors);
+  std::vector<ElementData>().swap(m_elementStack);
+  m_namespaces.clear();
+  m_text = TextRun();
 }
 
 void StylesheetSyntaxHandler::startElement(const XMLCh* const uri, const XMLCh* const localname,
                                            const XMLCh* const qname,
                                            const xercesc::Attributes& attrs) {
+  reportDisallowedText();
   // The parent's data as it stands, to be resumed when this element ends.
   ElementData saved = m_current;
   m_current.m_startTagBegin = getLastLocation();
@@ -65,13 +78,34 @@ void StylesheetSyntaxHandler::startElement(const XMLCh* const uri, const XMLCh* 
   }
   m_elementStack.push_back(saved);
 
+  // The registry is read-only during a parse, so the set is consulted in place.
+  const AttributeSetValidator& attributeSet = elementState.getAttributeSetValidator();
+  if (!allowed && !attributeSet.hasVersionAttribute()) {
+    setLastLocation();
+    return;
+  }
+  const std::vector<Attribute> attributes = toAttributeVector(attrs);
+  // The version switches the mode for the element itself, its attributes and its content,
+  // and even a misplaced element may carry it.
+  if (attributeSet.enablesForwardsCompatibleMode(attributes)) {
+    m_current.m_forwardsCompatible = true;
+  }
   if (allowed) {
     StylesheetSyntaxError attributeError;
-    if (!verifyAttributes(elementState, attrs, attributeError)) {
+    if (!verifyAttributes(elementState, attributes, attributeError)) {
       m_errors.push_back(std::move(attributeError));
     }
   }
   setLastLocation();
+}
+
+void StylesheetSyntaxHandler::startPrefixMapping(const XMLCh* const prefix,
+                                                 const XMLCh* const uri) {
+  m_namespaces.declare(toWString(prefix), toWString(uri));
+}
+
+void StylesheetSyntaxHandler::endPrefixMapping(const XMLCh* const prefix) {
+  m_namespaces.undeclare(toWString(prefix));
 }
 
 bool StylesheetSyntaxHandler::getElementState(const std::wstring& uri,
@@ -79,23 +113,25 @@ bool StylesheetSyntaxHandler::getElementState(const std::wstring& uri,
                                               const std::wstring& qName, int& newParentState,
                                               ElementState& elementState) const {
   bool usedDefault = false;
-  elementState = ElementState::getElementState(m_current.m_stateIndex)
-                     .getChildElementState(uri, localName, qName, newParentState, usedDefault);
+  elementState = ElementState::getElementState(
+      ElementState::getElementState(m_current.m_stateIndex)
+          .getChildElementStateIndex(uri, localName, qName, m_current.m_forwardsCompatible,
+                                     newParentState, usedDefault));
   return !usedDefault;
 }
 
 bool StylesheetSyntaxHandler::verifyAttributes(const ElementState& elementState,
-                                               const xercesc::Attributes& attrs,
+                                               const std::vector<Attribute>& attributes,
                                                StylesheetSyntaxError& error) const {
   error = StylesheetSyntaxError(SYNTAXERROR_NONE, SEVERITY_ERROR, std::wstring(),
                                 m_current.m_startTagBegin, m_current.m_startTagEnd);
-  // The registry is read-only during a parse, so the set is consulted in place.
-  return elementState.getAttributeSetValidator().validateAttributes(toAttributeVector(attrs),
-                                                                    error);
+  return elementState.getAttributeSetValidator().validateAttributes(
+      attributes, &m_namespaces, m_current.m_forwardsCompatible, error);
 }
 
 void StylesheetSyntaxHandler::endElement(const XMLCh* const, const XMLCh* const,
                                          const XMLCh* const qname) {
+  reportDisallowedText();
   m_current.m_endTagBegin = getLastLocation();
   m_current.m_endTagEnd = getCurrentLocation();
   if (!checkSufficientElements()) {
@@ -115,7 +151,54 @@ bool StylesheetSyntaxHandler::checkSufficientElements() const {
   return ElementState::getElementState(m_current.m_stateIndex).isEndable();
 }
 
-void StylesheetSyntaxHandler::characters(const XMLCh* const, const XMLSize_t) { setLastLocation(); }
+void StylesheetSyntaxHandler::characters(const XMLCh* const chars, const XMLSize_t length) {
+  if (!ElementState::getElementState(m_current.m_stateIndex).isTextAllowed()) {
+    noteDisallowedText(chars, length);
+  }
+  setLastLocation();
+}
+
+void StylesheetSyntaxHandler::noteDisallowedText(const XMLCh* chars, XMLSize_t length) {
+  if (!m_text.m_pending) {
+    if (xercesc::XMLChar1_0::isAllSpaces(chars, length)) {
+      return;
+    }
+    m_text.m_pending = true;
+    m_text.m_start = getLastLocation();
+    m_text.m_sample.clear();
+  }
+  // The sample is one line: each stretch of whitespace in it becomes one blank. One
+  // character more than is quoted tells that the text goes on.
+  for (XMLSize_t i = 0; i < length && m_text.m_sample.size() <= kTextSampleLength; ++i) {
+    if (!isXmlSpace(chars[i])) {
+      m_text.m_sample.push_back(static_cast<wchar_t>(chars[i]));
+    } else if (!m_text.m_sample.empty() && m_text.m_sample.back() != L' ') {
+      m_text.m_sample.push_back(L' ');
+    }
+  }
+  m_text.m_end = getCurrentLocation();
+}
+
+void StylesheetSyntaxHandler::reportDisallowedText() {
+  if (!m_text.m_pending) {
+    return;
+  }
+  m_text.m_pending = false;
+  std::wstring& sample = m_text.m_sample;
+  if (sample.size() > kTextSampleLength) {
+    sample.resize(kTextSampleLength);
+    // Half a surrogate pair is no character: the cut goes before the pair.
+    if (sample.back() >= 0xD800 && sample.back() <= 0xDBFF) {
+      sample.pop_back();
+    }
+    sample += L"...";
+  } else if (!sample.empty() && sample.back() == L' ') {
+    sample.pop_back();
+  }
+  m_errors.emplace_back(SYNTAXERROR_TEXT_NOT_ALLOWED, SEVERITY_ERROR,
+                        L"The text \"" + sample + L"\" is not valid in this context",
+                        m_text.m_start, m_text.m_end);
+}
 
 void StylesheetSyntaxHandler::ignorableWhitespace(const XMLCh* const, const XMLSize_t) {
   setLastLocation();
@@ -135,6 +218,7 @@ void StylesheetSyntaxHandler::fatalError(const xercesc::SAXParseException& exc) 
 
 void StylesheetSyntaxHandler::AddXMLError(StylesheetSyntaxErrorCode code,
                                           const xercesc::SAXParseException& exc) {
+  reportDisallowedText();
   std::wstring message = toWString(exc.getMessage());
   if (message.empty()) {
     message = kEmptyParserMessage;

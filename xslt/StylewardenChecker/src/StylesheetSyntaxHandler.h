@@ -11,7 +11,9 @@
 #include <xercesc/sax2/Attributes.hpp>
 #include <xercesc/sax2/DefaultHandler.hpp>
 
+#include "Attribute.h"
 #include "ElementState.h"
+#include "NamespaceScope.h"
 #include "StylesheetSyntaxError.h"
 
 class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
@@ -23,10 +25,15 @@ class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
     Location m_endTagBegin;
     Location m_endTagEnd;
     std::int32_t m_stateIndex = ELEMENTSTATE_ROOT;
+    // Whether the element is processed in forwards-compatible mode: it or an ancestor
+    // carries a version other than the one its state file names.
+    bool m_forwardsCompatible = false;
   };
 
   // The records of the last parse, in the order found.
   const std::vector<StylesheetSyntaxError>& getErrors() const { return m_errors; }
+  // Frees the records and the element stack of an abandoned parse.
+  void releaseMemory();
 
   void characters(const XMLCh* const chars, const XMLSize_t length) override;
   void endElement(const XMLCh* const uri, const XMLCh* const localname,
@@ -37,6 +44,8 @@ class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
   void startDocument() override;
   void startElement(const XMLCh* const uri, const XMLCh* const localname, const XMLCh* const qname,
                     const xercesc::Attributes& attrs) override;
+  void startPrefixMapping(const XMLCh* const prefix, const XMLCh* const uri) override;
+  void endPrefixMapping(const XMLCh* const prefix) override;
 
   void error(const xercesc::SAXParseException& exc) override;
   void fatalError(const xercesc::SAXParseException& exc) override;
@@ -52,15 +61,29 @@ class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
                        const std::wstring& qName, int& newParentState,
                        ElementState& elementState) const;
   bool checkSufficientElements() const;
-  bool verifyAttributes(const ElementState& elementState, const xercesc::Attributes& attrs,
+  bool verifyAttributes(const ElementState& elementState, const std::vector<Attribute>& attributes,
                         StylesheetSyntaxError& error) const;
   void AddXMLError(StylesheetSyntaxErrorCode code, const xercesc::SAXParseException& exc);
+  // Text where the state allows none is collected over every character event up to the next
+  // tag (the parser may split one text into several events) and reported once.
+  void noteDisallowedText(const XMLCh* chars, XMLSize_t length);
+  void reportDisallowedText();
 
   Location m_lastLocation{1, 1};
   const xercesc::Locator* m_locator = nullptr;
   std::vector<ElementData> m_elementStack;
   ElementData m_current;
   std::vector<StylesheetSyntaxError> m_errors;
+  NamespaceScope m_namespaces;
+
+  // The run of disallowed text in hand: where it starts and ends and its first characters.
+  struct TextRun {
+    bool m_pending = false;
+    Location m_start;
+    Location m_end;
+    std::wstring m_sample;
+  };
+  TextRun m_text;
 
   // The names of the start tag in hand; their storage is reused from tag to tag.
   std::wstring m_uri;

@@ -2,6 +2,7 @@
 // state machine of a state file and prints one line per finding.
 #include <cstdio>
 #include <iostream>
+#include <new>
 #include <vector>
 
 #include "StylesheetSyntaxChecker.h"
@@ -19,20 +20,14 @@ std::vector<char> readAll(std::FILE* input) {
   return bytes;
 }
 
-}  // namespace
+// Printed when memory runs out outside the facade (reading standard input, printing); a
+// literal, since nothing more can be allocated.
+const char kOutOfMemoryRecord[] =
+    "Error #: \"\"\"The check could not complete: out of memory\"\"\" [3] @ (1, 1) => (1, 1)\n";
 
-int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::cout << "Stylewarden:\n"
-              << "\t<state file>\n"
-              << "\t<XML file>\n";
-    return 1;
-  }
-  if (!StylesheetSyntaxChecker::initialize(argv[1], true)) {
-    std::cout << "Bad initialization\n";
-    return 3;
-  }
-
+// Checks the stylesheet and prints its records, or the one record saying why the check
+// could not complete.
+void checkAndPrint(int argc, char** argv) {
   StylesheetSyntaxChecker checker;
   std::vector<StylesheetSyntaxError> errors;
   bool checked;
@@ -47,6 +42,30 @@ int main(int argc, char** argv) {
     for (const StylesheetSyntaxError& error : errors) {
       std::cout << error << '\n';
     }
+  } else {
+    std::cout << StylesheetSyntaxChecker::getCheckFailure() << '\n';
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::cout << "Stylewarden:\n"
+              << "\t<state file>\n"
+              << "\t<XML file>\n";
+    return 1;
+  }
+  if (!StylesheetSyntaxChecker::initialize(argv[1], true)) {
+    std::cout << "Bad initialization\n";
+    return 3;
+  }
+
+  try {
+    checkAndPrint(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::cout.flush();
+    std::fputs(kOutOfMemoryRecord, stdout);
   }
   std::cout.flush();
   StylesheetSyntaxChecker::finalize();

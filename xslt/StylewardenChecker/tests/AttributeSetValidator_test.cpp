@@ -135,6 +135,61 @@ TEST(AttributeSetValidation, XsltUseAttributeSetsIsAcceptedUnlessRequired) {
   EXPECT_TRUE(check(listed, {xslt(L"use-attribute-sets", L"ok")}).passed);
 }
 
+TEST(AttributeSetValidation, ForwardsCompatibleModeIgnoresOnlyUnlistedAttributesOfMarkedSets) {
+  AttributeSetValidator::AttributeMap required{{L"r1", anyValue(L"r1", true)}};
+  AttributeSetValidator::AttributeMap optional{{L"level", oneOf(L"level", false, {L"single"})}};
+  const AttributeSetValidator marked(0, required, optional, true, true);
+  StylesheetSyntaxError error;
+  EXPECT_TRUE(
+      marked.validateAttributes({plain(L"r1", L""), plain(L"as", L"")}, nullptr, true, error));
+  EXPECT_FALSE(
+      marked.validateAttributes({plain(L"r1", L""), plain(L"as", L"")}, nullptr, false, error));
+  EXPECT_EQ(error.m_code, SYNTAXERROR_ATTRIBUTE_NOT_ALLOWED);
+  EXPECT_FALSE(marked.validateAttributes({plain(L"as", L"")}, nullptr, true, error));
+  EXPECT_EQ(error.m_code, SYNTAXERROR_MISSING_REQUIRED_ATTRIBUTE);
+  EXPECT_FALSE(marked.validateAttributes({plain(L"r1", L""), plain(L"level", L"any")}, nullptr,
+                                         true, error));
+  EXPECT_EQ(error.m_code, SYNTAXERROR_ATTRIBUTE_VALUE_NOT_ALLOWED);
+
+  const AttributeSetValidator unmarked(1, required, optional, true);
+  EXPECT_FALSE(
+      unmarked.validateAttributes({plain(L"r1", L""), plain(L"as", L"")}, nullptr, true, error));
+  // Copies keep the mark.
+  const AttributeSetValidator copy = marked;
+  EXPECT_TRUE(copy.ignoresUnlistedWhenForwardsCompatible());
+}
+
+TEST(AttributeSetValidation, VersionAttributeSwitchesTheModeOnlyWhereTheSetChecksIt) {
+  AttributeValidator version = anyValue(L"version", false);
+  version.setForwardsCompatibleUnless(L"1.0");
+  const AttributeSetValidator literal(0, {}, {{L"version", version}}, false);
+  EXPECT_TRUE(literal.hasVersionAttribute());
+  EXPECT_TRUE(literal.enablesForwardsCompatibleMode({xslt(L"version", L"2.0")}));
+  EXPECT_FALSE(literal.enablesForwardsCompatibleMode({xslt(L"version", L"1")}));
+  // An unprefixed version on a literal result element is the element's own attribute.
+  EXPECT_FALSE(literal.enablesForwardsCompatibleMode({plain(L"version", L"2.0")}));
+  EXPECT_FALSE(literal.enablesForwardsCompatibleMode({}));
+
+  const AttributeSetValidator stylesheet(1, {{L"version", version}}, {}, true);
+  AttributeSetValidator copy(2, {}, {}, true);
+  copy = stylesheet;
+  EXPECT_TRUE(copy.enablesForwardsCompatibleMode({plain(L"version", L"1.1")}));
+  EXPECT_FALSE(xsltElementSet().hasVersionAttribute());
+}
+
+TEST(AttributeSetValidation, NameValuesAreCheckedAgainstTheScopeGiven) {
+  const AttributeSetValidator set(
+      0, {},
+      {{L"mode",
+        AttributeValidator(L"mode", false, std::make_unique<NameValidator>(NameValidator::QNAME))}},
+      true);
+  NamespaceScope scope;
+  StylesheetSyntaxError error;
+  EXPECT_FALSE(set.validateAttributes({plain(L"mode", L"p:m")}, &scope, false, error));
+  scope.declare(L"p", L"urn:p");
+  EXPECT_TRUE(set.validateAttributes({plain(L"mode", L"p:m")}, &scope, false, error));
+}
+
 TEST(AttributeSetValidation, RequiredAttributeCountsWithOrWithoutXsltPrefix) {
   EXPECT_TRUE(check(xsltElementSet(), {xslt(L"r1", L""), plain(L"r2", L"")}).passed);
 }

@@ -111,3 +111,91 @@ TEST(AttributeValidator, SelfAssignmentKeepsTheRule) {
 }
 
 }  // namespace
+
+namespace {
+
+// Declares p (and the default namespace when asked) and checks `value` as `kind`.
+bool acceptsName(NameValidator::Kind kind, const std::wstring& value, bool defaultNamespace = false,
+                 bool scopeKnown = true) {
+  NamespaceScope scope;
+  scope.declare(L"p", L"urn:p");
+  if (defaultNamespace) {
+    scope.declare(L"", L"urn:d");
+  }
+  StylesheetSyntaxError error;
+  return NameValidator(kind).validateValueInScope(L"n", value, scopeKnown ? &scope : nullptr,
+                                                  error);
+}
+
+TEST(NameValidator, QualifiedNameNeedsItsFormAndADeclaredPrefix) {
+  for (const wchar_t* good : {L"a", L"p:a", L"_a.b-c", L"xml:lang", L"\u00e9t\u00e9"}) {
+    EXPECT_TRUE(acceptsName(NameValidator::QNAME, good)) << good;
+  }
+  for (const wchar_t* bad :
+       {L"", L"1a", L"q:a", L"p:", L":a", L"p:a:b", L"a b", L" a", L"{$n}", L"xmlns:a"}) {
+    EXPECT_FALSE(acceptsName(NameValidator::QNAME, bad)) << bad;
+  }
+  // Without a known scope only the form counts.
+  EXPECT_TRUE(acceptsName(NameValidator::QNAME, L"q:a", false, false));
+  EXPECT_FALSE(acceptsName(NameValidator::QNAME, L"1a", false, false));
+}
+
+TEST(NameValidator, ListsAcceptAnyWhitespaceAndNoNameAtAll) {
+  EXPECT_TRUE(acceptsName(NameValidator::QNAMES, L""));
+  EXPECT_TRUE(acceptsName(NameValidator::QNAMES, L" a\tp:b\r\n c "));
+  EXPECT_FALSE(acceptsName(NameValidator::QNAMES, L"a q:b"));
+  EXPECT_FALSE(acceptsName(NameValidator::QNAMES, L"a,b"));
+}
+
+TEST(NameValidator, DefaultPrefixInAListNeedsADefaultNamespace) {
+  EXPECT_FALSE(acceptsName(NameValidator::PREFIXES, L"#default"));
+  EXPECT_TRUE(acceptsName(NameValidator::PREFIXES, L"#default p", true));
+  EXPECT_TRUE(acceptsName(NameValidator::PREFIXES, L"p xml"));
+  EXPECT_FALSE(acceptsName(NameValidator::PREFIXES, L"p q"));
+  EXPECT_FALSE(acceptsName(NameValidator::PREFIXES, L"p:a"));
+  EXPECT_FALSE(acceptsName(NameValidator::PREFIXES, L"#DEFAULT", true));
+}
+
+TEST(NameValidator, SinglePrefixMayAlwaysBeTheDefault) {
+  EXPECT_TRUE(acceptsName(NameValidator::PREFIX, L"#default"));
+  EXPECT_TRUE(acceptsName(NameValidator::PREFIX, L"p"));
+  EXPECT_FALSE(acceptsName(NameValidator::PREFIX, L"q"));
+  EXPECT_FALSE(acceptsName(NameValidator::PREFIX, L"p p"));
+  EXPECT_FALSE(acceptsName(NameValidator::PREFIX, L""));
+}
+
+TEST(NameValidator, NameTestsAreStarsPrefixStarsAndNames) {
+  EXPECT_TRUE(acceptsName(NameValidator::NAME_TESTS, L"* p:* a p:b"));
+  EXPECT_FALSE(acceptsName(NameValidator::NAME_TESTS, L"q:*"));
+  EXPECT_FALSE(acceptsName(NameValidator::NAME_TESTS, L"*:a"));
+  EXPECT_FALSE(acceptsName(NameValidator::NAME_TESTS, L"p:**"));
+}
+
+TEST(NameValidator, RejectionIsTheValueRecordWithTheWholeValue) {
+  NamespaceScope scope;
+  StylesheetSyntaxError error;
+  const AttributeValidator rule(L"mode", false,
+                                std::make_unique<NameValidator>(NameValidator::QNAMES));
+  EXPECT_FALSE(rule.validateValue(L"a q:b", &scope, error));
+  EXPECT_EQ(error.m_code, SYNTAXERROR_ATTRIBUTE_VALUE_NOT_ALLOWED);
+  EXPECT_EQ(error.m_message,
+            L"The attribute \"mode\" cannot have the value \"a q:b\" in this context.");
+  // A rule without a scope sees no declaration missing; a copy keeps the kind.
+  EXPECT_TRUE(AttributeValidator(rule).validateValue(L"a q:b", error));
+}
+
+TEST(AttributeValidator, VersionsAreComparedAsNumbers) {
+  AttributeValidator version(L"version", true, nullptr);
+  EXPECT_FALSE(version.enablesForwardsCompatibleMode(L"2.0"));  // not a version attribute
+  version.setForwardsCompatibleUnless(L"1.0");
+  for (const wchar_t* same : {L"1.0", L"1", L"01.00", L" 1.0 ", L"1."}) {
+    EXPECT_FALSE(version.enablesForwardsCompatibleMode(same)) << same;
+  }
+  for (const wchar_t* other : {L"1.1", L"2.0", L"10", L"0.1", L"", L"one", L"1.0.0", L"1,0"}) {
+    EXPECT_TRUE(version.enablesForwardsCompatibleMode(other)) << other;
+  }
+  AttributeValidator copy(version);
+  EXPECT_EQ(copy.getForwardsCompatibleUnless(), L"1.0");
+}
+
+}  // namespace

@@ -102,6 +102,56 @@ TEST_F(ChildLookup, XsltChildUnknownEverywhereGetsTheDefaultState) {
   EXPECT_TRUE(inDefault.usedDefault);
 }
 
+TEST_F(ChildLookup, ForwardsCompatibleModeAllowsOnlyElementsTheDefaultStateDoesNotKnow) {
+  ElementState::Extras relaxed;
+  relaxed.unknownXsltElementState = kLiteral;
+  relaxed.unknownXsltElementParentState = kWhenBody;
+  ElementState::getElementStateVector()[kBody] =
+      ElementState(kBody, 0, kLiteral, kBodyChildren, true, relaxed);
+  const auto lookUpIn = [](int parent, const std::wstring& uri, const std::wstring& name,
+                           bool forwardsCompatible) {
+    Answer answer{-1, -1, true};
+    answer.state = ElementState::getElementState(parent).getChildElementStateIndex(
+        uri, name, name, forwardsCompatible, answer.newParent, answer.usedDefault);
+    return answer;
+  };
+  const Answer later = lookUpIn(kBody, kXsl, L"sequence", true);
+  EXPECT_EQ(later.state, kLiteral);
+  EXPECT_EQ(later.newParent, kWhenBody);
+  EXPECT_FALSE(later.usedDefault);
+  // The same element outside forwards-compatible mode, or where no state is named for it.
+  EXPECT_TRUE(lookUpIn(kBody, kXsl, L"sequence", false).usedDefault);
+  EXPECT_TRUE(lookUpIn(kChooseStart, kXsl, L"sequence", true).usedDefault);
+  // An element the default state knows stays misplaced; listed and literal ones are unchanged.
+  const Answer misplaced = lookUpIn(kBody, kXsl, L"when", true);
+  EXPECT_TRUE(misplaced.usedDefault);
+  EXPECT_EQ(misplaced.state, kWhenBody);
+  EXPECT_EQ(misplaced.newParent, ELEMENTSTATE_UNCHANGED);
+  EXPECT_EQ(lookUpIn(kBody, kXsl, L"choose", true).state, kChooseStart);
+  EXPECT_EQ(lookUpIn(kBody, L"urn:other", L"sequence", true).state, kLiteral);
+  EXPECT_EQ(lookUpIn(kBody, L"urn:other", L"sequence", true).newParent, ELEMENTSTATE_UNCHANGED);
+}
+
+TEST_F(ChildLookup, LiteralChildMayMoveItsParentAndElementsWithoutNamespaceMayDiffer) {
+  ElementState::Extras extras;
+  extras.literalParentState = kWhenBody;
+  extras.literalWithoutNamespaceState = ELEMENTSTATE_INVALID;
+  ElementState::getElementStateVector()[kBody] =
+      ElementState(kBody, 0, kLiteral, kBodyChildren, true, extras);
+  const Answer namespaced = lookUp(kBody, L"urn:data", L"d");
+  EXPECT_EQ(namespaced.state, kLiteral);
+  EXPECT_EQ(namespaced.newParent, kWhenBody);
+  EXPECT_FALSE(namespaced.usedDefault);
+  // In no namespace the child is not allowed, takes the default state's literal state and
+  // leaves its parent alone.
+  const Answer plain = lookUp(kBody, L"", L"d");
+  EXPECT_TRUE(plain.usedDefault);
+  EXPECT_EQ(plain.state, kLiteral);
+  EXPECT_EQ(plain.newParent, ELEMENTSTATE_UNCHANGED);
+  // XSLT children keep their own transitions.
+  EXPECT_EQ(lookUp(kBody, kXsl, L"choose").newParent, ELEMENTSTATE_UNCHANGED);
+}
+
 TEST_F(ChildLookup, ElementOutsideXsltGetsTheLiteralState) {
   for (const std::wstring uri : {L"", L"http://www.w3.org/1999/xhtml"}) {
     const Answer literal = lookUp(kBody, uri, L"choose");

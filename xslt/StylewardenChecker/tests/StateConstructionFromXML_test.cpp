@@ -213,6 +213,81 @@ TEST_F(Loader, EndableMustBeUpperCaseTrueOrFalse) {
       "The \"endable\" property was not \"TRUE\" or \"FALSE\"\n");
 }
 
+TEST_F(Loader, TextAllowedMustBeTrueOrFalseWhenGiven) {
+  expectOnlyMessage(stateFile("<element-state identifier=\"x\" endable=\"TRUE\" "
+                              "text-allowed=\"no\">" +
+                              std::string(kThreeReferences) + "</element-state>"),
+                    "The \"text-allowed\" property was not \"TRUE\" or \"FALSE\"\n");
+}
+
+TEST_F(Loader, UnknownXsltElementIsOneSubelementThatNamesAState) {
+  expectOnlyMessage(stateFile(elementState("TRUE", std::string(kThreeReferences) +
+                                                       "<unknown-xslt-element state=\"a\"/>"
+                                                       "<unknown-xslt-element state=\"b\"/>")),
+                    "Element contains more than one \"unknown-xslt-element\" subelement\n");
+  expectOnlyMessage(
+      stateFile(elementState(
+          "TRUE", std::string(kThreeReferences) + "<unknown-xslt-element parent-state=\"b\"/>")),
+      "The \"unknown-xslt-element\" subelement must name a state\n");
+}
+
+TEST_F(Loader, ForwardsCompatibleFlagMustBeTrueOrFalseWhenGiven) {
+  expectOnlyMessage(withAttributeSet("", "forwards-compatible-ignores-unlisted=\"yes\""),
+                    "The \"forwards-compatible-ignores-unlisted\" property was not \"TRUE\" or "
+                    "\"FALSE\"\n");
+}
+
+TEST_F(Loader, ReadsTheOptionalPartsOfStatesAndRules) {
+  const std::string extendedBody =
+      "<element-state identifier=\"body\" endable=\"TRUE\" text-allowed=\"FALSE\">"
+      "<attribute-set ref=\"body-attributes\"/><literal-state ref=\"ELEMENTSTATE_INVALID\""
+      " parent-state=\"ELEMENTSTATE_ROOT\" without-namespace=\"ELEMENTSTATE_DEFAULT\"/>"
+      "<children-states ref=\"top-level\"/>"
+      "<unknown-xslt-element state=\"ELEMENTSTATE_DEFAULT\" parent-state=\"body\"/>"
+      "</element-state>";
+  std::string root(kRootState);
+  root.replace(root.find("<element-state identifier=\"body\""), std::string::npos, extendedBody);
+  std::string rest(kRestOfExample);
+  rest.replace(rest.find("<attribute-set identifier=\"body-attributes\""), std::string::npos,
+               "<attribute-set identifier=\"body-attributes\" default-in-namespace=\"FALSE\" "
+               "forwards-compatible-ignores-unlisted=\"TRUE\">"
+               "<attribute required=\"TRUE\" forwards-compatible-unless=\"1.0\">"
+               "<name>version</name></attribute>"
+               "<attribute required=\"FALSE\"><name>q</name><value type=\"qname\"/></attribute>"
+               "<attribute required=\"FALSE\"><name>qs</name><value type=\"qnames\"/></attribute>"
+               "<attribute required=\"FALSE\"><name>p</name><value type=\"prefix\"/></attribute>"
+               "<attribute required=\"FALSE\"><name>ps</name><value type=\"prefixes\"/></attribute>"
+               "<attribute required=\"FALSE\"><name>t</name><value type=\"name-tests\"/>"
+               "</attribute></attribute-set>");
+  bool loaded = false;
+  EXPECT_EQ(load(stateFile(root + kDefaultState + rest), &loaded), "");
+  ASSERT_TRUE(loaded);
+  EXPECT_FALSE(states_.at(4).isTextAllowed());
+  EXPECT_EQ(states_.at(4).getExtras().unknownXsltElementState, ELEMENTSTATE_DEFAULT);
+  EXPECT_EQ(states_.at(4).getExtras().unknownXsltElementParentState, 4);
+  EXPECT_EQ(states_.at(4).getExtras().literalParentState, ELEMENTSTATE_ROOT);
+  EXPECT_EQ(states_.at(4).getExtras().literalWithoutNamespaceState, ELEMENTSTATE_DEFAULT);
+  EXPECT_EQ(states_.at(2).getExtras().literalWithoutNamespaceState, ELEMENTSTATE_UNCHANGED);
+  EXPECT_TRUE(states_.at(2).isTextAllowed());
+  EXPECT_EQ(states_.at(2).getExtras().unknownXsltElementState, ELEMENTSTATE_UNCHANGED);
+  const AttributeSetValidator& set = sets_.at(1);
+  EXPECT_TRUE(set.ignoresUnlistedWhenForwardsCompatible());
+  EXPECT_FALSE(sets_.at(0).ignoresUnlistedWhenForwardsCompatible());
+  EXPECT_EQ(set.getRequiredAttributes().at(L"version").getForwardsCompatibleUnless(), L"1.0");
+  const std::pair<const wchar_t*, NameValidator::Kind> kinds[] = {
+      {L"q", NameValidator::QNAME},
+      {L"qs", NameValidator::QNAMES},
+      {L"p", NameValidator::PREFIX},
+      {L"ps", NameValidator::PREFIXES},
+      {L"t", NameValidator::NAME_TESTS}};
+  for (const auto& [name, kind] : kinds) {
+    const auto* rule = dynamic_cast<const NameValidator*>(
+        &set.getOptionalAttributes().at(name).getValueValidator());
+    ASSERT_NE(rule, nullptr);
+    EXPECT_EQ(rule->getKind(), kind);
+  }
+}
+
 TEST_F(Loader, ElementStateErrorComesBeforeAnyAttributeSetError) {
   expectOnlyMessage(stateFile("<attribute-set identifier=\"s\" default-in-namespace=\"no\"/>" +
                               elementState("yes", kThreeReferences)),

@@ -222,6 +222,46 @@ TEST_F(UnusableStates, RejectsInvalidAsNewParentState) {
       "\"ELEMENTSTATE_INVALID\".\n");
 }
 
+// The optional parts of an element state, each set to a state that cannot serve there.
+class UnusableExtras : public UnusableStates {
+ protected:
+  void expectRejected(const std::wstring& identifier,
+                      std::wstring StateConstruction::ElementStateExtras::*part,
+                      const std::string& line) {
+    StateConstruction::ElementStateExtras extras;
+    extras.unknownXsltElementState = L"ELEMENTSTATE_DEFAULT";
+    extras.*part = L"ELEMENTSTATE_INVALID";
+    builder_.initializeElementStateAndAdd(identifier, L"none", L"ELEMENTSTATE_DEFAULT", L"top",
+                                          true, extras);
+    expectRejectedWith(line);
+  }
+};
+
+TEST_F(UnusableExtras, RejectsInvalidForUnknownXsltElements) {
+  expectRejected(L"body", &StateConstruction::ElementStateExtras::unknownXsltElementState,
+                 "The element state \"body\" cannot give unknown XSLT elements the state "
+                 "\"ELEMENTSTATE_INVALID\".\n");
+}
+
+TEST_F(UnusableExtras, RejectsInvalidAsStateAfterAnUnknownXsltElement) {
+  expectRejected(L"body", &StateConstruction::ElementStateExtras::unknownXsltElementParentState,
+                 "The element state \"body\" cannot continue in \"ELEMENTSTATE_INVALID\" after an "
+                 "unknown XSLT element.\n");
+}
+
+TEST_F(UnusableExtras, RejectsInvalidAsStateAfterALiteralElement) {
+  expectRejected(L"body", &StateConstruction::ElementStateExtras::literalParentState,
+                 "The element state \"body\" cannot continue in \"ELEMENTSTATE_INVALID\" after a "
+                 "literal element.\n");
+}
+
+TEST_F(UnusableExtras, RejectsDefaultStateWithoutStateForElementsWithoutNamespace) {
+  expectRejected(
+      L"ELEMENTSTATE_DEFAULT", &StateConstruction::ElementStateExtras::literalWithoutNamespaceState,
+      "The element state \"ELEMENTSTATE_DEFAULT\" cannot have \"ELEMENTSTATE_INVALID\" as "
+      "its state for elements without a namespace.\n");
+}
+
 TEST_F(UnusableStates, AcceptsUnchangedParentAndInvalidLiteralElsewhere) {
   const ChildState usual =
       builder_.initializeChildState(L"ELEMENTSTATE_UNCHANGED", L"ELEMENTSTATE_DEFAULT");

@@ -237,4 +237,101 @@ TEST_F(StylesheetWalkTest, UnopenableFileAfterACheckReportsOnlyItsOwnProblem) {
   EXPECT_EQ(errors[0].m_start.column, 1);
 }
 
+// The test machine with the state file's optional parts: choose allows no text, the
+// stylesheet's version switches forwards-compatible mode, the template's mode is a QName, and
+// in forwards-compatible mode a template holds unknown XSLT elements in its own state.
+class ExtendedWalkTest : public StylesheetWalkTest {
+ protected:
+  void SetUp() override {
+    buildMachine();
+    auto& states = ElementState::getElementStateVector();
+    ElementState::Extras noText;
+    noText.textAllowed = false;
+    states[kChoose] =
+        ElementState(kChoose, kNoAttributes, ELEMENTSTATE_INVALID, kChooseChildren, false, noText);
+    states[kChooseAfterWhen] = ElementState(kChooseAfterWhen, kNoAttributes, ELEMENTSTATE_INVALID,
+                                            kChooseChildren, true, noText);
+    ElementState::Extras laterElements;
+    laterElements.unknownXsltElementState = kBody;
+    states[kBody] = ElementState(kBody, kBodyAttributes, kBody, kBodyChildren, true, laterElements);
+
+    auto& sets = AttributeSetValidator::getAttributeSetValidatorVector();
+    AttributeValidator version = rule(L"version", true);
+    version.setForwardsCompatibleUnless(L"1.0");
+    sets[kTopAttributes] =
+        AttributeSetValidator(kTopAttributes, {{L"version", version}}, {}, true, true);
+    sets[kBodyAttributes] = AttributeSetValidator(
+        kBodyAttributes, {},
+        {{L"mode", rule(L"mode", false, std::make_unique<NameValidator>(NameValidator::QNAME))}},
+        true, true);
+  }
+
+  std::vector<StylesheetSyntaxErrorCode> codes(const std::string& text) {
+    check(text);
+    std::vector<StylesheetSyntaxErrorCode> found;
+    for (const auto& record : m_records) {
+      found.push_back(record.m_code);
+    }
+    return found;
+  }
+};
+
+using Codes = std::vector<StylesheetSyntaxErrorCode>;
+
+TEST_F(ExtendedWalkTest, TextSplitByReferencesAndCdataIsOneRecordUpToTheNextTag) {
+  EXPECT_EQ(
+      check(kStylesheetTag + "<x:choose> a&amp;b<![CDATA[c]]>\n<!-- c --> d <x:when test='1'/>\ne"
+                             "</x:choose></x:stylesheet>"),
+      (Lines{"Error #: \"\"\"The text \"a&bc d\" is not valid in this context\"\"\" [9] @ "
+             "(1, 84) => (2, 14)",
+             "Error #: \"\"\"The text \"e\" is not valid in this context\"\"\" [9] @ "
+             "(2, 32) => (3, 2)"}));
+}
+
+TEST_F(ExtendedWalkTest, WhitespaceInAnyFormIsAllowedWhereTextIsNot) {
+  EXPECT_EQ(check(kStylesheetTag + "<x:choose> \t\r\n<![CDATA[ ]]>&#32;<x:when test='1'/>\n"
+                                   "</x:choose><x:template>text</x:template></x:stylesheet>"),
+            Lines{});
+}
+
+TEST_F(ExtendedWalkTest, TextRecordComesBeforeTheEndTagsRecordAndQuotesTheStartOfLongText) {
+  check(kStylesheetTag + "<x:choose>" + std::string(40, 'x') + "</x:choose></x:stylesheet>");
+  ASSERT_EQ(m_records.size(), 2u);
+  EXPECT_EQ(m_records[0].m_code, SYNTAXERROR_TEXT_NOT_ALLOWED);
+  EXPECT_EQ(m_records[0].m_message,
+            L"The text \"" + std::wstring(24, L'x') + L"...\" is not valid in this context");
+  EXPECT_EQ(m_records[1].m_code, SYNTAXERROR_MISSING_CHILD_ELEMENT);
+  // A parser error ends the text in hand first.
+  EXPECT_EQ(codes(kStylesheetTag + "<x:choose>t</x:stylesheet>"),
+            (Codes{SYNTAXERROR_TEXT_NOT_ALLOWED, SYNTAXERROR_XML_FATAL_ERROR}));
+}
+
+TEST_F(ExtendedWalkTest, PrefixesCountOnlyWithinTheirDeclaration) {
+  EXPECT_EQ(codes(kStylesheetTag + "<x:template xmlns:p='urn:p' mode='p:a'/></x:stylesheet>"),
+            Codes{});
+  EXPECT_EQ(codes("<x:stylesheet xmlns:x='http://www.w3.org/1999/XSL/Transform' version='1' "
+                  "xmlns:p='urn:p'><x:template mode='p:a'/></x:stylesheet>"),
+            Codes{});
+  EXPECT_EQ(codes(kStylesheetTag + "<x:template xmlns:p='urn:p'/><x:template mode='p:a'/>"
+                                   "</x:stylesheet>"),
+            Codes{SYNTAXERROR_ATTRIBUTE_VALUE_NOT_ALLOWED});
+}
+
+TEST_F(ExtendedWalkTest, OtherVersionRelaxesUnlistedAttributesAndLaterElementsOnly) {
+  // The version relaxes the stylesheet's own attributes and everything inside it, but not
+  // the value rules, nor the place of an element the machine knows (template).
+  const std::string body =
+      " xmlns:x='http://www.w3.org/1999/XSL/Transform' extra='1'>"
+      "<x:template as='t' mode='1'><x:later><x:template/></x:later></x:template>"
+      "</x:stylesheet>";
+  EXPECT_EQ(codes("<x:stylesheet version='2.0'" + body),
+            (Codes{SYNTAXERROR_ATTRIBUTE_VALUE_NOT_ALLOWED, SYNTAXERROR_ELEMENT_NOT_VALID}));
+  EXPECT_EQ(codes("<x:stylesheet version='1.0'" + body),
+            (Codes{SYNTAXERROR_ATTRIBUTE_NOT_ALLOWED, SYNTAXERROR_ATTRIBUTE_VALUE_NOT_ALLOWED,
+                   SYNTAXERROR_ELEMENT_NOT_VALID}));
+  // The mode belongs to the parse that found it: the next one starts in the plain mode.
+  EXPECT_EQ(codes(kStylesheetTag + "<x:template as='t'/></x:stylesheet>"),
+            Codes{SYNTAXERROR_ATTRIBUTE_NOT_ALLOWED});
+}
+
 }  // namespace

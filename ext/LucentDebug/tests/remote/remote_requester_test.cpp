@@ -9,7 +9,7 @@
 
 #include "fake_engine.h"
 #include "test_client.h"
-#include "xmlrpc_encoding.h"
+#include "xmlrpc_readers.h"
 
 namespace {
 

@@ -1,9 +1,8 @@
 // The XML-RPC structs of the debug records, built and read back.
-#include "xmlrpc_encoding.h"
-
 #include <gtest/gtest.h>
 
 #include "test_client.h"
+#include "xmlrpc_readers.h"
 
 namespace {
 

@@ -30,7 +30,6 @@ def script(name):
 
 
 
-
 def refused(port):
     """True when nothing accepts connections on `port`."""
     try:
@@ -62,9 +61,11 @@ class PhpRun:
             settings.append("lucentdebug.remoteport=%d" % remote_port)
         if cookie is not None:
             settings.append("lucentdebug.cookie=" + cookie)
-        self.process = subprocess.Popen(phprun.command(ARGS, settings, script_path),
-                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                        env=phprun.environment(ARGS))
+        # Ends with this object, and also with the test process when ctest's
+        # timeout kills it, so no php is left waiting on its port.
+        self.process = phprun.start(phprun.command(ARGS, settings, script_path),
+                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                    env=phprun.environment(ARGS))
         self.debugger = None
 
     def handshake(self, timeout=30):
@@ -80,8 +81,13 @@ class PhpRun:
         return self.debugger.call(method, **members)
 
     def finish(self, timeout=60):
-        """Waits for php to end; returns (exit status, stdout, stderr)."""
-        out, err = self.process.communicate(timeout=timeout)
+        """Waits for php to end; returns (exit status, stdout, stderr). On a
+        timeout php is killed."""
+        try:
+            out, err = self.process.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            phprun.stop(self.process)
+            raise
         out, err = out.decode(errors="replace"), err.decode(errors="replace")
         for mark in SANITIZER_MARKS:
             if mark in err:
@@ -92,9 +98,7 @@ class PhpRun:
         return self
 
     def __exit__(self, *exc):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.communicate()
+        phprun.stop(self.process)
         if self.listener:
             self.listener.close()
         return False

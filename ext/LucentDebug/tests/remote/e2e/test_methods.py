@@ -46,9 +46,16 @@ class EveryMethod(unittest.TestCase):
         cls.output.bind(("127.0.0.1", 0))
         cls.output.listen(1)
         cls.php = PhpRun(TYPICAL, mode=3)
-        cls.php.handshake()
-        cls.php.call("addBreakpoint", file=TYPICAL, lineno=INSIDE_LINE, temporary=False, cond="")
-        cls.php.call("resumeExecution", request=4)
+        try:
+            cls.php.handshake()
+            cls.php.call("addBreakpoint", file=TYPICAL, lineno=INSIDE_LINE, temporary=False,
+                         cond="")
+            cls.php.call("resumeExecution", request=4)
+        except BaseException:
+            # tearDownClass does not run after a failed setUpClass.
+            cls.php.__exit__(None)
+            cls.output.close()
+            raise
 
     @classmethod
     def tearDownClass(cls):

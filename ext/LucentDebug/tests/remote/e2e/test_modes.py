@@ -4,7 +4,7 @@ import socket
 import time
 import unittest
 
-from remote_session import PhpRun, main, refused, script
+from remote_session import PhpRun, main, phprun, refused, script
 
 TYPICAL = script("typical.php")
 SELF_BREAK = script("self_break.php")
@@ -51,27 +51,22 @@ class Modes(unittest.TestCase):
 
     def test_port_listens_before_it_is_announced(self):
         for mode in (3, 5):
-            with socket.socket() as ide:
-                ide.bind(("127.0.0.1", 0))
-                ide.listen(0)
+            with phprun.Listener(backlog=0) as ide:
                 # Fill the IDE's accept queue, so php waits inside its handshake connect.
                 fillers = [socket.socket() for _ in range(2)]
                 for filler in fillers:
                     filler.setblocking(False)
-                    filler.connect_ex(ide.getsockname())
-                with PhpRun(TYPICAL, mode=mode, remote_port=ide.getsockname()[1]) as php:
+                    filler.connect_ex(("127.0.0.1", ide.port))
+                with PhpRun(TYPICAL, mode=mode, remote_port=ide.port) as php:
                     deadline = time.monotonic() + 10
                     while refused(php.port) and time.monotonic() < deadline:
                         time.sleep(0.05)
                     self.assertFalse(refused(php.port), "mode %d: port closed" % mode)
                     for filler in fillers:
                         filler.close()
-                    ide.settimeout(30)
                     line = b""
-                    while not line:
-                        announcement, _ = ide.accept()
-                        with announcement:
-                            line = announcement.recv(256)
+                    while not line:  # the fillers' connections come first, empty
+                        line = ide.receive(timeout=30)
                     php.connect(line.decode().split(":", 2)[2])
                     php.call("resumeExecution", request=4)
                     self.assertEqual(php.finish()[0], 0)

@@ -6,7 +6,7 @@ import subprocess
 import sys
 import unittest
 
-from remote_session import REPOSITORY, PhpRun, free_port, ludbg_client, main, script
+from remote_session import REPOSITORY, PhpRun, free_port, ludbg_client, main, phprun, script
 
 TYPICAL = script("typical.php")
 CLIENT = os.path.join(REPOSITORY, "tools", "ludbg_client.py")
@@ -38,9 +38,9 @@ class Members(unittest.TestCase):
 class ScriptedSession(unittest.TestCase):
     def test_commands_from_standard_input_drive_the_stopped_script(self):
         listen_port = free_port()
-        client = subprocess.Popen([sys.executable, CLIENT, "--listen", str(listen_port)],
-                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                  stderr=subprocess.PIPE, text=True)
+        client = phprun.start([sys.executable, CLIENT, "--listen", str(listen_port)],
+                              stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, text=True)
         try:
             self.assertIn("waiting", client.stderr.readline())
             with PhpRun(TYPICAL, mode=3, remote_port=listen_port) as php:
@@ -58,8 +58,7 @@ class ScriptedSession(unittest.TestCase):
                 out, err = client.communicate(commands, timeout=60)
                 status, php_out, _ = php.finish()
         finally:
-            if client.poll() is None:
-                client.kill()
+            phprun.stop(client)
         self.assertIn("cookie", err)
         self.assertEqual(out.count("{'status': 'hello'}"), 1)
         self.assertIn("{'breakpointNumber': 1}", out)

@@ -1,5 +1,6 @@
 // xpcomhost: shows what a component library offers and calls its components, the way a
-// component manager would load and use them.
+// component manager would load and use them. It knows the interfaces of the project's component
+// libraries through the tables their own folders provide.
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -7,12 +8,25 @@
 
 #include "ComponentLibrary.h"
 #include "KnownInterfaces.h"
+#include "perldbgshim_host_interfaces.h"
+#include "regexshim_host_interfaces.h"
 
 namespace {
 
 constexpr int kUsageError = 1;
 constexpr int kLoadError = 2;
 constexpr int kCallFailed = 3;
+
+const std::vector<KnownInterface>& KnownInterfaces() {
+  static const std::vector<KnownInterface> interfaces = [] {
+    std::vector<KnownInterface> all = {{"nsISupports", nsISupports::kIID, {}}};
+    for (std::vector<KnownInterface> table : {RegexShimInterfaces(), PerlDbgShimInterfaces()}) {
+      all.insert(all.end(), table.begin(), table.end());
+    }
+    return all;
+  }();
+  return interfaces;
+}
 
 int Usage() {
   std::cerr
@@ -109,7 +123,7 @@ int main(int argc, char** argv) {
   if (!wellFormed) return Usage();
   const KnownInterface* known = nullptr;
   if (command == "call") {
-    known = FindKnownInterface(args[3]);
+    known = FindKnownInterface(KnownInterfaces(), args[3]);
     if (known == nullptr) {
       std::cerr << "xpcomhost: unknown interface " << args[3] << '\n';
       return kUsageError;
