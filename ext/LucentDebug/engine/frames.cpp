@@ -2,8 +2,10 @@
 // scopes come from the host's live chain of frames, read at each stop.
 #include "frames.h"
 
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -106,11 +108,17 @@ extern "C" int luGetPrecision() { return static_cast<int>(EG(precision)); }
 const std::vector<ScopeRecord>& luGetBackTrace() { return LUDBG_G(frames); }
 
 bool luGetSourceCode(const char* fileUrl, std::string* source) {
-  FILE* file = fopen(luGetLocalFilePathFromURL(fileUrl), "rb");
-  if (file == nullptr) return false;
-  struct stat info;
-  bool ok =
-      fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && fseek(file, 0, SEEK_END) == 0;
+  // Opening a FIFO or a device for reading may block the stopped script for
+  // good; only regular files are read, and the open itself must not wait.
+  int fd = open(luGetLocalFilePathFromURL(fileUrl), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat opened;
+  FILE* file = fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) ? fdopen(fd, "rb") : nullptr;
+  if (file == nullptr) {
+    close(fd);
+    return false;
+  }
+  bool ok = fseek(file, 0, SEEK_END) == 0;
   long size = ok ? ftell(file) : -1;
   if (size >= 0 && fseek(file, 0, SEEK_SET) == 0) {
     try {

@@ -4,6 +4,7 @@
 // of. zend_error_cb receives messages already formatted.
 #include "output_capture.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -110,7 +111,10 @@ extern "C" size_t ludbg_body_write(const char* text, size_t length) {
 }
 
 extern "C" void luRedirectStdout(unsigned short port) {
-  if (LUDBG_G(stdoutSocket) == -1) LUDBG_G(stdoutSocket) = luConnectSocket(LUDBG_G(host), port);
+  if (LUDBG_G(stdoutSocket) != -1) return;
+  LUDBG_G(stdoutSocket) = luConnectSocket(LUDBG_G(host), port);
+  // Programs the script starts (shell_exec, proc_open) must not inherit it.
+  if (LUDBG_G(stdoutSocket) >= 0) fcntl(LUDBG_G(stdoutSocket), F_SETFD, FD_CLOEXEC);
 }
 
 extern "C" void luRedirectStderr(unsigned short) {}
