@@ -10,7 +10,7 @@ packages=(
   libxmlrpc-core-c3-dev
   libnspr4-dev
   nlohmann-json3-dev
-  php8.2-dev php8.2-cli
+  php8.2-dev php8.2-cli php8.2-opcache
   python3
   libxml2-utils xsltproc docbook-xsl
   clang libclang-rt-14-dev

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Installs the build into a temporary root (cmake --install with DESTDIR) and
-runs each installed deliverable from there: stylewarden with its installed state
-file, lucentdebug.so loaded by php from its installed place, and the shims
+runs each installed deliverable from there: stylewarden and stylewarden-ls with
+their installed state file, lucentdebug.so loaded by php from its installed place, and the shims
 through the installed xpcomhost, which must find their XPCOM layer beside them
 ($ORIGIN), never in the build tree."""
 import argparse
+import json
 import os
 import shutil
 import subprocess
@@ -57,6 +58,29 @@ class Installed(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertRegex(result.stdout,
                          r'"xsl:choose" is missing a required child element""" \[5\]')
+
+    @unittest.skipUnless(os.environ.get("INSTALL_STYLEWARDEN"), "stylewarden not built")
+    def test_stylewarden_ls_finds_the_installed_state_file_by_itself(self):
+        server = self.installed(self.prefix, "bin", "stylewarden-ls")
+        states = self.installed(self.prefix, "share", "stylewarden", "xslt10-states.xml")
+        self.assert_no_build_tree_paths(server)
+        with open(os.path.join(ARGS.source, "examples", "empty-choose.xsl")) as handle:
+            text = handle.read()
+        messages = [
+            {"jsonrpc": "2.0", "id": 1, "method": "initialize", "params": {"capabilities": {}}},
+            {"jsonrpc": "2.0", "method": "textDocument/didOpen", "params": {"textDocument": {
+                "uri": "file:///empty-choose.xsl", "languageId": "xslt", "version": 1,
+                "text": text}}},
+            {"jsonrpc": "2.0", "id": 2, "method": "shutdown"},
+            {"jsonrpc": "2.0", "method": "exit"},
+        ]
+        framed = "".join("Content-Length: %d\r\n\r\n%s" % (len(body.encode()), body)
+                         for body in map(json.dumps, messages))
+        result = run([server], input=framed, cwd=self.root)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(os.path.realpath(states),
+                         os.path.realpath(result.stderr.split("state file ")[1].split("\n")[0]))
+        self.assertRegex(result.stdout, r'"code":5,"message":"The element \\"xsl:choose\\" is missing')
 
     @unittest.skipUnless(os.environ.get("INSTALL_LUCENTDEBUG"), "lucentdebug not built")
     def test_php_loads_the_installed_extension_and_its_console_runs(self):

@@ -129,7 +129,14 @@ class PatientTransport(xmlrpc.client.Transport):
 
 
 class Debugger:
-    """Calls the requester's methods, adding the cookie to every call."""
+    """Calls the requester's methods, adding the cookie to every call.
+
+    Replies may be large (a scope of 20,000 variables is several megabytes):
+    xmlrpc.client reads a reply of any length (only gzip-encoded replies are
+    capped, and the server sends none), so no limit needs raising here, unlike
+    in a client on xmlrpc-c, whose 512 KiB default must be raised with
+    xmlrpc_limit_set(XMLRPC_XML_SIZE_LIMIT_ID, ...). Characters beyond U+FFFF
+    arrive as character references, which xmlrpc.client decodes."""
 
     def __init__(self, port, cookie, host="127.0.0.1", timeout=None):
         self.cookie = cookie

@@ -102,7 +102,12 @@ extern "C" {
 ZEND_DLEXPORT zend_extension_version_info extension_version_info = {ZEND_EXTENSION_API_NO,
                                                                     (char*)ZEND_EXTENSION_BUILD_ID};
 
-ZEND_DLEXPORT zend_extension zend_extension_entry = {
+// The extension record under a hidden name, so that the module's own use of
+// it binds inside this library. The exported zend_extension_entry that the
+// loader looks up is the same object under another name: without
+// RTLD_DEEPBIND a reference to the exported name could bind to another
+// extension's zend_extension_entry loaded before (opcache's).
+__attribute__((visibility("hidden"))) zend_extension ludbg_extension_record = {
     const_cast<char*>(LUDBG_EXTENSION_NAME),
     const_cast<char*>("1.421.125.7"),
     const_cast<char*>("Brightwater Tools"),
@@ -114,11 +119,11 @@ ZEND_DLEXPORT zend_extension zend_extension_entry = {
     ModuleDeactivate,
     nullptr,  // message handler
     OPArrayHandler,
-    StatementHandler,
-    FunctionBeginHandler,
-    FunctionEndHandler,
+    nullptr,  // statements reach the engine through its user opcode handler
+    nullptr,  // frames come from the live chain: no call markers
+    nullptr,
     nullptr,  // op array constructor
-    nullptr,  // op array destructor
+    OPArrayDestroyed,
     APIVersionCheck,
     nullptr,  // build id check
     nullptr,
@@ -130,6 +135,9 @@ ZEND_DLEXPORT zend_extension zend_extension_entry = {
     nullptr,  // handle
     -1,       // resource number
 };
+
+ZEND_DLEXPORT extern zend_extension zend_extension_entry
+    __attribute__((alias("ludbg_extension_record")));
 }
 
 extern "C" int luSignalDebugger(const char* host, unsigned short port) {
@@ -160,6 +168,7 @@ int ModuleStartup(zend_extension*) {
     zend_startup_module(&ludbg_module_entry);
   }
   luInstallErrorCallBack();
+  luInstallStatementHandler();
   ApplyEnvironmentSetting("LUDBG_FLUSH", "implicit_flush");
   ApplyEnvironmentSetting("LUDBG_BUFFERING", "output_buffering");
   zend_register_ini_entries_ex(ini_entries, ludbg_module_entry.module_number, MODULE_PERSISTENT);
@@ -170,6 +179,7 @@ void ModuleShutdown(zend_extension*) {
   // The host may still write after this library is unloaded.
   luRestoreWrite();
   luRemoveErrorCallBack();
+  luRemoveStatementHandler();
   zend_unregister_ini_entries_ex(ludbg_module_entry.module_number, MODULE_PERSISTENT);
   bModuleStarted = false;
 }
@@ -201,9 +211,10 @@ void ModuleActivate() {
   ReadEnvironment();
   if (LUDBG_G(enabled) == 0) return;
 
-  // Scripts compiled from now on carry the statement and call markers
-  // (ZEND_EXT_STMT, ZEND_EXT_FCALL_BEGIN/END) that drive the hooks.
-  CG(compiler_options) |= ZEND_COMPILE_EXTENDED_INFO;
+  // Scripts compiled from now on carry the statement markers (ZEND_EXT_STMT)
+  // that drive the statement hook; frames come from the live chain, so calls
+  // need no markers.
+  CG(compiler_options) |= ZEND_COMPILE_EXTENDED_STMT;
 
   switch (LUDBG_G(enabled)) {
     case 2:
@@ -220,7 +231,7 @@ void ModuleActivate() {
         return;
       }
       if (LUDBG_G(enabled) == 3) {
-        LUDBG_G(stepMode) = RESUME_STEP_INTO;
+        luSetStepMode(RESUME_STEP_INTO);
       } else {
         LUDBG_G(signalled) = 0;
         luInterractSuspended();
@@ -229,7 +240,7 @@ void ModuleActivate() {
     case 4:
       LUDBG_G(attached) = 1;
       LUDBG_G(requester) = console_init();
-      LUDBG_G(stepMode) = RESUME_STEP_INTO;
+      luSetStepMode(RESUME_STEP_INTO);
       break;
     default:
       break;
@@ -257,7 +268,7 @@ void ModuleDeactivate() {
 
 PHP_MINIT_FUNCTION(ludbg) {
   if (zend_get_extension(LUDBG_EXTENSION_NAME) != nullptr) return SUCCESS;
-  zend_register_extension(&zend_extension_entry, nullptr);
+  zend_register_extension(&ludbg_extension_record, nullptr);
   registeredByModule = true;
   return SUCCESS;
 }
@@ -296,7 +307,7 @@ PHP_FUNCTION(ludbg_break) {
     return;
   }
   if (LUDBG_G(attached)) {
-    LUDBG_G(stepMode) = RESUME_STEP_INTO;
+    luSetStepMode(RESUME_STEP_INTO);
     RETURN_TRUE;
   }
   if (LUDBG_G(enabled) != 1) {

@@ -27,13 +27,20 @@ using BodyWriter = size_t (*)(const char* text, size_t length);
 
 ZEND_BEGIN_MODULE_GLOBALS(ludbg)
 int attached = 0;
-int lastLine = 0;
-zend_string* lastFile = nullptr;  // identity: the host keeps one copy of each name
-ScopeRecord current;
 int stepMode = 4;
-std::vector<ScopeRecord> scopeStack;
 int lastDepth = 0;  // kept as the stepping state names it; nothing reads it
+// Where the last resume was chosen: the frame, its function and the depth of
+// the live chain there (step over and out compare against them).
 int resumeDepth = 0;
+const zend_execute_data* resumeFrame = nullptr;
+const zend_function* resumeFunction = nullptr;
+StatementPass lastPass;  // the last statement that reached the stop logic
+// While a statement stop runs: its frame and the statement's first instruction.
+const zend_execute_data* stopFrame = nullptr;
+const zend_op* stopStatement = nullptr;
+// The frames view while stopped, outermost first, built from the live chain.
+std::vector<ScopeRecord> frames;
+bool executed = false;  // a statement of this request has run
 BreakpointList breakpoints;
 int inEval = 0;
 bool evalBailedOut = false;      // a fatal error ended an evaluation; the request must end

@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-long BreakpointList::set(long id, const char* file, int line, bool add) {
+long BreakpointList::set(long id, const char* file, int line, bool add, const char* condition,
+                         bool temporary) {
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {
     bool byId = it->id > 0 && it->id == id;
     bool byPlace = file != nullptr && it->line == line && strcasecmp(it->file.c_str(), file) == 0;
@@ -18,7 +19,8 @@ long BreakpointList::set(long id, const char* file, int line, bool add) {
     return 0;
   }
   if (!add || file == nullptr) return -1;
-  entries_.push_back(Breakpoint{file, line, ++lastBreakpointId_});
+  entries_.push_back(Breakpoint{file, line, ++lastBreakpointId_,
+                                condition != nullptr ? condition : "", temporary});
   indexLines();
   return lastBreakpointId_;
 }
@@ -48,6 +50,13 @@ void BreakpointList::indexLines() {
     if (line >= lines_.size()) lines_.resize(line + 1);
     lines_[line] = true;
   }
+}
+
+const Breakpoint* BreakpointList::byId(int id) const {
+  for (const Breakpoint& bp : entries_) {
+    if (bp.id == id) return &bp;
+  }
+  return nullptr;
 }
 
 int BreakpointList::find(const char* file, int line) const {

@@ -12,14 +12,20 @@ struct Breakpoint {
   std::string file;
   int line = 0;
   int id = 0;
+  std::string condition;   // PHP expression; empty: always stops
+  bool temporary = false;  // removed at its first stop
 };
 
 class BreakpointList {
  public:
   // Adds (add true) or removes the breakpoint matching id (when > 0) or
   // file and line. Adding returns the new number, or 0 when it exists;
-  // removing returns 0, or -1 when nothing matched.
-  long set(long id, const char* file, int line, bool add);
+  // removing returns 0, or -1 when nothing matched. A new breakpoint takes
+  // the condition (none when null) and the temporary flag.
+  long set(long id, const char* file, int line, bool add, const char* condition = nullptr,
+           bool temporary = false);
+  // The breakpoint numbered id, or null.
+  const Breakpoint* byId(int id) const;
   // Number of the first breakpoint on file and line, or 0.
   int find(const char* file, int line) const;
   // Appends one "fn: %s line: %d\n" per entry, never beyond size - 2 characters;

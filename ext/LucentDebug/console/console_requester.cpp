@@ -4,6 +4,8 @@
 
 #include <strings.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <limits>
@@ -68,15 +70,24 @@ std::string ReadWord() {
   return word;
 }
 
-// Reads a decimal number. A word that is no number is consumed and false
-// returned, so the loop neither repeats nor spins.
+// Reads a decimal number as one word. A word that is no number, or one out
+// of the range of Number, is consumed whole and false returned, so the loop
+// neither repeats nor spins, and the next word stays the next command.
 template <typename Number>
 bool ReadNumber(Number* number) {
-  if (std::cin >> *number) return true;
-  bool exhausted = std::cin.eof();
-  std::cin.clear(std::cin.rdstate() & std::ios::eofbit);
-  if (!exhausted) ReadWord();
-  return false;
+  std::string word = ReadWord();
+  if (word.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  long long value = strtoll(word.c_str(), &end, 10);
+  if (errno == ERANGE || *end != '\0') return false;
+  if (value < static_cast<long long>(std::numeric_limits<Number>::min()) ||
+      (value > 0 && static_cast<unsigned long long>(value) >
+                        static_cast<unsigned long long>(std::numeric_limits<Number>::max()))) {
+    return false;
+  }
+  *number = static_cast<Number>(value);
+  return true;
 }
 
 // The rest of the line, at most kWordSize - 1 characters; the line end stays.

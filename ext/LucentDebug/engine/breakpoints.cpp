@@ -1,11 +1,76 @@
 // Breakpoint functions of the engine, on the list kept in the globals block.
 #include "breakpoints.h"
 
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "evaluation.h"
+#include "frames.h"
+#include "hooks.h"
+#include "output_capture.h"
 #include "php_lucentdebug.h"
+
+namespace {
+
+enum class Condition { kFalse, kTrue, kFailed };
+
+// Evaluates the condition as a boolean in the current scope. Errors of the
+// expression are neither shown nor turned into stops of their own: reporting
+// is off and the engine counts as interacting while it runs.
+Condition EvaluateCondition(const std::string& condition) {
+  const ScopeRecord& scope = luGetActiveSymbolTable("locals", 0);
+  std::string expression = "(bool)(" + condition + ")";
+  PropertyInfo result;
+  int savedReporting = EG(error_reporting);
+  int savedInteracting = LUDBG_G(interacting);
+  EG(error_reporting) = 0;
+  LUDBG_G(interacting) = 1;
+  int status = luEval(&result, expression.c_str(), scope, 1);
+  LUDBG_G(interacting) = savedInteracting;
+  EG(error_reporting) = savedReporting;
+  if (status != 0 || result.type != "IS_BOOL") return Condition::kFailed;
+  return result.value == "1" ? Condition::kTrue : Condition::kFalse;
+}
+
+// Tells the front end's user why the script stopped, in the output as error
+// stops do.
+void ReportFailedCondition(const Breakpoint& breakpoint) {
+  char text[1024];
+  int length =
+      snprintf(text, sizeof text,
+               "\nPHP Breakpoint condition error:  %s cannot be evaluated in %s on line %d\n",
+               breakpoint.condition.c_str(), breakpoint.file.c_str(), breakpoint.line);
+  if (length > 0) ludbg_body_write(text, strnlen(text, sizeof text));
+}
+
+}  // namespace
 
 extern "C" long luSetBreakpoint(long id, const char* file, int line, int add) {
   const char* path = file != nullptr ? luGetLocalFilePathFromURL(file) : nullptr;
-  return LUDBG_G(breakpoints).set(id, path, line, add != 0);
+  long result = LUDBG_G(breakpoints).set(id, path, line, add != 0);
+  // Code compiled earlier may have quiet markers on this line.
+  if (add != 0) luWatchLine(line);
+  return result;
+}
+
+extern "C" long luAddBreakpoint(const char* file, int line, const char* condition, int temporary) {
+  long result = LUDBG_G(breakpoints)
+                    .set(0, luGetLocalFilePathFromURL(file), line, true, condition, temporary != 0);
+  luWatchLine(line);
+  return result;
+}
+
+extern "C" int luBreakpointStops(int id) {
+  const Breakpoint* breakpoint = LUDBG_G(breakpoints).byId(id);
+  if (breakpoint == nullptr) return 0;
+  if (!breakpoint->condition.empty()) {
+    Condition holds = EvaluateCondition(breakpoint->condition);
+    if (holds == Condition::kFalse) return 0;
+    if (holds == Condition::kFailed) ReportFailedCondition(*breakpoint);
+  }
+  if (breakpoint->temporary) LUDBG_G(breakpoints).set(id, nullptr, 0, false);
+  return 1;
 }
 
 extern "C" int luIsBreakpoint(const char* file, int line) {

@@ -7,6 +7,14 @@
 
 extern "C" {
 long luSetBreakpoint(long id, const char* file, int line, int add);
+// Adds a breakpoint that stops only where `condition` (a PHP expression; empty
+// for none) is true, and that is removed at its first stop when temporary.
+long luAddBreakpoint(const char* file, int line, const char* condition, int temporary);
+// Decides whether breakpoint `id`, found on the current statement, stops the
+// script: it evaluates the condition in the current scope (a condition that
+// fails to evaluate stops, with a message in the output) and removes a
+// temporary breakpoint that stops.
+int luBreakpointStops(int id);
 // Kept as the engine's breakpoint test of a file URL or path; the statement
 // hook runs its own copy with the compiled file names' paths cached.
 int luIsBreakpoint(const char* file, int line);

@@ -1,32 +1,67 @@
-// A scope's variables are read by making its frame the executing one
-// (EG(current_execute_data)) for the time of a zend_rebuild_symbol_table or
-// zend_eval_stringl call, which is what PHP 8 offers in place of switching the
-// active symbol table.
+// Reading and evaluating in a scope of the stopped script. A plain variable
+// path is read straight from the frame's tables (compiled variables, the
+// attached symbol table, object and static property tables): no code of the
+// script runs, no error is raised and no reference count moves. Anything else
+// is evaluated with zend_eval_stringl in the scope's frame, with the script's
+// error and exception handlers set aside for the time of the evaluation.
 #include "evaluation.h"
 
+#include <strings.h>
+
 #include <cstring>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "php_lucentdebug.h"
+#include "value_names.h"
 #include "value_translation.h"
-
-extern "C" {
-#include "zend_exceptions.h"
-}
 
 namespace {
 
-// Runs with the scope's frame as the executing one and puts the real one back.
-class FrameSwitch {
+// The script's error and exception handlers are its own state: an evaluation
+// must neither call them nor leave them changed. Handlers an expression sets
+// go again, with what set_error_handler / set_exception_handler pushed.
+class HandlerSuspension {
  public:
-  explicit FrameSwitch(zend_execute_data* frame) : saved_(EG(current_execute_data)) {
-    EG(current_execute_data) = frame;
+  HandlerSuspension()
+      : errorReporting_(EG(user_error_handler_error_reporting)),
+        errorDepth_(zend_stack_count(&EG(user_error_handlers))),
+        errorReportingDepth_(zend_stack_count(&EG(user_error_handlers_error_reporting))),
+        exceptionDepth_(zend_stack_count(&EG(user_exception_handlers))) {
+    ZVAL_COPY_VALUE(&errorHandler_, &EG(user_error_handler));
+    ZVAL_COPY_VALUE(&exceptionHandler_, &EG(user_exception_handler));
+    ZVAL_UNDEF(&EG(user_error_handler));
+    ZVAL_UNDEF(&EG(user_exception_handler));
   }
-  ~FrameSwitch() { EG(current_execute_data) = saved_; }
-  FrameSwitch(const FrameSwitch&) = delete;
-  FrameSwitch& operator=(const FrameSwitch&) = delete;
+  ~HandlerSuspension() {
+    DropPushed(&EG(user_error_handlers), errorDepth_, true);
+    DropPushed(&EG(user_error_handlers_error_reporting), errorReportingDepth_, false);
+    DropPushed(&EG(user_exception_handlers), exceptionDepth_, true);
+    zval_ptr_dtor(&EG(user_error_handler));
+    zval_ptr_dtor(&EG(user_exception_handler));
+    ZVAL_COPY_VALUE(&EG(user_error_handler), &errorHandler_);
+    ZVAL_COPY_VALUE(&EG(user_exception_handler), &exceptionHandler_);
+    EG(user_error_handler_error_reporting) = errorReporting_;
+  }
+  HandlerSuspension(const HandlerSuspension&) = delete;
+  HandlerSuspension& operator=(const HandlerSuspension&) = delete;
 
  private:
-  zend_execute_data* saved_;
+  static void DropPushed(zend_stack* stack, int depth, bool holdsValues) {
+    while (zend_stack_count(stack) > depth) {
+      if (holdsValues) zval_ptr_dtor(static_cast<zval*>(zend_stack_top(stack)));
+      zend_stack_del_top(stack);
+    }
+  }
+
+  zval errorHandler_;
+  zval exceptionHandler_;
+  int errorReporting_;
+  int errorDepth_;
+  int errorReportingDepth_;
+  int exceptionDepth_;
 };
 
 // zend_eval_stringl inside a bail-out guard: a fatal error in the expression
@@ -43,48 +78,300 @@ int GuardedEval(const char* expression, zval* result, bool* bailedOut) {
 }
 
 // Evaluates in the scope's frame, leaving the script's pending exception, its
-// frame's instruction and the executing frame as they were.
+// frame's instruction and the executing frame as they were. Without a frame
+// (the top-level table) the host evaluates in EG(symbol_table).
 bool EvaluateIn(const ScopeRecord& scope, const char* expression, zval* result) {
   zend_execute_data* frame = scope.executeData;
-  const zend_op* savedOpline = frame->opline;
-  const zend_op* savedBeforeException = EG(opline_before_exception);
-  zend_object* pendingException = EG(exception);
-  zend_object* pendingPrevious = EG(prev_exception);
-  EG(exception) = nullptr;
-  EG(prev_exception) = nullptr;
+  ExceptionIsolation isolation(frame);
   zend_execute_data* savedFrame = EG(current_execute_data);
   EG(current_execute_data) = frame;
 
   bool bailedOut = false;
-  int status = GuardedEval(expression, result, &bailedOut);
+  int status;
+  {
+    HandlerSuspension handlers;
+    status = GuardedEval(expression, result, &bailedOut);
+  }
   if (bailedOut) LUDBG_G(evalBailedOut) = true;
-  if (EG(exception) != nullptr) {
-    zend_clear_exception();
-    status = FAILURE;
+  if (isolation.ClearThrown()) status = FAILURE;
+  EG(current_execute_data) = savedFrame;
+  return status == SUCCESS;
+}
+
+enum class PathResult {
+  kFound,
+  kUndefined,        // reads as null, as PHP reads a missing variable, key or property
+  kFailed,           // PHP would throw: no such class or static property, $this outside an object
+  kNeedsEvaluation,  // only running code can answer (ArrayAccess, an auto global not yet made)
+};
+
+bool SameName(const zend_string* name, const std::string& text) {
+  return ZSTR_LEN(name) == text.size() && memcmp(ZSTR_VAL(name), text.data(), text.size()) == 0;
+}
+
+// An entry of a table, through the indirection of a symbol table or property
+// table; null when absent or still undefined.
+zval* FindEntry(HashTable* table, const std::string& key) {
+  zval* entry = zend_hash_str_find(table, key.data(), key.size());
+  if (entry == nullptr) return nullptr;
+  if (Z_TYPE_P(entry) == IS_INDIRECT) entry = Z_INDIRECT_P(entry);
+  return Z_TYPE_P(entry) == IS_UNDEF ? nullptr : entry;
+}
+
+zval* FindIndex(HashTable* table, zend_ulong index) {
+  zval* entry = zend_hash_index_find(table, index);
+  if (entry == nullptr) return nullptr;
+  if (Z_TYPE_P(entry) == IS_INDIRECT) entry = Z_INDIRECT_P(entry);
+  return Z_TYPE_P(entry) == IS_UNDEF ? nullptr : entry;
+}
+
+zval* FindStringOrNumericKey(HashTable* table, const std::string& key) {
+  zend_ulong index;
+  if (ZEND_HANDLE_NUMERIC_STR(key.data(), key.size(), index)) return FindIndex(table, index);
+  return FindEntry(table, key);
+}
+
+// The compiled variable slot of `name` in a user frame, or null.
+zval* FindCompiledVariable(zend_execute_data* frame, const std::string& name) {
+  const zend_function* function = frame->func;
+  if (function == nullptr || !ZEND_USER_CODE(function->type)) return nullptr;
+  const zend_op_array& opArray = function->op_array;
+  for (int i = 0; i < opArray.last_var; ++i) {
+    if (SameName(opArray.vars[i], name)) return ZEND_CALL_VAR_NUM(frame, i);
+  }
+  return nullptr;
+}
+
+HashTable* AttachedSymbolTable(zend_execute_data* frame) {
+  return (ZEND_CALL_INFO(frame) & ZEND_CALL_HAS_SYMBOL_TABLE) ? frame->symbol_table : nullptr;
+}
+
+// Reads a VariablePath in one scope: a frame, or the top-level table alone.
+// Values found may live in temporary debug views, which the reader keeps
+// until it goes.
+class PathReader {
+ public:
+  explicit PathReader(const ScopeRecord& scope)
+      : frame_(scope.executeData), table_(scope.symbolTable) {
+    ZVAL_UNDEF(&globals_);
+    ZVAL_UNDEF(&character_);
   }
 
-  EG(current_execute_data) = savedFrame;
-  frame->opline = savedOpline;
-  EG(opline_before_exception) = savedBeforeException;
-  EG(exception) = pendingException;
-  EG(prev_exception) = pendingPrevious;
-  return status == SUCCESS;
+  PathResult Read(const VariablePath& path, zval** value) {
+    PathResult result = path.className.empty() ? ReadVariable(path.variable, value)
+                                               : ReadStatic(path.className, path.variable, value);
+    for (const PathStep& step : path.steps) {
+      if (result != PathResult::kFound) break;
+      zval* holder = ResolveValue(*value);
+      result = step.kind == PathStep::kElement ? ReadElement(holder, step, value)
+                                               : ReadProperty(holder, step.key, value);
+    }
+    return result;
+  }
+
+ private:
+  PathResult ReadVariable(const std::string& name, zval** value) {
+    if (name == "this") {
+      if (frame_ == nullptr || Z_TYPE(frame_->This) != IS_OBJECT) return PathResult::kFailed;
+      *value = &frame_->This;
+      return PathResult::kFound;
+    }
+    zval* slot = frame_ != nullptr ? FindCompiledVariable(frame_, name) : nullptr;
+    if (slot != nullptr && Z_TYPE_P(slot) != IS_UNDEF) {
+      *value = slot;
+      return PathResult::kFound;
+    }
+    if (HashTable* symbols = frame_ != nullptr ? AttachedSymbolTable(frame_) : table_) {
+      if ((*value = FindEntry(symbols, name)) != nullptr) return PathResult::kFound;
+    }
+    if (name == "GLOBALS") {
+      // Borrowed, as the script's own $GLOBALS reads it: no reference taken.
+      ZVAL_ARR(&globals_, &EG(symbol_table));
+      *value = &globals_;
+      return PathResult::kFound;
+    }
+    if (zend_hash_str_exists(CG(auto_globals), name.data(), name.size())) {
+      if ((*value = FindEntry(&EG(symbol_table), name)) != nullptr) return PathResult::kFound;
+      return PathResult::kNeedsEvaluation;  // made on first use
+    }
+    return PathResult::kUndefined;
+  }
+
+  zend_class_entry* FindClass(const std::string& name) {
+    const zend_function* function = frame_ != nullptr ? frame_->func : nullptr;
+    zend_class_entry* self = function != nullptr ? function->common.scope : nullptr;
+    if (strcasecmp(name.c_str(), "self") == 0) return self;
+    if (strcasecmp(name.c_str(), "parent") == 0) return self != nullptr ? self->parent : nullptr;
+    if (strcasecmp(name.c_str(), "static") == 0) {
+      return frame_ != nullptr ? zend_get_called_scope(frame_) : nullptr;
+    }
+    zend_string* className = zend_string_init(name.data(), name.size(), 0);
+    zend_class_entry* found = zend_lookup_class_ex(
+        className, nullptr, ZEND_FETCH_CLASS_NO_AUTOLOAD | ZEND_FETCH_CLASS_SILENT);
+    zend_string_release(className);
+    return found;
+  }
+
+  // The static property's slot, or its default while the class has not
+  // set up its statics yet; visibility does not hide anything here.
+  PathResult ReadStatic(const std::string& className, const std::string& name, zval** value) {
+    for (zend_class_entry* cls = FindClass(className); cls != nullptr; cls = cls->parent) {
+      auto* info = static_cast<zend_property_info*>(
+          zend_hash_str_find_ptr(&cls->properties_info, name.data(), name.size()));
+      if (info == nullptr || !(info->flags & ZEND_ACC_STATIC)) continue;
+      zend_class_entry* owner = info->ce;
+      zval* table = owner->default_static_members_count > 0 ? CE_STATIC_MEMBERS(owner) : nullptr;
+      if (table == nullptr) table = owner->default_static_members_table;
+      if (table == nullptr) return PathResult::kFailed;
+      zval* slot = table + info->offset;
+      ZVAL_DEINDIRECT(slot);
+      *value = slot;
+      return PathResult::kFound;
+    }
+    return PathResult::kFailed;
+  }
+
+  PathResult ReadElement(zval* holder, const PathStep& step, zval** value) {
+    switch (Z_TYPE_P(holder)) {
+      case IS_ARRAY: {
+        HashTable* table = Z_ARRVAL_P(holder);
+        *value = step.integerKey ? FindIndex(table, static_cast<zend_ulong>(step.index))
+                                 : FindStringOrNumericKey(table, step.key);
+        return *value != nullptr ? PathResult::kFound : PathResult::kUndefined;
+      }
+      case IS_STRING:
+        return ReadCharacter(holder, step, value);
+      case IS_OBJECT:
+        return PathResult::kNeedsEvaluation;  // ArrayAccess: the object's own code answers
+      default:
+        return PathResult::kUndefined;
+    }
+  }
+
+  // A string offset reads one character; out of range it reads "" as PHP does.
+  PathResult ReadCharacter(zval* holder, const PathStep& step, zval** value) {
+    zend_long index;
+    if (step.integerKey) {
+      index = step.index;
+    } else {
+      zend_ulong numeric;
+      if (!ZEND_HANDLE_NUMERIC_STR(step.key.data(), step.key.size(), numeric)) {
+        return PathResult::kNeedsEvaluation;
+      }
+      index = static_cast<zend_long>(numeric);
+    }
+    zend_long length = static_cast<zend_long>(Z_STRLEN_P(holder));
+    if (index < 0) index += length;
+    if (index >= 0 && index < length) {
+      ZVAL_INTERNED_STR(&character_,
+                        ZSTR_CHAR(static_cast<unsigned char>(Z_STRVAL_P(holder)[index])));
+    } else {
+      ZVAL_EMPTY_STRING(&character_);
+    }
+    *value = &character_;
+    return PathResult::kFound;
+  }
+
+  // In the table the object's children are listed from: the exact key
+  // first, then the protected, the object's own private and any private
+  // property of that name.
+  PathResult ReadProperty(zval* holder, const std::string& name, zval** value) {
+    if (Z_TYPE_P(holder) != IS_OBJECT) return PathResult::kUndefined;
+    views_.push_back(std::make_unique<ObjectPropertyView>(holder));
+    HashTable* table = views_.back()->table();
+    if (table == nullptr) return PathResult::kUndefined;
+    *value = FindEntry(table, name);
+    if (*value == nullptr && !name.empty() && name[0] != '\0') {
+      const std::string ownClass(ZSTR_VAL(Z_OBJCE_P(holder)->name),
+                                 ZSTR_LEN(Z_OBJCE_P(holder)->name));
+      *value = FindEntry(table, std::string("\0*\0", 3) + name);
+      if (*value == nullptr) *value = FindEntry(table, '\0' + ownClass + '\0' + name);
+      if (*value == nullptr) *value = FindAnyPrivate(table, name);
+      zend_ulong numeric;
+      if (*value == nullptr && ZEND_HANDLE_NUMERIC_STR(name.data(), name.size(), numeric)) {
+        *value = FindIndex(table, numeric);
+      }
+    }
+    if (*value != nullptr) return PathResult::kFound;
+    // A typed property not yet assigned throws when the script reads it.
+    auto* declared = static_cast<zend_property_info*>(
+        zend_hash_str_find_ptr(&Z_OBJCE_P(holder)->properties_info, name.data(), name.size()));
+    bool unassignedTyped = declared != nullptr && !(declared->flags & ZEND_ACC_STATIC) &&
+                           ZEND_TYPE_IS_SET(declared->type);
+    return unassignedTyped ? PathResult::kFailed : PathResult::kUndefined;
+  }
+
+  static zval* FindAnyPrivate(HashTable* table, const std::string& name) {
+    zend_string* key;
+    zval* entry;
+    ZEND_HASH_FOREACH_STR_KEY_VAL_IND(table, key, entry) {
+      const char* className = nullptr;
+      const char* propertyName = nullptr;
+      size_t length = 0;
+      if (key == nullptr || ZSTR_LEN(key) == 0 || ZSTR_VAL(key)[0] != '\0') continue;
+      if (zend_unmangle_property_name_ex(key, &className, &propertyName, &length) == SUCCESS &&
+          length == name.size() && memcmp(propertyName, name.data(), length) == 0) {
+        return entry;
+      }
+    }
+    ZEND_HASH_FOREACH_END();
+    return nullptr;
+  }
+
+  zend_execute_data* frame_;
+  HashTable* table_;  // the scope's table when it has no frame
+  zval globals_;
+  zval character_;
+  std::vector<std::unique_ptr<ObjectPropertyView>> views_;
+};
+
+void Translate(PropertyInfo* record, PropertyInfoVector* children, const char* expression,
+               zval* value) {
+  if (children != nullptr) {
+    TranslateZValToPropertyInfoVector(*children, expression, value);
+  } else if (record != nullptr) {
+    TranslateZValToPropertyInfo(*record, expression, value);
+  }
+}
+
+// The value of a plain variable path, translated without running anything.
+// False when the path needs evaluating after all.
+bool ReadDirectly(PropertyInfo* record, PropertyInfoVector* children, const char* expression,
+                  const ScopeRecord& scope, int* code) {
+  VariablePath path;
+  if (!ParseVariablePath(expression, &path)) return false;
+  PathReader reader(scope);
+  zval* value = nullptr;
+  zval null;
+  switch (reader.Read(path, &value)) {
+    case PathResult::kFound:
+      break;
+    case PathResult::kUndefined:
+      ZVAL_NULL(&null);
+      value = &null;
+      break;
+    case PathResult::kFailed:
+      *code = 1;
+      return true;
+    case PathResult::kNeedsEvaluation:
+      return false;
+  }
+  Translate(record, children, expression, value);
+  *code = 0;
+  return true;
 }
 
 int DoEval(PropertyInfo* record, PropertyInfoVector* children, const char* expression,
            const ScopeRecord& scope, int translate) {
-  if (scope.executeData == nullptr || LUDBG_G(evalBailedOut)) return 1;
+  if (!scope.hasVariables() || LUDBG_G(evalBailedOut)) return 1;
+  int code = 1;
+  if (translate && ReadDirectly(record, children, expression, scope, &code)) return code;
   LUDBG_G(inEval) = 1;
   zval result;
   ZVAL_EMPTY_STRING(&result);
-  int code = 1;
   if (EvaluateIn(scope, expression, &result)) {
     code = 0;
-    if (translate && children != nullptr) {
-      TranslateZValToPropertyInfoVector(*children, expression, &result);
-    } else if (translate && record != nullptr) {
-      TranslateZValToPropertyInfo(*record, expression, &result);
-    }
+    if (translate) Translate(record, children, expression, &result);
   }
   zval_ptr_dtor(&result);
   if (LUDBG_G(evalError) != nullptr) {
@@ -93,6 +380,37 @@ int DoEval(PropertyInfo* record, PropertyInfoVector* children, const char* expre
   }
   LUDBG_G(inEval) = 0;
   return code;
+}
+
+// Names a closure binds from its creator (use, or an arrow function's
+// implicit binding): the closure keeps them among its static variables, but
+// they are its local variables too and are listed once, as those.
+std::unordered_set<std::string> BoundNames(const zend_op_array& opArray) {
+  std::unordered_set<std::string> names;
+  if (!(opArray.fn_flags & ZEND_ACC_CLOSURE)) return names;
+  for (uint32_t i = 0; i < opArray.last; ++i) {
+    const zend_op& op = opArray.opcodes[i];
+    if (op.opcode == ZEND_BIND_STATIC &&
+        (op.extended_value & (ZEND_BIND_IMPLICIT | ZEND_BIND_EXPLICIT)) != 0) {
+      const zend_string* name = opArray.vars[EX_VAR_TO_NUM(op.op1.var)];
+      names.emplace(ZSTR_VAL(name), ZSTR_LEN(name));
+    }
+  }
+  return names;
+}
+
+void AppendStatics(PropertyInfoVector* out, const zend_op_array& opArray) {
+  if (opArray.static_variables == nullptr) return;
+  HashTable* statics = static_cast<HashTable*>(ZEND_MAP_PTR_GET(opArray.static_variables_ptr));
+  if (statics == nullptr) statics = opArray.static_variables;
+  std::unordered_set<std::string> bound = BoundNames(opArray);
+  zend_string* key;
+  zval* entry;
+  ZEND_HASH_FOREACH_STR_KEY_VAL_IND(statics, key, entry) {
+    if (key == nullptr || bound.count(std::string(ZSTR_VAL(key), ZSTR_LEN(key))) != 0) continue;
+    AppendVariable(*out, ZSTR_VAL(key), entry);
+  }
+  ZEND_HASH_FOREACH_END();
 }
 
 }  // namespace
@@ -106,19 +424,24 @@ int luEvalGetChildren(PropertyInfoVector* out, const char* expression, const Sco
 }
 
 void luGetContext(PropertyInfoVector* out, const ScopeRecord& scope) {
-  if (scope.executeData == nullptr) return;
-  HashTable* variables;
-  {
-    FrameSwitch frameSwitch(scope.executeData);
-    variables = zend_rebuild_symbol_table();
+  zend_execute_data* frame = scope.executeData;
+  if (frame == nullptr) {
+    if (scope.symbolTable != nullptr) HashToVector(*out, scope.symbolTable, nullptr, nullptr);
+    return;
   }
-  if (variables == nullptr) return;
-  HashToVector(*out, variables, nullptr, nullptr);
-  const zend_function* function = scope.executeData->func;
-  if (function == nullptr || !ZEND_USER_CODE(function->type)) return;
-  const zend_op_array& opArray = function->op_array;
-  if (opArray.static_variables == nullptr) return;
-  HashTable* statics = static_cast<HashTable*>(ZEND_MAP_PTR_GET(opArray.static_variables_ptr));
-  if (statics == nullptr) statics = opArray.static_variables;
-  HashToVector(*out, statics, nullptr, nullptr);
+  if (Z_TYPE(frame->This) == IS_OBJECT) AppendVariable(*out, "this", &frame->This);
+  const zend_function* function = frame->func;
+  bool userCode = function != nullptr && ZEND_USER_CODE(function->type);
+  if (HashTable* symbols = AttachedSymbolTable(frame)) {
+    HashToVector(*out, symbols, nullptr, nullptr);
+  } else if (userCode) {
+    // The compiled variables in their slots, read in place: building a
+    // symbol table for the frame would change how the script runs on.
+    const zend_op_array& opArray = function->op_array;
+    for (int i = 0; i < opArray.last_var; ++i) {
+      zval* slot = ZEND_CALL_VAR_NUM(frame, i);
+      if (Z_TYPE_P(slot) != IS_UNDEF) AppendVariable(*out, ZSTR_VAL(opArray.vars[i]), slot);
+    }
+  }
+  if (userCode) AppendStatics(out, function->op_array);
 }

@@ -1,10 +1,13 @@
 // Frames, source and scope selection while the script is stopped; frames and
-// scopes come from the records the hooks keep.
+// scopes come from the host's live chain of frames, read at each stop.
 #include "frames.h"
 
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -13,32 +16,88 @@
 #include "php_lucentdebug.h"
 #include "string_utils.h"
 
+extern "C" {
+#include "zend_generators.h"
+}
+
 namespace {
 
-const ScopeRecord* FrameRecord(int frame) {
-  const std::vector<ScopeRecord>& stack = LUDBG_G(scopeStack);
-  int depth = static_cast<int>(stack.size());
-  if (frame == depth) return &LUDBG_G(current);
-  if (frame >= 0 && frame < depth) return &stack[static_cast<size_t>(frame)];
-  return nullptr;
+bool RunsUserCode(const zend_execute_data* frame) {
+  return frame->func != nullptr && ZEND_USER_CODE(frame->func->common.type);
 }
+
+// The caller of a frame. A generator delegated to by "yield from" links to a
+// placeholder that the host resolves into the chain of delegating generators.
+zend_execute_data* Caller(const zend_execute_data* frame) {
+  zend_execute_data* caller = frame->prev_execute_data;
+  return caller != nullptr ? zend_generator_check_placeholder_frame(caller) : nullptr;
+}
+
+ScopeRecord RecordOf(zend_execute_data* frame, const zend_op* opline) {
+  ScopeRecord record;
+  record.opArray = &frame->func->op_array;
+  record.opline = opline;
+  record.executeData = frame;
+  // Function names are interned and outlive the stop.
+  record.functionName = record.opArray->function_name != nullptr
+                            ? ZSTR_VAL(record.opArray->function_name)
+                            : "__main__";
+  return record;
+}
+
+const ScopeRecord kNoScope;
 
 }  // namespace
 
+// Every user frame on the chain is a call site or the current statement, as
+// when each call pushed its caller's scope: a stop inside a host function (a
+// warning, "ludbg_break") shows the calling user frame both as the current
+// statement and as the call site. Host functions (callbacks' callers,
+// Fiber::resume, Generator::next) show through the user frames around them.
+void luBuildFrames(const zend_execute_data* statementFrame, const zend_op* statement) {
+  std::vector<ScopeRecord>& frames = LUDBG_G(frames);
+  frames.clear();
+  bool innermost = true;
+  bool stoppedInHostCode = false;
+  for (zend_execute_data* frame = EG(current_execute_data); frame != nullptr;
+       frame = Caller(frame)) {
+    if (!RunsUserCode(frame)) {
+      if (innermost && frame->func != nullptr) stoppedInHostCode = true;
+      if (frame->func != nullptr) innermost = false;
+      continue;
+    }
+    innermost = false;
+    bool atStatement = frame == statementFrame && statement != nullptr;
+    frames.push_back(RecordOf(frame, atStatement ? statement : frame->opline));
+  }
+  if (stoppedInHostCode && !frames.empty()) frames.insert(frames.begin(), frames.front());
+  std::reverse(frames.begin(), frames.end());
+}
+
+void luReleaseFrames() { LUDBG_G(frames).clear(); }
+
+int luChainDepth(zend_execute_data* frame, int limit) {
+  int depth = -1;
+  for (; frame != nullptr && depth <= limit; frame = Caller(frame)) {
+    if (RunsUserCode(frame)) ++depth;
+  }
+  return depth;
+}
+
 extern "C" unsigned short luGetNumFrames() {
-  if (LUDBG_G(scopeStack).empty() && LUDBG_G(current).functionName == nullptr) return 0;
-  return static_cast<unsigned short>(LUDBG_G(scopeStack).size() + 1);
+  return static_cast<unsigned short>(LUDBG_G(frames).size());
 }
 
 extern "C" bool luGetFrameInfo(int frame, char* fileBuffer, int* line, char* functionBuffer) {
-  const ScopeRecord* record = FrameRecord(frame);
-  if (record == nullptr) return false;
-  CopyBounded(functionBuffer, record->functionName != nullptr ? record->functionName : "",
+  const std::vector<ScopeRecord>& frames = LUDBG_G(frames);
+  if (frame < 0 || static_cast<size_t>(frame) >= frames.size()) return false;
+  const ScopeRecord& record = frames[static_cast<size_t>(frame)];
+  CopyBounded(functionBuffer, record.functionName != nullptr ? record.functionName : "",
               kFrameTextSize);
-  *line = record->opline != nullptr ? static_cast<int>(record->opline->lineno) : 0;
+  *line = record.opline != nullptr ? static_cast<int>(record.opline->lineno) : 0;
   const char* file = "";
-  if (record->opArray != nullptr && record->opArray->filename != nullptr) {
-    file = luCreateFileURI(ZSTR_VAL(record->opArray->filename));
+  if (record.opArray != nullptr && record.opArray->filename != nullptr) {
+    file = luCreateFileURI(ZSTR_VAL(record.opArray->filename));
   }
   CopyBounded(fileBuffer, file, kFrameTextSize);
   return true;
@@ -46,14 +105,20 @@ extern "C" bool luGetFrameInfo(int frame, char* fileBuffer, int* line, char* fun
 
 extern "C" int luGetPrecision() { return static_cast<int>(EG(precision)); }
 
-const std::vector<ScopeRecord>& luGetBackTrace() { return LUDBG_G(scopeStack); }
+const std::vector<ScopeRecord>& luGetBackTrace() { return LUDBG_G(frames); }
 
 bool luGetSourceCode(const char* fileUrl, std::string* source) {
-  FILE* file = fopen(luGetLocalFilePathFromURL(fileUrl), "rb");
-  if (file == nullptr) return false;
-  struct stat info;
-  bool ok =
-      fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && fseek(file, 0, SEEK_END) == 0;
+  // Opening a FIFO or a device for reading may block the stopped script for
+  // good; only regular files are read, and the open itself must not wait.
+  int fd = open(luGetLocalFilePathFromURL(fileUrl), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat opened;
+  FILE* file = fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) ? fdopen(fd, "rb") : nullptr;
+  if (file == nullptr) {
+    close(fd);
+    return false;
+  }
+  bool ok = fseek(file, 0, SEEK_END) == 0;
   long size = ok ? ftell(file) : -1;
   if (size >= 0 && fseek(file, 0, SEEK_SET) == 0) {
     try {
@@ -71,13 +136,30 @@ bool luGetSourceCode(const char* fileUrl, std::string* source) {
 }
 
 const ScopeRecord& luGetActiveSymbolTable(const char* context, short depth) {
-  const std::vector<ScopeRecord>& stack = LUDBG_G(scopeStack);
+  const std::vector<ScopeRecord>& frames = LUDBG_G(frames);
   if (strcasecmp(context, "globals") == 0) {
-    return stack.empty() ? LUDBG_G(current) : stack.front();
+    // The real top-level table, also inside a fiber, a shutdown function or
+    // after exit(); nothing before the script's first statement. While
+    // top-level code runs, its innermost frame is the one whose variables the
+    // table refers to: evaluating through it keeps them bound to it.
+    for (auto frame = frames.rbegin(); frame != frames.rend(); ++frame) {
+      const zend_execute_data* data = frame->executeData;
+      if ((ZEND_CALL_INFO(data) & ZEND_CALL_HAS_SYMBOL_TABLE) != 0 &&
+          data->symbol_table == &EG(symbol_table)) {
+        return *frame;
+      }
+    }
+    static ScopeRecord globals;
+    globals = ScopeRecord();
+    if (frames.empty() && !LUDBG_G(executed)) return kNoScope;
+    globals.symbolTable = &EG(symbol_table);
+    globals.functionName = "__main__";
+    return globals;
   }
-  long index = static_cast<long>(stack.size()) - depth;
-  if (index >= 0 && index < static_cast<long>(stack.size())) {
-    return stack[static_cast<size_t>(index)];
+  if (frames.empty()) return kNoScope;
+  long index = static_cast<long>(frames.size()) - 1 - depth;
+  if (index >= 0 && index < static_cast<long>(frames.size())) {
+    return frames[static_cast<size_t>(index)];
   }
-  return LUDBG_G(current);
+  return frames.back();
 }

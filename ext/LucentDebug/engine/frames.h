@@ -18,7 +18,15 @@ bool luGetFrameInfo(int frame, char* fileBuffer, int* line, char* functionBuffer
 int luGetPrecision();  // kept for callers of the engine; values read EG(precision)
 }
 
-const std::vector<ScopeRecord>& luGetBackTrace();  // kept; the engine reads scopeStack
+// Kept for callers of the engine: the frames view while stopped, outermost first.
+const std::vector<ScopeRecord>& luGetBackTrace();
+// Builds the frames view from the host's live chain; the statement stands for
+// the line of statementFrame when given, otherwise each frame's own instruction.
+void luBuildFrames(const zend_execute_data* statementFrame, const zend_op* statement);
+void luReleaseFrames();
+// Depth of the live chain from a frame that runs user code: the frames view
+// built there would hold depth + 1 frames. Counting ends past `limit`.
+int luChainDepth(zend_execute_data* frame, int limit);
 // Reads the whole file named by a URL or path; false when it cannot be read.
 bool luGetSourceCode(const char* fileUrl, std::string* source);
 // "globals" in any case: the script's top level; otherwise depth 0 is the

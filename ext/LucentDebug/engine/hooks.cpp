@@ -1,82 +1,117 @@
-// Statement and call hooks: track where execution is and the chain of calls,
-// decide at each statement whether to stop, and hand control to the attached
-// front end through its Requester interface.
+// Statement hook and stepping: decide at each statement whether to stop and
+// hand control to the attached front end through its Requester interface.
+//
+// Statement markers (ZEND_EXT_STMT, compiled in with ZEND_COMPILE_EXTENDED_STMT
+// only, so calls carry no markers) run the engine's handler through the
+// host's user opcode mechanism (zend_set_user_opcode_handler), not the
+// extension list the host walks at each marker. Where nothing can stop, a
+// marker costs one plain no-op: the first time an op array reaches this
+// handler while no step is under way, its markers get the host's ZEND_NOP
+// handler, except those on lines that hold a breakpoint. A step under way, a
+// breakpoint added or an op array compiled later puts the engine's handler
+// back where it is needed. This is safe because:
+// - only op arrays this request owns are rewritten (a reference count of
+//   their own: opcache's shared, immutable op arrays have none and keep the
+//   engine's handler, which then decides at each marker, correctly but slower);
+// - the handler pointer is the only thing changed, the opcode stays
+//   ZEND_EXT_STMT, so every marker can be found again;
+// - rewritten op arrays are forgotten when the host releases them (the op
+//   array destructor hook) and at every request start and end;
+// - files compiled after a breakpoint was set start with the engine's handler.
+// Frames come from the host's live chain at a stop, never from records kept
+// in step with calls, so nothing here keeps a pointer to a frame that may be
+// gone (exceptions, exit() in a generator, fibers).
 #include "hooks.h"
 
+#include <unordered_map>
+
 #include "breakpoints.h"
+#include "frames.h"
 #include "output_capture.h"
 #include "php_lucentdebug.h"
 #include "requester.h"
 
+extern "C" {
+#include "zend_vm.h"
+}
+
 namespace {
 
-const char* FunctionNameOf(const zend_op_array* opArray) {
-  return opArray->function_name != nullptr ? ZSTR_VAL(opArray->function_name) : "__main__";
+const void* quietHandler = nullptr;  // the host's ZEND_NOP handler
+const void* loudHandler = nullptr;   // the host's user opcode handler: StatementOpcode
+user_opcode_handler_t hostHandler = nullptr;
+bool installed = false;
+
+// Op arrays whose markers are quiet except on breakpoint lines: first
+// instruction -> number of instructions.
+std::unordered_map<const zend_op*, uint32_t> quietOpArrays;
+
+// A marker stands for a statement when its next real instruction (past
+// no-ops, such as the one reserved for an interpolated string) is no other
+// marker; that instruction's line is the statement's line.
+const zend_op* StatementOf(const zend_op* marker, const zend_op* end) {
+  for (const zend_op* op = marker + 1; op < end; ++op) {
+    if (op->opcode == ZEND_NOP || op->opcode == ZEND_EXT_NOP) continue;
+    return op->opcode == ZEND_EXT_STMT || op->lineno == 0 ? nullptr : op;
+  }
+  return nullptr;
+}
+
+const void* HandlerFor(zend_uchar opcode) {
+  zend_op op;
+  memset(&op, 0, sizeof op);
+  op.opcode = opcode;
+  op.op1_type = IS_UNUSED;
+  op.op2_type = IS_UNUSED;
+  op.result_type = IS_UNUSED;
+  zend_vm_set_opcode_handler(&op);
+  return op.handler;
+}
+
+void SetHandler(const zend_op* marker, const void* handler) {
+  const_cast<zend_op*>(marker)->handler = handler;
+}
+
+bool MayStopAt(const zend_op* statement) {
+  return statement != nullptr && LUDBG_G(attached) &&
+         LUDBG_G(breakpoints).mayStopAt(static_cast<int>(statement->lineno));
+}
+
+// Opcache's shared op arrays carry no reference count and are never
+// rewritten; nor is anything when another extension handles the markers too.
+bool Rewritable(const zend_op_array* opArray) {
+  return opArray->refcount != nullptr && hostHandler == nullptr;
+}
+
+void QuietOpArray(const zend_op_array* opArray) {
+  if (!Rewritable(opArray) || quietOpArrays.count(opArray->opcodes) != 0) return;
+  const zend_op* end = opArray->opcodes + opArray->last;
+  for (const zend_op* op = opArray->opcodes; op < end; ++op) {
+    if (op->opcode == ZEND_EXT_STMT && !MayStopAt(StatementOf(op, end))) {
+      SetHandler(op, quietHandler);
+    }
+  }
+  quietOpArrays.emplace(opArray->opcodes, opArray->last);
+}
+
+// While a step is under way every marker must reach the stop decision.
+void MakeAllLoud() {
+  for (const auto& entry : quietOpArrays) {
+    const zend_op* end = entry.first + entry.second;
+    for (const zend_op* op = entry.first; op < end; ++op) {
+      if (op->opcode == ZEND_EXT_STMT) SetHandler(op, loudHandler);
+    }
+  }
+  quietOpArrays.clear();
 }
 
 bool RunsUserCode(const zend_execute_data* frame) {
   return frame->func != nullptr && ZEND_USER_CODE(frame->func->common.type);
 }
 
-zend_execute_data* UserCaller(const zend_execute_data* frame) {
-  for (zend_execute_data* ex = frame->prev_execute_data; ex != nullptr;
-       ex = ex->prev_execute_data) {
-    if (RunsUserCode(ex)) return ex;
-  }
-  return nullptr;
-}
-
-// PHP 8 unwinds exceptions past the call-end markers, so records of calls that
-// are over can remain. A frame that runs statements again has no call under
-// way: its record and every record above it are dropped.
-void DropFinishedCalls(zend_execute_data* frame) {
-  std::vector<ScopeRecord>& stack = LUDBG_G(scopeStack);
-  if (stack.empty() || stack.back().executeData == UserCaller(frame)) return;
-  for (size_t i = stack.size(); i-- > 0;) {
-    if (stack[i].executeData == frame) {
-      stack.resize(i);
-      return;
-    }
-  }
-}
-
-// Before an interaction, forgets records whose frames are gone (an error can
-// arrive after the script's last statement ran), so no front end reads them.
-void DropStaleRecords() {
-  std::vector<const zend_execute_data*> live;
-  for (zend_execute_data* ex = EG(current_execute_data); ex != nullptr;
-       ex = ex->prev_execute_data) {
-    live.push_back(ex);
-  }
-  auto isLive = [&live](const zend_execute_data* frame) {
-    for (const zend_execute_data* ex : live) {
-      if (ex == frame) return true;
-    }
-    return false;
-  };
-  std::vector<ScopeRecord>& stack = LUDBG_G(scopeStack);
-  while (!stack.empty() && !isLive(stack.back().executeData)) stack.pop_back();
-  ScopeRecord& current = LUDBG_G(current);
-  if (current.executeData != nullptr && !isLive(current.executeData)) {
-    current.opArray = nullptr;
-    current.opline = nullptr;
-    current.executeData = nullptr;
-  }
-}
-
-// The name refers to the host's own text: function names are interned and
-// live until the request ends, when current is reset.
-void UpdateCurrent(zend_execute_data* frame, zend_op_array* opArray, const zend_op* opline) {
-  ScopeRecord& current = LUDBG_G(current);
-  current.functionName = FunctionNameOf(opArray);
-  current.opArray = opArray;
-  current.opline = opline;
-  current.executeData = frame;
-}
-
 // The breakpoint test with each compiled file name converted once per request;
 // consecutive statements mostly share a file, so the last one is kept at hand.
-__attribute__((noinline)) int BreakpointInFile(const zend_op_array* opArray, int line) {
+int BreakpointInFile(const zend_op_array* opArray, int line) {
   if (opArray->filename != LUDBG_G(lastPathName)) {
     auto found = LUDBG_G(localPaths).try_emplace(opArray->filename);
     if (found.second) found.first->second = luGetLocalFilePathFromURL(ZSTR_VAL(opArray->filename));
@@ -91,78 +126,179 @@ int BreakpointAt(const zend_op_array* opArray, int line) {
   return BreakpointInFile(opArray, line);
 }
 
-}  // namespace
-
-extern "C" void OPArrayHandler(zend_op_array*) {
-  if (LUDBG_G(enabled) != 0) luCaptureWrite();
+bool IsLoopCondition(const zend_op* marker, const zend_op* statement) {
+  switch (statement->opcode) {
+    case ZEND_JMPZ:
+    case ZEND_JMPNZ:
+    case ZEND_JMPZ_EX:
+    case ZEND_JMPNZ_EX:
+      return OP_JMP_ADDR(statement, statement->op2) <= marker;
+    default:
+      return false;
+  }
 }
 
-extern "C" void StatementHandler(zend_execute_data* frame) {
-  if (LUDBG_G(enabled) == 0 || !RunsUserCode(frame)) return;
-  if (LUDBG_G(savedBodyWrite) == nullptr) luCaptureWrite();
-  zend_op_array* opArray = &frame->func->op_array;
-  const zend_op* statement = frame->opline + 1;
-  if (statement->opcode == ZEND_NOP || statement->opcode == ZEND_EXT_NOP) return;
-  DropFinishedCalls(frame);
-  UpdateCurrent(frame, opArray, statement);
-  int line = static_cast<int>(statement->lineno);
-  if (line == LUDBG_G(lastLine) && opArray->filename == LUDBG_G(lastFile)) return;
-  LUDBG_G(lastLine) = line;
-  LUDBG_G(lastFile) = opArray->filename;
-  if (LUDBG_G(attached)) luDebuggerInterract(opArray, statement);
+// The passage through a line belongs to the frame of the last stop: a later
+// statement of that frame on the same line, further on in the code, is the
+// same passage, so a line holding several statements stops once even when
+// calls (__toString, destructors) ran between them; a jump back (a loop)
+// starts a new one. Statements of other frames (a call, recursion) are new
+// passages and, when they stop, the passage becomes theirs.
+bool SamePassage(const zend_execute_data* frame, const zend_op_array* opArray,
+                 const zend_op* marker, const zend_op* statement) {
+  StatementPass& last = LUDBG_G(lastPass);
+  if (last.frame != frame || last.opcodes != opArray->opcodes) return false;
+  bool same = last.line == statement->lineno && marker > last.marker;
+  // A loop's condition, compiled after its body, leaves the position where
+  // it was: jumping back into the body of a loop written on one line then
+  // starts a new passage once per iteration, not once more on entry.
+  if (same && IsLoopCondition(marker, statement)) return true;
+  last.marker = marker;
+  last.line = statement->lineno;
+  return same;
 }
 
-extern "C" void FunctionBeginHandler(zend_execute_data* frame) {
-  if (LUDBG_G(enabled) == 0 || !RunsUserCode(frame)) return;
-  ScopeRecord record;
-  record.opArray = &frame->func->op_array;
-  record.opline = frame->opline;
-  record.executeData = frame;
-  record.functionName = FunctionNameOf(record.opArray);
-  LUDBG_G(scopeStack).push_back(record);
+bool IsResumeFrame(const zend_execute_data* frame) {
+  return frame == LUDBG_G(resumeFrame) && frame->func == LUDBG_G(resumeFunction);
 }
 
-extern "C" void FunctionEndHandler(zend_execute_data*) {
-  if (LUDBG_G(enabled) == 0 || LUDBG_G(scopeStack).empty()) return;
-  LUDBG_G(scopeStack).pop_back();
+void StopAtStatement(zend_execute_data* frame, const zend_op* marker, const zend_op* statement) {
+  StatementPass& last = LUDBG_G(lastPass);
+  last.frame = frame;
+  last.opcodes = frame->func->op_array.opcodes;
+  last.marker = marker;
+  last.line = statement->lineno;
+  LUDBG_G(stopFrame) = frame;
+  LUDBG_G(stopStatement) = statement;
+  luInterractSuspended();
+  LUDBG_G(stopFrame) = nullptr;
+  LUDBG_G(stopStatement) = nullptr;
 }
 
-extern "C" void luDebuggerInterract(zend_op_array* opArray, const zend_op* instruction) {
-  unsigned depth = static_cast<unsigned>(LUDBG_G(scopeStack).size());
-  if (BreakpointAt(opArray, static_cast<int>(instruction->lineno)) != 0) {
-    luInterractSuspended();
+// A breakpoint's condition is evaluated in the frames of the statement that
+// reached it, which are built only for that.
+bool BreakpointStops(int breakpoint, const zend_execute_data* frame, const zend_op* statement) {
+  luBuildFrames(frame, statement);
+  bool stops = luBreakpointStops(breakpoint) != 0;
+  luReleaseFrames();
+  return stops;
+}
+
+// Stops when a breakpoint or the resume mode says so. Depths come from the
+// live chain, so calls the host makes without a call (destructors,
+// __toString, error handlers, generators driven by foreach, fibers) count.
+void Decide(zend_execute_data* frame, const zend_op_array* opArray, const zend_op* marker,
+            const zend_op* statement) {
+  int breakpoint = BreakpointAt(opArray, static_cast<int>(statement->lineno));
+  if (breakpoint != 0 && BreakpointStops(breakpoint, frame, statement)) {
+    StopAtStatement(frame, marker, statement);
     return;
   }
-  unsigned resumeDepth = static_cast<unsigned>(LUDBG_G(resumeDepth));
+  int resumeDepth = LUDBG_G(resumeDepth);
   switch (LUDBG_G(stepMode)) {
     case RESUME_STOP:
       // Ends the request as a fatal error would, without a message.
       zend_bailout();
       break;
     case RESUME_STEP_INTO:
-      luInterractSuspended();
+      StopAtStatement(frame, marker, statement);
       break;
     case RESUME_STEP_OVER:
-      if (depth <= resumeDepth) luInterractSuspended();
+      if (IsResumeFrame(frame)) {
+        StopAtStatement(frame, marker, statement);
+      } else {
+        int depth = luChainDepth(frame, resumeDepth);
+        bool back = LUDBG_G(resumeFrame) == nullptr ? depth <= resumeDepth : depth < resumeDepth;
+        if (back) StopAtStatement(frame, marker, statement);
+      }
       break;
     case RESUME_STEP_OUT:
-      if (depth < resumeDepth) luInterractSuspended();
+      if (!IsResumeFrame(frame) && luChainDepth(frame, resumeDepth) < resumeDepth) {
+        StopAtStatement(frame, marker, statement);
+      }
       break;
     case RESUME_GO:
       break;
     default:
-      luInterractSuspended();
+      StopAtStatement(frame, marker, statement);
       break;
   }
-  LUDBG_G(lastDepth) = static_cast<int>(depth);
+}
+
+void Statement(zend_execute_data* frame, const zend_op* marker) {
+  if (LUDBG_G(enabled) == 0 || !RunsUserCode(frame)) return;
+  LUDBG_G(executed) = true;
+  const zend_op_array* opArray = &frame->func->op_array;
+  const zend_op* statement = StatementOf(marker, opArray->opcodes + opArray->last);
+  if (!LUDBG_G(attached) || LUDBG_G(stepMode) == RESUME_GO) {
+    QuietOpArray(opArray);
+    // The breakpoint that kept this marker loud may be gone.
+    if (!MayStopAt(statement)) {
+      if (Rewritable(opArray)) SetHandler(marker, quietHandler);
+      return;
+    }
+  }
+  if (statement == nullptr) return;
+  if (SamePassage(frame, opArray, marker, statement)) return;
+  if (LUDBG_G(savedBodyWrite) == nullptr) luCaptureWrite();
+  Decide(frame, opArray, marker, statement);
+}
+
+int StatementOpcode(zend_execute_data* frame) {
+  const zend_op* marker = frame->opline;
+  // Code run by an evaluation while stopped never stops.
+  if (!EG(no_extensions) && !LUDBG_G(interacting)) Statement(frame, marker);
+  if (hostHandler != nullptr) return hostHandler(frame);
+  frame->opline = marker + 1;
+  return ZEND_USER_OPCODE_CONTINUE;
+}
+
+}  // namespace
+
+void luInstallStatementHandler() {
+  if (installed) return;
+  hostHandler = zend_get_user_opcode_handler(ZEND_EXT_STMT);
+  zend_set_user_opcode_handler(ZEND_EXT_STMT, StatementOpcode);
+  quietHandler = HandlerFor(ZEND_NOP);
+  loudHandler = HandlerFor(ZEND_EXT_STMT);
+  installed = true;
+}
+
+void luRemoveStatementHandler() {
+  if (!installed) return;
+  zend_set_user_opcode_handler(ZEND_EXT_STMT, hostHandler);
+  hostHandler = nullptr;
+  installed = false;
+}
+
+void luWatchLine(int line) {
+  for (const auto& entry : quietOpArrays) {
+    const zend_op* end = entry.first + entry.second;
+    for (const zend_op* op = entry.first; op < end; ++op) {
+      if (op->opcode != ZEND_EXT_STMT) continue;
+      const zend_op* statement = StatementOf(op, end);
+      if (statement != nullptr && static_cast<int>(statement->lineno) == line) {
+        SetHandler(op, loudHandler);
+      }
+    }
+  }
+}
+
+extern "C" void OPArrayHandler(zend_op_array*) {
+  if (LUDBG_G(enabled) != 0) luCaptureWrite();
+}
+
+extern "C" void OPArrayDestroyed(zend_op_array* opArray) {
+  if (!quietOpArrays.empty()) quietOpArrays.erase(opArray->opcodes);
 }
 
 extern "C" void luInterract() {
-  DropStaleRecords();
+  luBuildFrames(LUDBG_G(stopFrame), LUDBG_G(stopStatement));
   LUDBG_G(interacting) = 1;
   // The attached front end serves its user from inside this call.
   if (LUDBG_G(requester) != nullptr) LUDBG_G(requester)->interactionPoint();
   LUDBG_G(interacting) = 0;
+  luReleaseFrames();
 }
 
 extern "C" void luInterractSuspended() {
@@ -177,34 +313,49 @@ extern "C" void luInterractSuspended() {
   }
 }
 
-extern "C" void luResumeExecution(int mode) {
+extern "C" void luSetStepMode(int mode) {
   LUDBG_G(stepMode) = mode;
-  LUDBG_G(resumeDepth) = static_cast<int>(LUDBG_G(scopeStack).size());
+  if (mode != RESUME_GO) MakeAllLoud();
 }
 
-void luForgetLocalPaths() {
+extern "C" void luResumeExecution(int mode) {
+  const std::vector<ScopeRecord>& frames = LUDBG_G(frames);
+  LUDBG_G(resumeDepth) = frames.empty() ? 0 : static_cast<int>(frames.size()) - 1;
+  LUDBG_G(resumeFrame) = frames.empty() ? nullptr : frames.back().executeData;
+  LUDBG_G(resumeFunction) = frames.empty() ? nullptr : frames.back().executeData->func;
+  luSetStepMode(mode);
+}
+
+namespace {
+
+void ForgetLocalPaths() {
   LUDBG_G(localPaths).clear();
   LUDBG_G(lastPathName) = nullptr;
   LUDBG_G(lastPath) = nullptr;
 }
 
-void luResetStepping() {
-  LUDBG_G(scopeStack).clear();
-  LUDBG_G(stepMode) = RESUME_GO;
+void ResetPassage() {
+  LUDBG_G(lastPass) = StatementPass();
+  LUDBG_G(stopFrame) = nullptr;
+  LUDBG_G(stopStatement) = nullptr;
+  LUDBG_G(resumeFrame) = nullptr;
+  LUDBG_G(resumeFunction) = nullptr;
   LUDBG_G(resumeDepth) = 0;
-  LUDBG_G(lastDepth) = 0;
-  // A new request's first statement may share line and file identity with the
-  // previous request's last one; it must not be passed over.
-  LUDBG_G(lastLine) = 0;
-  LUDBG_G(lastFile) = nullptr;
-  luForgetLocalPaths();
+  LUDBG_G(executed) = false;
+  luReleaseFrames();
+  // Op arrays of a request never outlive it (opcache's are never rewritten).
+  quietOpArrays.clear();
+  ForgetLocalPaths();
+}
+
+}  // namespace
+
+void luResetStepping() {
+  LUDBG_G(stepMode) = RESUME_GO;
+  ResetPassage();
 }
 
 void luReleaseStepping() {
-  LUDBG_G(current) = ScopeRecord();
-  LUDBG_G(scopeStack).clear();
-  LUDBG_G(scopeStack).shrink_to_fit();
-  luForgetLocalPaths();
-  LUDBG_G(lastLine) = 0;
-  LUDBG_G(lastFile) = nullptr;
+  ResetPassage();
+  LUDBG_G(frames).shrink_to_fit();
 }

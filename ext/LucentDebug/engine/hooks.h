@@ -1,4 +1,5 @@
-// The engine's statement and call hooks, the stop decision and "ludbg_break".
+// The engine's statement hook, the stop decision, stepping and the frames
+// view that the front ends read while the script is stopped.
 #ifndef LUCENTDEBUG_HOOKS_H
 #define LUCENTDEBUG_HOOKS_H
 
@@ -8,21 +9,26 @@ extern "C" {
 
 extern "C" {
 void OPArrayHandler(zend_op_array* opArray);
-void StatementHandler(zend_execute_data* frame);
-void FunctionBeginHandler(zend_execute_data* frame);
-void FunctionEndHandler(zend_execute_data* frame);
+// Forgets an op array whose instructions are being released.
+void OPArrayDestroyed(zend_op_array* opArray);
 
-// Stops when a breakpoint or the resume mode says so.
-void luDebuggerInterract(zend_op_array* opArray, const zend_op* instruction);
 // One interaction with the attached front end.
 void luInterract();
 // Same as luInterract, with the script's time limit suspended.
 void luInterractSuspended();
+// Sets the resume mode and records the frame and depth it was chosen at.
 void luResumeExecution(int mode);
+// Sets the resume mode without recording where (request start, error stops,
+// "ludbg_break").
+void luSetStepMode(int mode);
 }
 
-// Forgets the local paths of compiled file names kept for the breakpoint test.
-void luForgetLocalPaths();
+// Makes statement markers take the engine's handler (process start-up) and
+// gives the host its own back (process shutdown).
+void luInstallStatementHandler();
+void luRemoveStatementHandler();
+// Statement markers on this line must reach the stop decision again.
+void luWatchLine(int line);
 // Resets the stepping state at request start.
 void luResetStepping();
 // Releases the stepping state at request end.

@@ -4,6 +4,7 @@
 // of. zend_error_cb receives messages already formatted.
 #include "output_capture.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -56,6 +57,8 @@ ErrorKind KindOf(int type) {
 // PHP 8 raises as warnings what PHP 4 raised as notices (undefined variables
 // and keys), so an evaluation drops both, and deprecations too.
 constexpr int kDroppedWhileEvaluating = E_NOTICE | E_WARNING | E_DEPRECATED;
+constexpr int kFatalErrors =
+    E_ERROR | E_CORE_ERROR | E_COMPILE_ERROR | E_USER_ERROR | E_RECOVERABLE_ERROR | E_PARSE;
 
 void CallHost(int type, zend_string* file, uint32_t line, zend_string* message) {
   if (savedErrorCallBack != nullptr) savedErrorCallBack(type, file, line, message);
@@ -76,7 +79,7 @@ void StopAtError(const ErrorKind& kind, zend_string* file, uint32_t line, zend_s
                         file != nullptr ? ZSTR_VAL(file) : "Unknown", line);
   if (length < 0) return;
   WriteBody(text, strnlen(text, kErrorTextSize - 2));
-  LUDBG_G(stepMode) = RESUME_STEP_INTO;
+  luSetStepMode(RESUME_STEP_INTO);
   luInterractSuspended();
 }
 
@@ -108,7 +111,10 @@ extern "C" size_t ludbg_body_write(const char* text, size_t length) {
 }
 
 extern "C" void luRedirectStdout(unsigned short port) {
-  if (LUDBG_G(stdoutSocket) == -1) LUDBG_G(stdoutSocket) = luConnectSocket(LUDBG_G(host), port);
+  if (LUDBG_G(stdoutSocket) != -1) return;
+  LUDBG_G(stdoutSocket) = luConnectSocket(LUDBG_G(host), port);
+  // Programs the script starts (shell_exec, proc_open) must not inherit it.
+  if (LUDBG_G(stdoutSocket) >= 0) fcntl(LUDBG_G(stdoutSocket), F_SETFD, FD_CLOEXEC);
 }
 
 extern "C" void luRedirectStderr(unsigned short) {}
@@ -134,6 +140,12 @@ extern "C" void luErrorCallBack(int type, zend_string* file, const uint32_t line
     if (kind.stops && !LUDBG_G(interacting)) StopAtError(kind, file, line, message);
   }
   if (LUDBG_G(inEval) && (kindType & kDroppedWhileEvaluating) != 0) return;
+  // The host's memory manager catches its own out-of-memory bail-out and
+  // returns to the evaluation as if nothing happened, with every object
+  // already marked destructed: a fatal error seen here ends the request.
+  if (LUDBG_G(inEval) && (kindType & kFatalErrors) != 0 && (type & E_DONT_BAIL) == 0) {
+    LUDBG_G(evalBailedOut) = true;
+  }
   CallHost(type, file, line, message);
 }
 

@@ -55,7 +55,7 @@ PropertyInfo Requester::getDebugPropertyInfo(unsigned depth, const std::string& 
   info.type = "IS_UNKNOWN";
   if (expression.empty()) return info;
   const ScopeRecord& scope = luGetActiveSymbolTable("locals", static_cast<short>(depth));
-  if (scope.executeData == nullptr) return info;
+  if (!scope.hasVariables()) return info;
   PropertyInfo evaluated;
   if (luEval(&evaluated, TrimString(expression, TRIM_BOTH).c_str(), scope, 1) == 0) {
     return evaluated;
@@ -69,7 +69,7 @@ std::string Requester::setDebugProperty(const std::string& context, unsigned dep
   if (expression.empty()) return "";
   const ScopeRecord& scope =
       luGetActiveSymbolTable(ContextOrLocals(context).c_str(), static_cast<short>(depth));
-  if (scope.executeData == nullptr) return "";
+  if (!scope.hasVariables()) return "";
   std::string assignment = TrimString(expression + "=" + value, TRIM_BOTH);
   luEval(nullptr, assignment.c_str(), scope, 0);
   return "";
@@ -81,7 +81,7 @@ PropertyInfoVector Requester::getChildrenInfos(const std::string& context, unsig
   if (expression.empty()) return children;
   const ScopeRecord& scope =
       luGetActiveSymbolTable(ContextOrLocals(context).c_str(), static_cast<short>(depth));
-  if (scope.executeData == nullptr) return children;
+  if (!scope.hasVariables()) return children;
   luEvalGetChildren(&children, TrimString(expression, TRIM_BOTH).c_str(), scope);
   return children;
 }
@@ -94,8 +94,9 @@ PropertyInfoVector Requester::getContext(const std::string& context, short depth
 
 std::string Requester::getContextNamesAsString(unsigned) { return "locals globals"; }
 
-long Requester::addBreakpoint(const std::string& fileUrl, unsigned line, bool, const std::string&) {
-  return luSetBreakpoint(0, fileUrl.c_str(), static_cast<int>(line), 1);
+long Requester::addBreakpoint(const std::string& fileUrl, unsigned line, bool temporary,
+                              const std::string& condition) {
+  return luAddBreakpoint(fileUrl.c_str(), static_cast<int>(line), condition.c_str(), temporary);
 }
 
 void Requester::removeBreakpoint(long breakpointNumber) {

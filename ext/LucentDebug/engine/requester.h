@@ -40,7 +40,8 @@ class Requester {
                                       const std::string& expression, unsigned);
   PropertyInfoVector getContext(const std::string& context, short depth, short);
   std::string getContextNamesAsString(unsigned);
-  long addBreakpoint(const std::string& fileUrl, unsigned line, bool, const std::string&);
+  long addBreakpoint(const std::string& fileUrl, unsigned line, bool temporary,
+                     const std::string& condition);
   void removeBreakpoint(long breakpointNumber);
 };
 

@@ -5,22 +5,20 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 #include "value_names.h"
 
 extern "C" {
 #include "zend_ast.h"
+#include "zend_exceptions.h"
+#include "zend_smart_str.h"
 }
 
 namespace {
 
 constexpr size_t kNumberBufferSize = 255;
-
-zval* Resolve(zval* value) {
-  if (Z_TYPE_P(value) == IS_INDIRECT) value = Z_INDIRECT_P(value);
-  ZVAL_DEREF(value);
-  return value;
-}
 
 std::string FormatLong(zend_long number) {
   char buffer[kNumberBufferSize];
@@ -28,18 +26,34 @@ std::string FormatLong(zend_long number) {
   return buffer;
 }
 
+// "%.*G" at the display precision; a negative precision asks for PHP's
+// shortest form that reads back exactly, which the host's own formatter
+// gives (smart_str_append_double, as echo and var_dump print).
 std::string FormatDouble(double number) {
-  // A negative display precision asks PHP for the shortest exact form.
-  int precision = EG(precision) >= 0 ? static_cast<int>(EG(precision)) : 17;
-  char buffer[kNumberBufferSize];
-  snprintf(buffer, sizeof buffer, "%.*G", precision, number);
-  return buffer;
+  int precision = static_cast<int>(EG(precision));
+  if (precision >= 0) {
+    char buffer[kNumberBufferSize];
+    snprintf(buffer, sizeof buffer, "%.*G", precision, number);
+    return buffer;
+  }
+  smart_str text = {};
+  smart_str_append_double(&text, number, precision, false);
+  std::string formatted = text.s != nullptr ? std::string(ZSTR_VAL(text.s), ZSTR_LEN(text.s)) : "";
+  smart_str_free(&text);
+  return formatted;
 }
 
-HashTable* ChildTable(zval* value) {
-  if (Z_TYPE_P(value) == IS_ARRAY) return Z_ARRVAL_P(value);
-  if (Z_TYPE_P(value) == IS_OBJECT) return Z_OBJPROP_P(value);
-  return nullptr;
+// Entries whose slot is still undefined (a typed property never assigned)
+// are not shown, so they do not count as children either.
+bool HasShownEntry(HashTable* table) {
+  if (table == nullptr) return false;
+  zval* entry;
+  ZEND_HASH_FOREACH_VAL_IND(table, entry) {
+    (void)entry;
+    return true;
+  }
+  ZEND_HASH_FOREACH_END();
+  return false;
 }
 
 int ParentTypeOf(zval* parent) {
@@ -54,13 +68,86 @@ int ParentTypeOf(zval* parent) {
   }
 }
 
+// The name a property key shows: private and protected names carry their
+// class ("\0A\0p", "\0*\0p"); the bare name is shown.
+std::string ShownPropertyName(zend_string* key) {
+  const char* className = nullptr;
+  const char* propertyName = nullptr;
+  size_t length = 0;
+  if (zend_unmangle_property_name_ex(key, &className, &propertyName, &length) == SUCCESS) {
+    return std::string(propertyName, length);
+  }
+  return std::string(ZSTR_VAL(key), ZSTR_LEN(key));
+}
+
+// How many properties of the table show each name: a private property of a
+// parent class may share its name with one of the object's own class.
+std::unordered_map<std::string, int> CountShownNames(HashTable* table) {
+  std::unordered_map<std::string, int> counts;
+  zend_string* key;
+  zval* entry;
+  ZEND_HASH_FOREACH_STR_KEY_VAL_IND(table, key, entry) {
+    (void)entry;
+    if (key != nullptr) ++counts[ShownPropertyName(key)];
+  }
+  ZEND_HASH_FOREACH_END();
+  return counts;
+}
+
 }  // namespace
+
+ExceptionIsolation::ExceptionIsolation(zend_execute_data* frame)
+    : frame_(frame),
+      opline_(frame != nullptr ? frame->opline : nullptr),
+      oplineBeforeException_(EG(opline_before_exception)),
+      exception_(EG(exception)),
+      previousException_(EG(prev_exception)) {
+  EG(exception) = nullptr;
+  EG(prev_exception) = nullptr;
+}
+
+ExceptionIsolation::~ExceptionIsolation() {
+  ClearThrown();
+  if (frame_ != nullptr) frame_->opline = opline_;
+  EG(opline_before_exception) = oplineBeforeException_;
+  EG(exception) = exception_;
+  EG(prev_exception) = previousException_;
+}
+
+bool ExceptionIsolation::ClearThrown() {
+  if (EG(exception) == nullptr) return false;
+  zend_clear_exception();
+  return true;
+}
+
+ObjectPropertyView::ObjectPropertyView(zval* object) {
+  zend_object* instance = Z_OBJ_P(object);
+  zend_function* debugInfo = instance->ce->__debugInfo;
+  if (debugInfo != nullptr && ZEND_USER_CODE(debugInfo->type)) {
+    table_ = instance->handlers->get_properties(instance);
+    return;
+  }
+  // An internal class's debug view may throw for an object in a bad state.
+  ExceptionIsolation isolation(EG(current_execute_data));
+  table_ = zend_get_properties_for(object, ZEND_PROP_PURPOSE_DEBUG);
+  held_ = true;
+}
+
+ObjectPropertyView::~ObjectPropertyView() {
+  if (held_) zend_release_properties(table_);
+}
+
+zval* ResolveValue(zval* value) {
+  if (Z_TYPE_P(value) == IS_INDIRECT) value = Z_INDIRECT_P(value);
+  ZVAL_DEREF(value);
+  return value;
+}
 
 void TranslateZVal(PropertyInfo& info, zval* value) {
   info.hasChildren = false;
   info.type.clear();
   info.value.clear();
-  value = Resolve(value);
+  value = ResolveValue(value);
   switch (Z_TYPE_P(value)) {
     case IS_UNDEF:
     case IS_NULL:
@@ -85,12 +172,14 @@ void TranslateZVal(PropertyInfo& info, zval* value) {
       break;
     case IS_ARRAY:
       info.type = "IS_ARRAY";
-      info.hasChildren = zend_hash_num_elements(Z_ARRVAL_P(value)) > 0;
+      info.hasChildren = HasShownEntry(Z_ARRVAL_P(value));
       break;
-    case IS_OBJECT:
+    case IS_OBJECT: {
       info.type = "IS_OBJECT";
-      info.hasChildren = zend_hash_num_elements(Z_OBJPROP_P(value)) > 0;
+      ObjectPropertyView view(value);
+      info.hasChildren = HasShownEntry(view.table());
       break;
+    }
     case IS_RESOURCE:
       info.type = "IS_RESOURCE";
       break;
@@ -113,36 +202,53 @@ void TranslateZValToPropertyInfo(PropertyInfo& info, const char* expression, zva
 
 void TranslateZValToPropertyInfoVector(PropertyInfoVector& out, const char* expression,
                                        zval* value) {
-  value = Resolve(value);
-  HashTable* table = ChildTable(value);
-  if (table != nullptr) HashToVector(out, table, expression, value);
+  value = ResolveValue(value);
+  if (Z_TYPE_P(value) == IS_ARRAY) {
+    HashToVector(out, Z_ARRVAL_P(value), expression, value);
+  } else if (Z_TYPE_P(value) == IS_OBJECT) {
+    ObjectPropertyView view(value);
+    if (view.table() != nullptr) HashToVector(out, view.table(), expression, value);
+  }
 }
 
 void HashToVector(PropertyInfoVector& out, HashTable* table, const char* parentName, zval* parent) {
   int parentType = ParentTypeOf(parent);
   std::string parentText = parentName != nullptr ? parentName : "";
+  std::unordered_map<std::string, int> shownNames;
+  if (parentType == kParentObject) shownNames = CountShownNames(table);
   zend_ulong index;
   zend_string* key;
   zval* entry;
   ZEND_HASH_FOREACH_KEY_VAL_IND(table, index, key, entry) {
     PropertyInfo info;
     if (key != nullptr) {
-      const char* name = ZSTR_VAL(key);
+      std::string keyText(ZSTR_VAL(key), ZSTR_LEN(key));
       if (parentType == kParentObject) {
-        // Private and protected property names carry their class; show the bare name.
-        const char* className = nullptr;
-        const char* propertyName = nullptr;
-        if (zend_unmangle_property_name(key, &className, &propertyName) == SUCCESS) {
-          name = propertyName;
-        }
+        std::string shown = ShownPropertyName(key);
+        info.name.name = makename(kStringKey, parentType, shown.c_str(), 0);
+        info.name.fullName = PropertyFullName(parentText, keyText, shown, shownNames[shown] == 1);
+      } else {
+        info.name.name = makename(kStringKey, parentType, ZSTR_VAL(key), 0);
+        info.name.fullName = parentType == kParentArray
+                                 ? ElementFullName(parentText, keyText)
+                                 : makefullname(parentType, parentText, info.name.name);
       }
-      info.name.name = makename(kStringKey, parentType, name, 0);
     } else {
       info.name.name = makename(kIntegerKey, parentType, nullptr, static_cast<long>(index));
+      info.name.fullName = parentType == kParentObject
+                               ? PropertyFullName(parentText, info.name.name, info.name.name, false)
+                               : makefullname(parentType, parentText, info.name.name);
     }
-    info.name.fullName = makefullname(parentType, parentText, info.name.name);
     TranslateZVal(info, entry);
     out.push_back(std::move(info));
   }
   ZEND_HASH_FOREACH_END();
+}
+
+void AppendVariable(PropertyInfoVector& out, const char* name, zval* value) {
+  PropertyInfo info;
+  info.name.name = makename(kStringKey, kParentNone, name, 0);
+  info.name.fullName = info.name.name;
+  TranslateZVal(info, value);
+  out.push_back(std::move(info));
 }

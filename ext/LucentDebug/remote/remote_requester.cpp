@@ -2,6 +2,7 @@
 // serving loop of a stop, and the entry points the engine calls.
 #include "remote_requester.h"
 
+#include <syslog.h>
 #include <xmlrpc-c/base.h>
 
 #include <exception>
@@ -9,11 +10,15 @@
 #include <utility>
 
 #include "php.h"
+#include "supplementary_chars.h"
 #include "xmlrpc_encoding.h"
 
 namespace {
 
 constexpr int kAuthorizationFault = 0;
+// Without a cookie anyone who reaches the port may read files and run code,
+// so only this machine may.
+constexpr unsigned char kLoopback[4] = {127, 0, 0, 1};
 constexpr int kResumeTypeFault = 1;
 
 RemoteRequester& requesterOf(void* userData) { return *static_cast<RemoteRequester*>(userData); }
@@ -25,7 +30,8 @@ bool checkCookie(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   xmlrpc_env_init(&parseEnv);
   const char* cookie = nullptr;
   xmlrpc_parse_value(&parseEnv, params, "({s:s,*})", "cookie", &cookie);
-  const bool valid = !parseEnv.fault_occurred && requesterOf(userData).validCookie(cookie);
+  const bool valid =
+      !parseEnv.fault_occurred && requesterOf(userData).validCookie(textFromLibrary(cookie));
   xmlrpc_env_clean(&parseEnv);
   if (!valid) {
     xmlrpc_env_set_fault(env, kAuthorizationFault, "Incorrect authorization from client");
@@ -107,7 +113,8 @@ xmlrpc_value* getSourceCodeMethod(xmlrpc_env* env, xmlrpc_value* params, void* u
   const char* filename = nullptr;
   xmlrpc_parse_value(env, params, "({s:s,*})", "filename", &filename);
   if (env->fault_occurred) return nullptr;
-  return stringResult(env, "source", requesterOf(userData).getSourceCode(filename));
+  return stringResult(env, "source",
+                      requesterOf(userData).getSourceCode(textFromLibrary(filename)));
 }
 
 xmlrpc_value* getDebugPropertyInfoMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
@@ -119,7 +126,7 @@ xmlrpc_value* getDebugPropertyInfoMethod(xmlrpc_env* env, xmlrpc_value* params, 
                      "radix", &radix);
   if (env->fault_occurred) return nullptr;
   const PropertyInfo info = requesterOf(userData).getDebugPropertyInfo(
-      static_cast<unsigned>(frameIndex), expr, static_cast<unsigned>(radix));
+      static_cast<unsigned>(frameIndex), textFromLibrary(expr), static_cast<unsigned>(radix));
   return structWith(env, "propertyInfo", build_xmlrpc_value_FromPropertyInfo(env, info));
 }
 
@@ -134,7 +141,8 @@ xmlrpc_value* setDebugPropertyMethod(xmlrpc_env* env, xmlrpc_value* params, void
                      &frameIndex, "lhs", &lhs, "rhs", &rhs, "radix", &radix);
   if (env->fault_occurred) return nullptr;
   const std::string result = requesterOf(userData).setDebugProperty(
-      context, static_cast<unsigned>(frameIndex), lhs, rhs, static_cast<unsigned>(radix));
+      textFromLibrary(context), static_cast<unsigned>(frameIndex), textFromLibrary(lhs),
+      textFromLibrary(rhs), static_cast<unsigned>(radix));
   return stringResult(env, "setResultString", result);
 }
 
@@ -148,7 +156,8 @@ xmlrpc_value* getChildrenInfosMethod(xmlrpc_env* env, xmlrpc_value* params, void
                      &frameIndex, "parent_expr", &parentExpr, "radix", &radix);
   if (env->fault_occurred) return nullptr;
   const PropertyInfoVector infos = requesterOf(userData).getChildrenInfos(
-      context, static_cast<unsigned>(frameIndex), parentExpr, static_cast<unsigned>(radix));
+      textFromLibrary(context), static_cast<unsigned>(frameIndex), textFromLibrary(parentExpr),
+      static_cast<unsigned>(radix));
   return structWith(env, "propertyInfo", build_xmlrpc_value_FromPropertyInfoVector(env, infos));
 }
 
@@ -171,7 +180,7 @@ xmlrpc_value* getContextMethod(xmlrpc_env* env, xmlrpc_value* params, void* user
                      &frameIndex, "radix", &radix);
   if (env->fault_occurred) return nullptr;
   const PropertyInfoVector infos = requesterOf(userData).getContext(
-      context, static_cast<short>(frameIndex), static_cast<short>(radix));
+      textFromLibrary(context), static_cast<short>(frameIndex), static_cast<short>(radix));
   return structWith(env, "propertyInfo", build_xmlrpc_value_FromPropertyInfoVector(env, infos));
 }
 
@@ -184,8 +193,8 @@ xmlrpc_value* addBreakpointMethod(xmlrpc_env* env, xmlrpc_value* params, void* u
   xmlrpc_parse_value(env, params, "({s:s,s:i,s:b,s:s,*})", "file", &file, "lineno", &lineno,
                      "temporary", &temporary, "cond", &cond);
   if (env->fault_occurred) return nullptr;
-  const long number = requesterOf(userData).addBreakpoint(file, static_cast<unsigned>(lineno),
-                                                          temporary != 0, cond);
+  const long number = requesterOf(userData).addBreakpoint(
+      textFromLibrary(file), static_cast<unsigned>(lineno), temporary != 0, textFromLibrary(cond));
   return xmlrpc_build_value(env, "{s:i}", "breakpointNumber", static_cast<xmlrpc_int32>(number));
 }
 
@@ -243,7 +252,8 @@ constexpr Method kMethods[] = {
 }  // namespace
 
 RemoteRequester::RemoteRequester(std::string cookieText, int requestedPort)
-    : server(xmlrpc_server_abyss_ts_init(0, nullptr, requestedPort, nullptr)) {
+    : server(xmlrpc_server_abyss_ts_init(0, cookieText.empty() ? kLoopback : nullptr, requestedPort,
+                                         nullptr)) {
   if (!server) return;
   port = xmlrpc_server_abyss_ts_get_port(server.get());
   cookie = std::move(cookieText);
@@ -277,7 +287,14 @@ Requester* remote_init(const char* cookie, int port) {
   } catch (const std::bad_alloc&) {
     requester = nullptr;
   }
-  if (requester && requester->hasServer()) return requester;
+  if (requester && requester->hasServer()) {
+    if (!cookie || !*cookie) {
+      php_log_err_with_severity(
+          "LUDBG: No cookie is configured; the remote debugger listens on 127.0.0.1 only.",
+          LOG_WARNING);
+    }
+    return requester;
+  }
   delete requester;
   // The request goes on without a front end; say why.
   zend_error(E_WARNING, "LUDBG: Unable to serve the remote debugger on port %d.", port);

@@ -37,7 +37,8 @@ class RemoteRequester : public Requester {
 // front end. Each tolerates a null handle.
 extern "C" {
 // Listens on `port` (0: one the system chooses); null, after a warning, when
-// the port cannot be served.
+// the port cannot be served. Without a cookie (null or empty) it listens on
+// the loopback interface only, and says so in the host's log.
 Requester* remote_init(const char* cookie, int port);
 unsigned short remote_getport(Requester* requester);
 void remote_interact(Requester* requester);

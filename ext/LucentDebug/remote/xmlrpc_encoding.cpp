@@ -1,16 +1,37 @@
 // Builds XML-RPC structs and arrays from the debug records.
 #include "xmlrpc_encoding.h"
 
-#include <xmlrpc-c/util.h>
-
 #include <cstring>
 
+#include "supplementary_chars.h"
+
+namespace {
+
+// What stands for a byte that is not UTF-8 or a character XML cannot carry.
+constexpr char kReplacement = 0x7F;
+
+}  // namespace
+
 std::string xmlrpcText(const std::string& bytes) {
-  // c_str() stops the library helpers at the first NUL, as the wire does.
-  std::string text(bytes.c_str());
-  xmlrpc_force_to_utf8(text.data());
-  xmlrpc_force_to_xml_chars(text.data());
-  return text;
+  // c_str() stops at the first NUL, as the wire does.
+  const char* text = bytes.c_str();
+  const size_t size = std::strlen(text);
+  std::string result;
+  result.reserve(size);
+  for (size_t i = 0; i < size;) {
+    uint32_t codePoint = 0;
+    const size_t length = decodeUtf8(text + i, size - i, &codePoint);
+    const bool xmlChar =
+        codePoint >= 0x20 || codePoint == '\t' || codePoint == '\n' || codePoint == '\r';
+    if (length == 0 || !xmlChar || codePoint == 0xFFFE || codePoint == 0xFFFF) {
+      result += kReplacement;
+      i += length == 0 ? 1 : length;
+    } else {
+      appendForLibrary(result, codePoint);
+      i += length;
+    }
+  }
+  return result;
 }
 
 xmlrpc_value* build_xmlrpc_value_FromPropertyInfo(xmlrpc_env* env, const PropertyInfo& info) {

@@ -21,7 +21,8 @@ xmlrpc_value* build_xmlrpc_value_FromFrameVector(xmlrpc_env* env, const FrameVec
 
 // The text the XML-RPC library is given for a record string: cut at the first
 // NUL byte, with bytes that are not UTF-8 and characters that XML cannot carry
-// replaced by DEL (0x7F), so that one odd value cannot fail or corrupt a reply.
+// replaced by DEL (0x7F), so that one odd value cannot fail or corrupt a reply;
+// characters beyond U+FFFF in the library's escaped form (supplementary_chars.h).
 std::string xmlrpcText(const std::string& bytes);
 
 #endif  // LUCENTDEBUG_XMLRPC_ENCODING_H

@@ -2,6 +2,8 @@
 // protocol does; the module itself only builds them, so this is not linked in.
 #include "xmlrpc_readers.h"
 
+#include "supplementary_chars.h"
+
 namespace {
 
 // Reads every item of the array held under `member` of `value`.
@@ -34,9 +36,9 @@ Subframe build_Subframe_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
                      &where);
   Subframe subframe;
   if (env->fault_occurred) return subframe;
-  subframe.file = file;
+  subframe.file = textFromLibrary(file);
   subframe.lineno = lineno;
-  subframe.where = where;
+  subframe.where = textFromLibrary(where);
   return subframe;
 }
 
@@ -64,10 +66,10 @@ PropertyInfo build_PropertyInfo_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* 
                      &fullName, "value", &text, "type", &type, "hasChildren", &hasChildren);
   PropertyInfo info;
   if (env->fault_occurred) return info;
-  info.name.name = name;
-  info.name.fullName = fullName;
-  info.value = text;
-  info.type = type;
+  info.name.name = textFromLibrary(name);
+  info.name.fullName = textFromLibrary(fullName);
+  info.value = textFromLibrary(text);
+  info.type = textFromLibrary(type);
   info.hasChildren = hasChildren != 0;
   return info;
 }
@@ -82,8 +84,8 @@ Name build_Name_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
   xmlrpc_parse_value(env, value, "{s:s,s:s,*}", "name", &name, "fullName", &fullName);
   Name result;
   if (env->fault_occurred) return result;
-  result.name = name;
-  result.fullName = fullName;
+  result.name = textFromLibrary(name);
+  result.fullName = textFromLibrary(fullName);
   return result;
 }
 

@@ -1,40 +1,58 @@
-// The remote requester's XML-RPC server: an xmlrpc-c registry behind Abyss's
-// "/RPC2" handler, fed by a listening socket of our own so that the port can
-// be read back and every turn serves exactly one connection.
+// The remote requester's XML-RPC server: an xmlrpc-c method registry behind a
+// small HTTP reader of our own on a listening socket. Connections are read
+// side by side with poll(), each within a total deadline, so that idle, slow
+// or hostile clients cannot keep a proper one waiting; calls still run one at
+// a time on the calling thread, and every body is screened before the library
+// parses it.
 #include "xmlrpc_server.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <strings.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <xmlrpc-c/abyss.h>
-#include <xmlrpc-c/server_abyss.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <csignal>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iterator>
+#include <list>
+#include <memory>
 #include <new>
+#include <set>
 #include <string>
+#include <vector>
 
-// Exported by libxmlrpc_util but missing from its public headers; Abyss's
-// error texts must be released with it.
-extern "C" void xmlrpc_strfree(const char* string);
+#include "call_screen.h"
+#include "http_request.h"
+#include "supplementary_chars.h"
 
 namespace {
 
-constexpr const char* kServerName = "XmlRpcServer";
-constexpr const char* kDocumentRoot = "/usr/local/abyss/htdocs";
-constexpr const char* kRpcPath = "/RPC2";
-constexpr int kListenBacklog = 16;
-constexpr unsigned kReadTimeoutSeconds = 15;
+using Clock = std::chrono::steady_clock;
 
-void releaseError(const char* error) {
-  if (error) xmlrpc_strfree(error);
-}
+// Connections are accepted as soon as they arrive, so the queue only has to
+// absorb a burst: a full queue drops a proper client's connection attempt for
+// a second or more, which a queue of 16 let any 17 quick connections do.
+constexpr int kListenBacklog = 128;
+// Accepted in one round at most, so that reading goes on during a flood.
+constexpr int kAcceptsPerRound = 64;
+// Head and body together must arrive within this time.
+constexpr std::chrono::seconds kReadDeadline(15);
+// A client gets this long to take its whole answer.
+constexpr std::chrono::seconds kWriteDeadline(30);
+// After the answer, what the client still sends is read and dropped for this
+// long, so that closing does not reset the connection under the answer.
+constexpr std::chrono::seconds kLingerDeadline(2);
+// Beyond this many open connections the oldest still being read gives way.
+constexpr size_t kMaxConnections = 64;
+constexpr size_t kReadChunk = 64 * 1024;
+constexpr int kParseFault = -503;  // the library's code for a call that is not XML-RPC
 
 // Registry faults mean the process is out of memory; nothing sensible remains.
 void exitOnFault(xmlrpc_env* env) {
@@ -44,7 +62,7 @@ void exitOnFault(xmlrpc_env* env) {
 }
 
 int listenOn(const unsigned char* bindAddress, int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return -1;
   // Lets a new request reuse a port whose last connections linger in TIME_WAIT;
   // a port another process listens on still fails to bind.
@@ -66,102 +84,220 @@ int listenOn(const unsigned char* bindAddress, int port) {
   return fd;
 }
 
-// A client that goes away while its answer is written must not kill the
-// process with SIGPIPE, whatever the host has set up.
-class SigpipeIgnored {
- public:
-  SigpipeIgnored() {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    restore_ = sigaction(SIGPIPE, &ignore, &saved_) == 0;
+// A serialized fault response, with the library's escapes as references.
+std::string faultXml(int code, const std::string& text) {
+  xmlrpc_env fault;
+  xmlrpc_env_init(&fault);
+  xmlrpc_env_set_fault(&fault, code, text.c_str());
+  xmlrpc_env env;
+  xmlrpc_env_init(&env);
+  std::string xml;
+  xmlrpc_mem_block* output = XMLRPC_MEMBLOCK_NEW(char, &env, 0);
+  if (!env.fault_occurred) {
+    xmlrpc_serialize_fault(&env, output, &fault);
+    if (!env.fault_occurred) {
+      xml.assign(XMLRPC_MEMBLOCK_CONTENTS(char, output), XMLRPC_MEMBLOCK_SIZE(char, output));
+    }
+    XMLRPC_MEMBLOCK_FREE(char, output);
   }
-  ~SigpipeIgnored() {
-    if (restore_) sigaction(SIGPIPE, &saved_, nullptr);
-  }
-  SigpipeIgnored(const SigpipeIgnored&) = delete;
-  SigpipeIgnored& operator=(const SigpipeIgnored&) = delete;
+  xmlrpc_env_clean(&env);
+  xmlrpc_env_clean(&fault);
+  return xml;
+}
 
- private:
-  struct sigaction saved_ {};
-  bool restore_ = false;
+// A method name for a fault text: shown only when it is plain.
+std::string shownName(const std::string& name) {
+  const bool plain = name.size() <= 64 && std::all_of(name.begin(), name.end(), [](char c) {
+                       return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_';
+                     });
+  return plain ? name : "(unreadable)";
+}
+
+struct Connection {
+  enum class Phase { kReading, kWriting, kLingering };
+
+  Connection(int socket, size_t bodyLimit)
+      : fd(socket), reader(bodyLimit), deadline(Clock::now() + kReadDeadline) {}
+  ~Connection() { close(fd); }
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  bool awaitingCall() const {
+    return phase == Phase::kReading && reader.state() == HttpRequestReader::State::kComplete;
+  }
+
+  int fd;
+  HttpRequestReader reader;
+  Clock::time_point deadline;
+  Phase phase = Phase::kReading;
+  bool continueSent = false;
+  std::string output;
+  size_t sent = 0;
 };
-
-// XML-RPC bodies are "text/xml"; the library's own handler takes any content
-// type, so other ones are refused here first with 400. Parameters such as a
-// charset are allowed, and the type is compared without regard to case.
-bool isXmlContentType(const char* contentType) {
-  if (!contentType) return false;
-  const std::string type(contentType, std::strcspn(contentType, "; \t"));
-  return strcasecmp(type.c_str(), "text/xml") == 0;
-}
-
-void refuseOtherContentTypes(void* /*userData*/, TSession* session, abyss_bool* handled) {
-  *handled = false;
-  const TRequestInfo* request = nullptr;
-  SessionGetRequestInfo(session, &request);
-  if (!request || request->method != m_post || std::strcmp(request->uri, kRpcPath) != 0) return;
-  if (isXmlContentType(RequestHeaderValue(session, "content-type"))) return;
-  ResponseStatus(session, 400);
-  ResponseError2(session, "Content type is not text/xml");
-  *handled = true;
-}
 
 }  // namespace
 
 struct xmlrpc_server_abyss_ts {
   xmlrpc_registry* registry = nullptr;
-  TServer abyss{};
-  bool abyssInitialized = false;
-  bool abyssCreated = false;
   int listenFd = -1;
+  // Only the methods added here are served: never the library's system.* ones.
+  std::set<std::string> methods;
+  std::list<Connection> connections;
 
   xmlrpc_server_abyss_ts() = default;
   xmlrpc_server_abyss_ts(const xmlrpc_server_abyss_ts&) = delete;
   xmlrpc_server_abyss_ts& operator=(const xmlrpc_server_abyss_ts&) = delete;
   ~xmlrpc_server_abyss_ts() {
-    if (abyssCreated) ServerFree(&abyss);
+    connections.clear();
     if (registry) xmlrpc_registry_free(registry);
     if (listenFd >= 0) close(listenFd);
-    if (abyssInitialized) AbyssTerm();
   }
 };
 
+namespace {
+
+using Server = xmlrpc_server_abyss_ts;
+
+// The XML of the answer to a complete body.
+std::string answerCall(Server* server, const std::string& body) {
+  const CallScreen screen = screenCall(body);
+  if (!screen.accepted) {
+    return faultXml(kParseFault, "Call XML not a proper XML-RPC call.  " + screen.problem);
+  }
+  if (server->methods.count(screen.methodName) == 0) {
+    return faultXml(XMLRPC_NO_SUCH_METHOD_ERROR,
+                    "Method '" + shownName(screen.methodName) + "' not defined");
+  }
+  const std::string call = xmlForLibrary(body, screen.utf8);
+  xmlrpc_env env;
+  xmlrpc_env_init(&env);
+  xmlrpc_mem_block* output = nullptr;
+  xmlrpc_registry_process_call2(&env, server->registry, call.data(), call.size(), nullptr, &output);
+  std::string xml;
+  if (env.fault_occurred) {
+    xml = faultXml(env.fault_code, env.fault_string);
+  } else {
+    xml.assign(XMLRPC_MEMBLOCK_CONTENTS(char, output), XMLRPC_MEMBLOCK_SIZE(char, output));
+    XMLRPC_MEMBLOCK_FREE(char, output);
+  }
+  xmlrpc_env_clean(&env);
+  return responseFromLibrary(xml);
+}
+
+void startWriting(Connection& connection, std::string response) {
+  connection.output = std::move(response);
+  connection.sent = 0;
+  connection.phase = Connection::Phase::kWriting;
+  connection.deadline = Clock::now() + kWriteDeadline;
+}
+
+// Sends what the socket takes now; true when the connection is done with.
+bool writeSome(Connection& connection) {
+  while (connection.sent < connection.output.size()) {
+    const ssize_t n = send(connection.fd, connection.output.data() + connection.sent,
+                           connection.output.size() - connection.sent, MSG_NOSIGNAL);
+    if (n > 0) {
+      connection.sent += static_cast<size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? false : true;
+    }
+  }
+  std::string().swap(connection.output);
+  shutdown(connection.fd, SHUT_WR);
+  connection.phase = Connection::Phase::kLingering;
+  connection.deadline = Clock::now() + kLingerDeadline;
+  return false;
+}
+
+// Reads what has arrived; true when the connection is done with.
+bool readSome(Connection& connection) {
+  char buffer[kReadChunk];
+  const ssize_t n = recv(connection.fd, buffer, sizeof buffer, 0);
+  if (n < 0) return errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR;
+  if (n == 0) return true;  // the client left (or, lingering, has read its answer)
+  if (connection.phase != Connection::Phase::kReading) return false;
+  HttpRequestReader& reader = connection.reader;
+  reader.feed(buffer, static_cast<size_t>(n));
+  if (reader.state() == HttpRequestReader::State::kRefused) {
+    startWriting(connection, httpResponse(reader.status(), "text/plain", reader.message() + "\n",
+                                          reader.status() == 405 ? "Allow: POST\r\n" : ""));
+    return writeSome(connection);
+  }
+  if (reader.state() == HttpRequestReader::State::kBody && reader.expectsContinue() &&
+      !connection.continueSent) {
+    static const char kContinue[] = "HTTP/1.1 100 Continue\r\n\r\n";
+    connection.continueSent = true;
+    (void)send(connection.fd, kContinue, sizeof kContinue - 1, MSG_NOSIGNAL);
+  }
+  return false;
+}
+
+// Runs the call a connection has completed and starts its answer.
+void serveCall(Server* server, Connection& connection) {
+  std::string xml = answerCall(server, connection.reader.body());
+  connection.reader = HttpRequestReader(0);  // the body is no longer needed
+  if (xml.empty()) {
+    startWriting(connection, httpResponse(500, "text/plain", "Internal error\n"));
+  } else {
+    startWriting(connection, httpResponse(200, "text/xml", xml));
+  }
+}
+
+// What a connection whose deadline passed comes to; true when it is done with.
+bool expire(Connection& connection) {
+  if (connection.phase == Connection::Phase::kReading &&
+      connection.reader.state() == HttpRequestReader::State::kBody) {
+    startWriting(connection, httpResponse(408, "text/plain", "POST timed out\n"));
+    connection.deadline = Clock::now() + kLingerDeadline;
+    return writeSome(connection);
+  }
+  return true;
+}
+
+// Accepts what waits in the queue; false after an accept error, reported.
+bool acceptWaiting(Server* server, size_t bodyLimit) {
+  for (int i = 0; i < kAcceptsPerRound; ++i) {
+    const int fd = accept4(server->listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) {
+      const int error = errno;
+      if (error == EAGAIN || error == EWOULDBLOCK || error == EINTR || error == ECONNABORTED) {
+        return true;
+      }
+      std::fprintf(stderr, "Socket Error=%d\n", error);
+      return false;
+    }
+    if (server->connections.size() >= kMaxConnections) {
+      // The oldest connection still sending its request makes room, or else
+      // the oldest one that has had its answer.
+      auto evictable = [&](Connection::Phase phase) {
+        return std::find_if(
+            server->connections.begin(), server->connections.end(),
+            [phase](const Connection& c) { return c.phase == phase && !c.awaitingCall(); });
+      };
+      auto oldest = evictable(Connection::Phase::kReading);
+      if (oldest == server->connections.end()) oldest = evictable(Connection::Phase::kLingering);
+      if (oldest != server->connections.end()) server->connections.erase(oldest);
+    }
+    server->connections.emplace_back(fd, bodyLimit);
+  }
+  return true;
+}
+
+}  // namespace
+
 xmlrpc_server_abyss_ts* xmlrpc_server_abyss_ts_init(int /*flags*/, const unsigned char* bindAddress,
-                                                    int port, const char* configFile) {
+                                                    int port, const char* /*configFile*/) {
   if (port < 0 || port > 65535) return nullptr;
   std::unique_ptr<xmlrpc_server_abyss_ts> server(new (std::nothrow) xmlrpc_server_abyss_ts);
   if (!server) return nullptr;
-
-  const char* error = nullptr;
-  AbyssInit(&error);
-  if (error) {
-    releaseError(error);
-    return nullptr;
-  }
-  server->abyssInitialized = true;
-
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   server->registry = xmlrpc_registry_new(&env);
   exitOnFault(&env);
   xmlrpc_env_clean(&env);
-
-  // The server never accepts on its own: each turn hands it one connection.
-  if (!ServerCreateNoAccept(&server->abyss, kServerName, kDocumentRoot, nullptr)) return nullptr;
-  server->abyssCreated = true;
-  ServerSetTimeout(&server->abyss, kReadTimeoutSeconds);
-  ServerSetKeepaliveMaxConn(&server->abyss, 1);
-  ServerSetMaxConnBacklog(&server->abyss, kListenBacklog);
-  if (configFile && !ConfReadServerFile(configFile, &server->abyss)) return nullptr;
-  // The "/RPC2" handler, and a default handler that answers 404 to every other path.
-  xmlrpc_server_abyss_set_handlers2(&server->abyss, kRpcPath, server->registry);
-  // Abyss asks the handlers added last first.
-  const ServerReqHandler3 contentTypeCheck = {nullptr, refuseOtherContentTypes, nullptr, 0};
-  abyss_bool added = false;
-  ServerAddHandler3(&server->abyss, &contentTypeCheck, &added);
-  if (!added) return nullptr;
-
+  xmlrpc_registry_disable_introspection(server->registry);
   server->listenFd = listenOn(bindAddress, port);
   if (server->listenFd < 0) return nullptr;
   return server.release();
@@ -175,39 +311,83 @@ void xmlrpc_server_abyss_ts_add_method(xmlrpc_server_abyss_ts* server, const cha
   xmlrpc_registry_add_method(&env, server->registry, nullptr, methodName, handler, userData);
   exitOnFault(&env);
   xmlrpc_env_clean(&env);
+  server->methods.insert(methodName);
 }
 
 void xmlrpc_server_abyss_ts_runonce(xmlrpc_server_abyss_ts* server) {
   if (!server) return;
-  const int fd = accept4(server->listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-  if (fd < 0) {
-    const int error = errno;
-    if (error == EINTR) return;
-    std::fprintf(stderr, "Socket Error=%d\n", error);
-    // Failures such as a full descriptor table repeat at once; pace the caller's loop.
-    const timespec pause{0, 100 * 1000 * 1000};
-    nanosleep(&pause, nullptr);
-    return;
-  }
-  // A client that stops reading its answer cannot hold the script for ever.
-  const timeval sendTimeout{kReadTimeoutSeconds, 0};
-  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof sendTimeout);
+  const size_t bodyLimit = xmlrpc_limit_get(XMLRPC_XML_SIZE_LIMIT_ID);
+  std::list<Connection>& connections = server->connections;
+  std::vector<pollfd> polled;
+  for (;;) {
+    // A call that arrived in an earlier turn is served first.
+    auto waiting = std::find_if(connections.begin(), connections.end(),
+                                [](const Connection& c) { return c.awaitingCall(); });
+    if (waiting != connections.end()) {
+      serveCall(server, *waiting);
+      if (writeSome(*waiting)) connections.erase(waiting);
+      return;
+    }
 
-  SigpipeIgnored sigpipeIgnored;
-  TChannel* channel = nullptr;
-  abyss_unix_chaninfo* channelInfo = nullptr;
-  const char* error = nullptr;
-  ChannelUnixCreateFd(fd, &channel, &channelInfo, &error);
-  if (error) {
-    // The peer left before it could be served.
-    releaseError(error);
-  } else {
-    ServerRunChannel(&server->abyss, channel, channelInfo, &error);
-    releaseError(error);
-    ChannelDestroy(channel);
-    std::free(channelInfo);
+    bool turnEnded = false;
+    Clock::time_point now = Clock::now();
+    Clock::time_point wake = now + std::chrono::seconds(1);
+    for (auto it = connections.begin(); it != connections.end();) {
+      const bool reading = it->phase == Connection::Phase::kReading;
+      if (it->deadline <= now) {
+        // A request given up on, answered or not, ends the turn.
+        turnEnded = turnEnded || reading;
+        if (expire(*it)) {
+          it = connections.erase(it);
+          continue;
+        }
+      }
+      wake = std::min(wake, it->deadline);
+      ++it;
+    }
+    if (turnEnded) return;
+
+    polled.clear();
+    polled.push_back(pollfd{server->listenFd, POLLIN, 0});
+    for (const Connection& connection : connections) {
+      const short events = connection.phase == Connection::Phase::kWriting ? POLLOUT : POLLIN;
+      polled.push_back(pollfd{connection.fd, events, 0});
+    }
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(wake - now).count();
+    const int ready =
+        poll(polled.data(), polled.size(), static_cast<int>(std::max<long>(wait, 0) + 1));
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+
+    size_t index = 1;
+    for (auto it = connections.begin(); it != connections.end(); ++index) {
+      const short revents = index < polled.size() ? polled[index].revents : 0;
+      const bool reading = it->phase == Connection::Phase::kReading;
+      bool done = false;
+      if (revents != 0) {
+        done = it->phase == Connection::Phase::kWriting ? writeSome(*it) : readSome(*it);
+        if (!done && (revents & (POLLERR | POLLNVAL)) != 0) done = true;
+      }
+      // A request refused, or a client gone before its answer, ends the turn;
+      // answers finishing do not.
+      if (reading && (done || it->phase != Connection::Phase::kReading)) turnEnded = true;
+      if (done) {
+        it = connections.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    // Connections accepted now are polled from the next round on.
+    if ((polled[0].revents & POLLIN) != 0 && !acceptWaiting(server, bodyLimit)) {
+      // Failures such as a full descriptor table repeat at once; pace the caller's loop.
+      const timespec pause{0, 100 * 1000 * 1000};
+      nanosleep(&pause, nullptr);
+      return;
+    }
+    if (turnEnded) return;
   }
-  close(fd);
 }
 
 unsigned short xmlrpc_server_abyss_ts_get_port(xmlrpc_server_abyss_ts* server) {

@@ -32,6 +32,33 @@ TEST(BreakpointList, SamePlaceInOtherCaseIsNotAddedTwice) {
   EXPECT_EQ(Listing(list), "fn: /usr/web/a.php line: 3\n");
 }
 
+TEST(BreakpointList, KeepsConditionAndTemporaryFlagOfANewBreakpoint) {
+  BreakpointList list;
+  long plain = list.set(0, "/a.php", 3, true);
+  long special = list.set(0, "/a.php", 4, true, "$i == 2", true);
+  ASSERT_NE(list.byId(plain), nullptr);
+  EXPECT_EQ(list.byId(plain)->condition, "");
+  EXPECT_FALSE(list.byId(plain)->temporary);
+  ASSERT_NE(list.byId(special), nullptr);
+  EXPECT_EQ(list.byId(special)->condition, "$i == 2");
+  EXPECT_TRUE(list.byId(special)->temporary);
+  EXPECT_EQ(list.byId(99), nullptr);
+}
+
+TEST(BreakpointList, ExistingPlaceKeepsItsConditionWhenAddedAgain) {
+  BreakpointList list;
+  long number = list.set(0, "/a.php", 3, true, "$x", false);
+  EXPECT_EQ(list.set(0, "/a.php", 3, true, "$y", true), 0);
+  EXPECT_EQ(list.byId(number)->condition, "$x");
+  EXPECT_FALSE(list.byId(number)->temporary);
+}
+
+TEST(BreakpointList, ConditionsDoNotShowInTheListing) {
+  BreakpointList list;
+  list.set(0, "/a.php", 3, true, "$x > 1", true);
+  EXPECT_EQ(Listing(list), "fn: /a.php line: 3\n");
+}
+
 TEST(BreakpointList, FindsWithoutRegardToCase) {
   BreakpointList list;
   list.set(0, "/usr/web/a.php", 3, true);

@@ -37,6 +37,9 @@ def environment(args, extra=None):
         # php itself is not instrumented and keeps memory to its end; the
         # library that drops RTLD_DEEPBIND must come before the runtime.
         env["ASAN_OPTIONS"] = "detect_leaks=0:verify_asan_link_order=0"
+        # The host's own allocator hides use-after-free inside its heap from
+        # the sanitizer.
+        env["USE_ZEND_ALLOC"] = "0"
     env.update(extra or {})
     return env
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Runs one real-script case: a folder with script.php, optional input.txt
 (standard input), optional settings.txt (one php -d setting per line; a line
-"zend_extension" loads the module that way) and expected.txt (standard output,
+"zend_extension" loads the module that way, a line "zend_alloc" keeps the
+host's allocator, which memory_limit needs) and expected.txt (standard output,
 with %DIR% standing for the folder). By hand:
   cd CASE && php -n -d extension=lucentdebug.so -d <each setting> script.php < input.txt
 """
@@ -29,8 +30,13 @@ def main():
     if "zend_extension" in settings:
         settings.remove("zend_extension")
         load = "zend_extension"
+    env = None
+    if "zend_alloc" in settings:
+        # memory_limit needs the host's allocator, also in the sanitizer build.
+        settings.remove("zend_alloc")
+        env = {"USE_ZEND_ALLOC": "1"}
     result = phprun.run(args, settings, "script.php", read(os.path.join(case, "input.txt")),
-                        cwd=case, load=load)
+                        cwd=case, load=load, env=env)
     expected = read(os.path.join(case, "expected.txt")).replace("%DIR%", case)
     actual = result.stdout.decode("utf-8", "replace")
     stderr = result.stderr.decode("utf-8", "replace")

@@ -41,6 +41,10 @@ class ElementState {
     // The literal state of a child in no namespace at all, where it differs from that of
     // other non-XSLT children (ELEMENTSTATE_INVALID: not allowed); 0 where it does not.
     int literalWithoutNamespaceState = ELEMENTSTATE_UNCHANGED;
+    // The state the element continues in once text other than whitespace has appeared in
+    // it (where such text ends a leading part, as xsl:param elements lead a template); 0
+    // keeps it.
+    int textParentState = ELEMENTSTATE_UNCHANGED;
   };
   ElementState(int stateIndex, int attributeSetIndex, int literalStateIndex,
                int childrenStatesIndex, bool endable, const Extras& extras);

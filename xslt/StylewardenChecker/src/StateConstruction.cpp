@@ -136,6 +136,7 @@ void StateConstruction::initializeElementStateAndAdd(const std::wstring& identif
   resolve(extras.unknownXsltElementParentState, resolved.unknownXsltElementParentState);
   resolve(extras.literalParentState, resolved.literalParentState);
   resolve(extras.literalWithoutNamespaceState, resolved.literalWithoutNamespaceState);
+  resolve(extras.textParentState, resolved.textParentState);
   const ElementState state(plain.getStateIndex(), plain.getAttributeSetIndex(),
                            plain.getLiteralStateIndex(), plain.getChildrenStatesIndex(), endable,
                            resolved);
@@ -220,6 +221,9 @@ int StateConstruction::countUnusableStates(bool verbose) const {
         m_elementStates[static_cast<std::size_t>(index)].getExtras();
     if (extras.unknownXsltElementState == ELEMENTSTATE_INVALID) {
       report(state + " cannot give unknown XSLT elements the state \"ELEMENTSTATE_INVALID\".\n");
+    }
+    if (extras.textParentState == ELEMENTSTATE_INVALID) {
+      report(state + " cannot continue in \"ELEMENTSTATE_INVALID\" after text.\n");
     }
     if (extras.literalParentState == ELEMENTSTATE_INVALID) {
       report(state + " cannot continue in \"ELEMENTSTATE_INVALID\" after a literal element.\n");

@@ -39,6 +39,7 @@ class StateConstruction {
     std::wstring unknownXsltElementParentState;
     std::wstring literalParentState;
     std::wstring literalWithoutNamespaceState;
+    std::wstring textParentState;
   };
   void initializeElementStateAndAdd(const std::wstring& identifier,
                                     const std::wstring& attributeSetIdentifier,

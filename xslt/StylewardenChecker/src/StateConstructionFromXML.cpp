@@ -126,6 +126,7 @@ void StateConstructionFromXML::constructElementState(const DOMElement* elementSt
   ElementStateExtras extras;
   extras.literalParentState = attributeText(literal, u"parent-state");
   extras.literalWithoutNamespaceState = attributeText(literal, u"without-namespace");
+  extras.textParentState = attributeText(elementState, u"text-parent-state");
   const DOMString textAllowed = attributeValue(elementState, u"text-allowed");
   if (!textAllowed.empty() && !valueToBool(textAllowed, extras.textAllowed)) {
     fail("The \"text-allowed\" property was not \"TRUE\" or \"FALSE\"\n");

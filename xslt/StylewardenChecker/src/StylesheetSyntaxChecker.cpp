@@ -119,14 +119,19 @@ bool StylesheetSyntaxChecker::getStylesheetSyntaxErrorsFromFile(
 }
 
 bool StylesheetSyntaxChecker::getStylesheetSyntaxErrorsFromBuffer(
-    const char* buffer, std::size_t length, std::vector<StylesheetSyntaxError>& errors) {
+    const char* buffer, std::size_t length, std::vector<StylesheetSyntaxError>& errors,
+    bool utf8Text, const std::string& systemId) {
   // The source only wraps the caller's bytes; it outlives the reader that reads it.
   std::unique_ptr<xercesc::MemBufInputSource> source;
   std::wstring reason;
   const bool parsed = withoutLibraryException(
-      [&source, buffer, length] {
+      [&source, buffer, length, utf8Text, &systemId] {
         source = std::make_unique<xercesc::MemBufInputSource>(
-            reinterpret_cast<const XMLByte*>(buffer), length, kInMemorySystemId, false);
+            reinterpret_cast<const XMLByte*>(buffer), length,
+            systemId.empty() ? kInMemorySystemId : systemId.c_str(), false);
+        if (utf8Text) {
+          source->setEncoding(xercesc::XMLUni::fgUTF8EncodingString);
+        }
         initializeParser();
         m_parser->parse(*source);
       },

@@ -26,8 +26,13 @@ class StylesheetSyntaxChecker {
   bool getStylesheetSyntaxErrorsFromFile(const std::string& fileName,
                                          std::vector<StylesheetSyntaxError>& errors);
   // The bytes are parsed as a file holding them would be; their encoding is detected.
+  // With `utf8Text` they are UTF-8 whatever the encoding declaration says: text that an
+  // editor has already decoded. Relative references (the DTD, external entities) resolve
+  // against `systemId`, the document's own location, when one is given.
   bool getStylesheetSyntaxErrorsFromBuffer(const char* buffer, std::size_t length,
-                                           std::vector<StylesheetSyntaxError>& errors);
+                                           std::vector<StylesheetSyntaxError>& errors,
+                                           bool utf8Text = false,
+                                           const std::string& systemId = std::string());
 
   // After a check that returned false: a code 3 record saying that the check could not
   // complete and why, so that a failed check is never shown as a clean one. After a check

@@ -152,8 +152,12 @@ bool StylesheetSyntaxHandler::checkSufficientElements() const {
 }
 
 void StylesheetSyntaxHandler::characters(const XMLCh* const chars, const XMLSize_t length) {
-  if (!ElementState::getElementState(m_current.m_stateIndex).isTextAllowed()) {
+  const ElementState& state = ElementState::getElementState(m_current.m_stateIndex);
+  if (!state.isTextAllowed()) {
     noteDisallowedText(chars, length);
+  } else if (state.getExtras().textParentState != ELEMENTSTATE_UNCHANGED &&
+             !xercesc::XMLChar1_0::isAllSpaces(chars, length)) {
+    m_current.m_stateIndex = state.getExtras().textParentState;
   }
   setLastLocation();
 }

@@ -239,7 +239,8 @@ TEST_F(Loader, ForwardsCompatibleFlagMustBeTrueOrFalseWhenGiven) {
 
 TEST_F(Loader, ReadsTheOptionalPartsOfStatesAndRules) {
   const std::string extendedBody =
-      "<element-state identifier=\"body\" endable=\"TRUE\" text-allowed=\"FALSE\">"
+      "<element-state identifier=\"body\" endable=\"TRUE\" text-allowed=\"FALSE\""
+      " text-parent-state=\"ELEMENTSTATE_DEFAULT\">"
       "<attribute-set ref=\"body-attributes\"/><literal-state ref=\"ELEMENTSTATE_INVALID\""
       " parent-state=\"ELEMENTSTATE_ROOT\" without-namespace=\"ELEMENTSTATE_DEFAULT\"/>"
       "<children-states ref=\"top-level\"/>"
@@ -266,6 +267,7 @@ TEST_F(Loader, ReadsTheOptionalPartsOfStatesAndRules) {
   EXPECT_EQ(states_.at(4).getExtras().unknownXsltElementState, ELEMENTSTATE_DEFAULT);
   EXPECT_EQ(states_.at(4).getExtras().unknownXsltElementParentState, 4);
   EXPECT_EQ(states_.at(4).getExtras().literalParentState, ELEMENTSTATE_ROOT);
+  EXPECT_EQ(states_.at(4).getExtras().textParentState, ELEMENTSTATE_DEFAULT);
   EXPECT_EQ(states_.at(4).getExtras().literalWithoutNamespaceState, ELEMENTSTATE_DEFAULT);
   EXPECT_EQ(states_.at(2).getExtras().literalWithoutNamespaceState, ELEMENTSTATE_UNCHANGED);
   EXPECT_TRUE(states_.at(2).isTextAllowed());

@@ -255,6 +255,12 @@ TEST_F(UnusableExtras, RejectsInvalidAsStateAfterALiteralElement) {
                  "literal element.\n");
 }
 
+TEST_F(UnusableExtras, RejectsInvalidAsStateAfterText) {
+  expectRejected(L"body", &StateConstruction::ElementStateExtras::textParentState,
+                 "The element state \"body\" cannot continue in \"ELEMENTSTATE_INVALID\" after "
+                 "text.\n");
+}
+
 TEST_F(UnusableExtras, RejectsDefaultStateWithoutStateForElementsWithoutNamespace) {
   expectRejected(
       L"ELEMENTSTATE_DEFAULT", &StateConstruction::ElementStateExtras::literalWithoutNamespaceState,

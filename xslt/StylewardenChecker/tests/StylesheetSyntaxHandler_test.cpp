@@ -254,6 +254,11 @@ class ExtendedWalkTest : public StylesheetWalkTest {
     ElementState::Extras laterElements;
     laterElements.unknownXsltElementState = kBody;
     states[kBody] = ElementState(kBody, kBodyAttributes, kBody, kBodyChildren, true, laterElements);
+    // Text in the stylesheet moves it on to the body state, where no template may stand.
+    ElementState::Extras textEnds;
+    textEnds.textParentState = kBody;
+    states[kTop] =
+        ElementState(kTop, kTopAttributes, ELEMENTSTATE_INVALID, kTopChildren, true, textEnds);
 
     auto& sets = AttributeSetValidator::getAttributeSetValidatorVector();
     AttributeValidator version = rule(L"version", true);
@@ -304,6 +309,13 @@ TEST_F(ExtendedWalkTest, TextRecordComesBeforeTheEndTagsRecordAndQuotesTheStartO
   // A parser error ends the text in hand first.
   EXPECT_EQ(codes(kStylesheetTag + "<x:choose>t</x:stylesheet>"),
             (Codes{SYNTAXERROR_TEXT_NOT_ALLOWED, SYNTAXERROR_XML_FATAL_ERROR}));
+}
+
+TEST_F(ExtendedWalkTest, TextOtherThanWhitespaceMovesItsElementOn) {
+  EXPECT_EQ(codes(kStylesheetTag + " \n<![CDATA[ ]]><!-- c --></x:stylesheet>"), Codes{});
+  EXPECT_EQ(codes(kStylesheetTag + " a&amp;b <x:template/></x:stylesheet>"),
+            Codes{SYNTAXERROR_ELEMENT_NOT_VALID});
+  EXPECT_EQ(codes(kStylesheetTag + "<x:template/> a</x:stylesheet>"), Codes{});
 }
 
 TEST_F(ExtendedWalkTest, PrefixesCountOnlyWithinTheirDeclaration) {

@@ -142,6 +142,15 @@ class MisplacedElementsTest(unittest.TestCase):
             self.assertEqual(len(found), 1, version)
             self.assertIn('"data" is not valid', found[0])
 
+    def test_text_ends_the_leading_params_and_sorts(self):
+        self.assertEqual(records(template(' <!-- c --> <xsl:param name="p"/>x<p/>')), [])
+        for body in ('x<xsl:param name="p"/>',
+                     '<xsl:for-each select="*"><![CDATA[x]]><xsl:sort/></xsl:for-each>'):
+            with self.subTest(body):
+                found = records(template(body))
+                self.assertEqual(len(found), 1)
+                self.assertIn("is not valid in this context", found[0])
+
     def test_import_after_include_is_reported(self):
         found = records(stylesheet('<xsl:include href="a"/><xsl:import href="b"/>'))
         self.assertEqual(len(found), 1)

@@ -81,3 +81,7 @@ extern "C" void zend_error(int, const char* format, ...) {
   va_end(arguments);
   fakeEngine().warning = text;
 }
+
+extern "C" void php_log_err_with_severity(const char* message, int) {
+  fakeEngine().logged = message;
+}

@@ -19,8 +19,9 @@ struct FakeEngine {
   long breakpointNumber = 1;
   // Calls, one line each, such as "resumeExecution(4)".
   std::vector<std::string> calls;
-  // The last warning raised through the host.
+  // The last warning raised through the host, and the last line logged.
   std::string warning;
+  std::string logged;
 };
 
 // Reset before each test.

@@ -2,7 +2,11 @@
 // faults and the serving loop of a stop, with a fake engine behind it.
 #include "remote_requester.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <functional>
 #include <future>
@@ -215,6 +219,50 @@ TEST_F(RemoteRequesterTest, EmptyCookieIsStillDemanded) {
   client.get();
   remote_end(anonymous);
   EXPECT_EQ(fakeEngine().calls.back(), "resumeExecution(4)");
+}
+
+TEST_F(RemoteRequesterTest, WithoutACookieOnlyThisMachineMayConnect) {
+  Requester* anonymous = remote_init("", 0);
+  ASSERT_NE(anonymous, nullptr);
+  EXPECT_NE(fakeEngine().logged.find("LUDBG: "), std::string::npos) << fakeEngine().logged;
+  EXPECT_NE(fakeEngine().logged.find("127.0.0.1"), std::string::npos) << fakeEngine().logged;
+  const unsigned short anonymousPort = remote_getport(anonymous);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(anonymousPort);
+  address.sin_addr.s_addr = htonl(INADDR_ANY);
+  const int probe = socket(AF_INET, SOCK_STREAM, 0);
+  // Another local address than 127.0.0.1 reaches every interface but loopback's.
+  inet_pton(AF_INET, "127.0.0.2", &address.sin_addr);
+  EXPECT_NE(connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  close(probe);
+  remote_end(anonymous);
+
+  fakeEngine().logged.clear();
+  Requester* guarded = remote_init("s3cret", 0);
+  ASSERT_NE(guarded, nullptr);
+  EXPECT_EQ(fakeEngine().logged, "");
+  address.sin_port = htons(remote_getport(guarded));
+  const int open = socket(AF_INET, SOCK_STREAM, 0);
+  EXPECT_EQ(connect(open, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  close(open);
+  remote_end(guarded);
+}
+
+TEST_F(RemoteRequesterTest, CharactersBeyondTheBasicPlaneReachTheEngineAndComeBack) {
+  const std::string grinning = "\xF0\x9F\x98\x80";
+  fakeEngine().source = "<?php echo '" + grinning + "';";
+  std::string response;
+  stop([&] {
+    const std::string body =
+        "<methodCall><methodName>Requester.getSourceCode</methodName><params>"
+        "<param><value><struct><member><name>cookie</name><value>c00kie"
+        "</value></member><member><name>filename</name><value>/t&#x1F600;"
+        ".php</value></member></struct></value></param></params></methodCall>";
+    response = httpExchange(port(), httpPost(body));
+  });
+  EXPECT_EQ(fakeEngine().calls.front(), "getSourceCode(/t" + grinning + ".php)");
+  EXPECT_NE(response.find("echo '&#x01F600;';"), std::string::npos) << response;
 }
 
 TEST_F(RemoteRequesterTest, BusyPortYieldsNoRequesterAndAWarningNamingIt) {

@@ -7,7 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <future>
+#include <vector>
 
 #include "test_client.h"
 
@@ -21,10 +25,27 @@ xmlrpc_value* echoMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) 
   return xmlrpc_build_value(env, "{s:s}", "echo", text);
 }
 
+// Answers a string of four mebibytes, more than any socket buffer takes.
+xmlrpc_value* bigMethod(xmlrpc_env* env, xmlrpc_value*, void*) {
+  const std::string text(4 * 1024 * 1024, 'x');
+  return xmlrpc_build_value(env, "{s:s}", "big", text.c_str());
+}
+
+int connectTo(unsigned short port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  return fd;
+}
+
 class XmlRpcServer : public ::testing::Test {
  protected:
   XmlRpcServer() : server(xmlrpc_server_abyss_ts_init(0, nullptr, 0, nullptr)) {
     xmlrpc_server_abyss_ts_add_method(server.get(), "echo", echoMethod, &calls);
+    xmlrpc_server_abyss_ts_add_method(server.get(), "big", bigMethod, nullptr);
     port = xmlrpc_server_abyss_ts_get_port(server.get());
   }
 
@@ -32,6 +53,29 @@ class XmlRpcServer : public ::testing::Test {
   std::string serveOne(const std::string& request) {
     auto reply = std::async(std::launch::async, [&] { return httpExchange(port, request); });
     xmlrpc_server_abyss_ts_runonce(server.get());
+    return reply.get();
+  }
+
+  // Serves turns until `request` is answered; another thread first runs
+  // `before` (which may open connections the server must accept), then sends
+  // it. Returns the answer and how long it took after `before`.
+  std::string serveUntilAnswered(const std::function<void()>& before, const std::string& request,
+                                 std::chrono::milliseconds* took) {
+    std::atomic<bool> answered{false};
+    auto reply = std::async(std::launch::async, [&] {
+      before();
+      const auto started = std::chrono::steady_clock::now();
+      std::string response = httpExchange(port, request);
+      *took = std::chrono::duration_cast<std::chrono::milliseconds>(
+          std::chrono::steady_clock::now() - started);
+      answered = true;
+      close(connectTo(port));  // ends the turn the server may have started since
+      return response;
+    });
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!answered && std::chrono::steady_clock::now() < giveUp) {
+      xmlrpc_server_abyss_ts_runonce(server.get());
+    }
     return reply.get();
   }
 
@@ -120,6 +164,100 @@ TEST_F(XmlRpcServer, ConnectionsWaitInTheQueueUntilServed) {
   EXPECT_EQ(httpStatus(first.get()), 200);
   EXPECT_EQ(httpStatus(second.get()), 200);
   EXPECT_EQ(calls, 2);
+}
+
+std::string callBody(const std::string& method, const std::string& value) {
+  return "<?xml version=\"1.0\"?><methodCall><methodName>" + method +
+         "</methodName><params><param><value>" + value + "</value></param></params></methodCall>";
+}
+
+TEST_F(XmlRpcServer, ValuesThatCrashTheLibraryAnswerAFault) {
+  for (const char* value : {"<i8>99999999999999999999</i8>", "<i8>x</i8>", "<ex:i8>1</ex:i8>",
+                            "<struct><member><name>a</name><value><i8>x</i8></value></member>"
+                            "</struct>"}) {
+    const std::string response = serveOne(httpPost(callBody("echo", value)));
+    EXPECT_EQ(httpStatus(response), 200) << value;
+    EXPECT_NE(response.find("<name>faultCode</name>"), std::string::npos) << response;
+  }
+  EXPECT_EQ(calls, 0);
+}
+
+TEST_F(XmlRpcServer, NestedEntitiesAreRefusedBeforeParsing) {
+  std::string body = "<?xml version=\"1.0\"?><!DOCTYPE m [<!ENTITY a0 \"xxxxxxxxxx\">";
+  for (int i = 1; i < 10; ++i) {
+    const std::string previous = "&a" + std::to_string(i - 1) + ";";
+    body += "<!ENTITY a" + std::to_string(i) + " \"" + previous + previous + previous + previous +
+            previous + previous + previous + previous + previous + previous + "\">";
+  }
+  body += "]>" + callBody("echo", "&a9;");
+  const auto started = std::chrono::steady_clock::now();
+  const std::string response = serveOne(httpPost(body));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+  EXPECT_NE(response.find("<name>faultCode</name>"), std::string::npos) << response;
+  EXPECT_EQ(calls, 0);
+}
+
+TEST_F(XmlRpcServer, ServesOnlyTheMethodsAddedToIt) {
+  for (const char* method : {"system.listMethods", "system.methodHelp", "system.multicall",
+                             "system.getCapabilities", "system.shutdown", "Echo"}) {
+    const std::string response = serveOne(httpPost(callBody(method, "<string>echo</string>")));
+    EXPECT_NE(response.find("<i4>-506</i4>"), std::string::npos) << method << response;
+  }
+  EXPECT_EQ(calls, 0);
+}
+
+TEST_F(XmlRpcServer, MalformedLengthsAndOptionsAnswerTheirStatuses) {
+  const std::string head = "POST /RPC2 HTTP/1.0\r\nContent-Type: text/xml\r\nContent-Length: ";
+  EXPECT_EQ(httpStatus(serveOne(head + "-1\r\n\r\nabc")), 400);
+  EXPECT_EQ(httpStatus(serveOne(head + "4294967296\r\n\r\nabc")), 400);
+  const std::string options = serveOne("OPTIONS /RPC2 HTTP/1.1\r\n\r\n");
+  EXPECT_EQ(httpStatus(options), 405);
+  EXPECT_NE(options.find("Allow: POST"), std::string::npos);
+  EXPECT_EQ(calls, 0);
+}
+
+TEST_F(XmlRpcServer, CharactersBeyondTheBasicPlaneTravelBothWays) {
+  const std::string raw =
+      serveOne(httpPost(callBody("echo", "<string>a\xF0\x9F\x98\x80</string>")));
+  EXPECT_NE(raw.find("<string>a&#x01F600;</string>"), std::string::npos) << raw;
+  const std::string referenced = serveOne(httpPost(callBody("echo", "a&#x20000;")));
+  EXPECT_NE(referenced.find("<string>a&#x020000;</string>"), std::string::npos) << referenced;
+  EXPECT_EQ(calls, 2);
+}
+
+TEST_F(XmlRpcServer, ProperCallIsAnsweredWhileFiftyHostileConnectionsAreOpen) {
+  std::vector<int> hostile;
+  const std::string partialHead = "POST /RPC2 HTTP/1.1\r\nContent-Ty";
+  const std::string partialBody = httpPost(callXml("echo", build("s", "hi").get())).substr(0, 120);
+  std::chrono::milliseconds took{0};
+  const std::string response = serveUntilAnswered(
+      [&] {
+        for (int i = 0; i < 50; ++i) {
+          hostile.push_back(connectTo(port));
+          const std::string& start = i % 3 == 0 ? partialHead : partialBody;
+          if (i % 3 != 2) send(hostile.back(), start.data(), start.size(), MSG_NOSIGNAL);
+        }
+      },
+      echoCall(), &took);
+  EXPECT_EQ(httpStatus(response), 200);
+  EXPECT_LT(took.count(), 1000);
+  EXPECT_EQ(calls, 1);
+  for (const int fd : hostile) close(fd);
+}
+
+TEST_F(XmlRpcServer, ClientThatNeverReadsALargeAnswerHoldsNobodyUp) {
+  int idle = -1;
+  std::chrono::milliseconds took{0};
+  const std::string response = serveUntilAnswered(
+      [&] {
+        idle = connectTo(port);
+        const std::string bigCall = httpPost(callBody("big", "<string>x</string>"));
+        send(idle, bigCall.data(), bigCall.size(), MSG_NOSIGNAL);
+      },
+      echoCall(), &took);
+  EXPECT_EQ(httpStatus(response), 200);
+  EXPECT_LT(took.count(), 1000);
+  close(idle);
 }
 
 }  // namespace

@@ -39,6 +39,32 @@ def refused(port):
         return True
 
 
+def read_all(connection):
+    """Everything `connection` receives until the peer closes it."""
+    data = b""
+    while True:
+        chunk = connection.recv(65536)
+        if not chunk:
+            return data
+        data += chunk
+
+
+def exchange(port, data, timeout=20):
+    """Sends `data` on a new connection, half-closes it, and returns the reply
+    read until the server closes (socket.timeout when it does not)."""
+    with socket.create_connection(("127.0.0.1", port), timeout=timeout) as connection:
+        connection.sendall(data)
+        connection.shutdown(socket.SHUT_WR)
+        return read_all(connection)
+
+
+def stop_state(php):
+    """([(file, line)] of the frames, {name: (type, value)} of the locals) of a stopped run."""
+    frames = php.call("getFrames")["frames"]
+    scope = values(php.call("getContext", context="locals", frame_index=0, radix=10))
+    return [(f["file"], f["lineno"]) for f in frames], scope
+
+
 def values(result):
     """{name: (type, value)} of a struct holding "propertyInfo" records."""
     return {p["name"]["name"]: (p["type"], p["value"]) for p in result["propertyInfo"]}

@@ -1,0 +1,211 @@
+// XML-RPC calls to the engine through xmlrpc-c's client library (curl transport).
+#include "engine_client.h"
+
+#include <xmlrpc-c/util.h>
+
+#include <cstdarg>
+#include <cstdlib>
+#include <memory>
+
+#include "xmlrpc_readers.h"
+
+namespace {
+// A stopped script's context can be large (big arrays); the library's default
+// response limit of 512 KiB is too small for it.
+constexpr size_t kResponseLimit = 256 * 1024 * 1024;
+
+struct Env {
+  xmlrpc_env env;
+  Env() { xmlrpc_env_init(&env); }
+  ~Env() { xmlrpc_env_clean(&env); }
+  Env(const Env&) = delete;
+  Env& operator=(const Env&) = delete;
+  bool failed() const { return env.fault_occurred != 0; }
+};
+
+struct ValueRelease {
+  void operator()(xmlrpc_value* value) const {
+    if (value) xmlrpc_DECREF(value);
+  }
+};
+using Value = std::unique_ptr<xmlrpc_value, ValueRelease>;
+
+void throwIfFailed(const Env& env, const std::string& what) {
+  if (env.failed()) throw EngineError(what + ": " + env.env.fault_string, false);
+}
+}  // namespace
+
+void SetUpEngineClients() {
+  Env env;
+  xmlrpc_client_setup_global_const(&env.env);
+  xmlrpc_limit_set(XMLRPC_XML_SIZE_LIMIT_ID, kResponseLimit);
+}
+
+EngineClient::EngineClient(const std::string& host, int port, std::string cookie)
+    : url_("http://" + host + ":" + std::to_string(port) + "/RPC2"), cookie_(std::move(cookie)) {
+  Env env;
+  struct xmlrpc_curl_xportparms curlParms = {};
+  // No time-out: the call that waits for the next stop may wait as long as the
+  // script runs.
+  curlParms.timeout = 0;
+  struct xmlrpc_clientparms clientParms = {};
+  clientParms.transport = "curl";
+  clientParms.transportparmsP = &curlParms;
+  clientParms.transportparm_size = XMLRPC_CXPSIZE(timeout);
+  xmlrpc_client_create(&env.env, XMLRPC_CLIENT_NO_FLAGS, "lucentdebug-dap", "1.0", &clientParms,
+                       XMLRPC_CPSIZE(transportparm_size), &client_);
+  throwIfFailed(env, "cannot create the XML-RPC client");
+  server_ = xmlrpc_server_info_new(&env.env, url_.c_str());
+  if (env.failed()) {
+    xmlrpc_client_destroy(client_);
+    throwIfFailed(env, "bad engine address " + url_);
+  }
+}
+
+EngineClient::~EngineClient() {
+  xmlrpc_server_info_free(server_);
+  xmlrpc_client_destroy(client_);
+}
+
+xmlrpc_value* EngineClient::call(const char* method, xmlrpc_value* members) {
+  Value owned(members);
+  std::string fullName = std::string("Requester.") + method;
+  Env env;
+  if (!members) throw EngineError(fullName + ": cannot build the call", false);
+  Value cookie(xmlrpc_string_new(&env.env, cookie_.c_str()));
+  throwIfFailed(env, fullName);
+  xmlrpc_struct_set_value(&env.env, members, "cookie", cookie.get());
+  throwIfFailed(env, fullName);
+  Value params(xmlrpc_array_new(&env.env));
+  throwIfFailed(env, fullName);
+  xmlrpc_array_append_item(&env.env, params.get(), members);
+  throwIfFailed(env, fullName);
+  xmlrpc_value* result = nullptr;
+  xmlrpc_client_call2(&env.env, client_, server_, fullName.c_str(), params.get(), &result);
+  if (env.failed()) {
+    // The engine's own faults carry codes 0 and 1 and the library's parse codes;
+    // a closed port or an aborted call is a transport failure.
+    int code = env.env.fault_code;
+    bool lost = code == XMLRPC_NETWORK_ERROR || code == XMLRPC_TIMEOUT_ERROR;
+    throw EngineError(fullName + ": " + env.env.fault_string, lost);
+  }
+  return result;
+}
+
+namespace {
+xmlrpc_value* members(const char* format, ...) {
+  Env env;
+  va_list args;
+  va_start(args, format);
+  const char* tail = nullptr;
+  xmlrpc_value* value = nullptr;
+  xmlrpc_build_value_va(&env.env, format, args, &value, &tail);
+  va_end(args);
+  return env.failed() ? nullptr : value;
+}
+
+std::string readString(xmlrpc_value* result, const char* member, const char* method) {
+  Value owned(result);
+  Env env;
+  const char* text = nullptr;
+  xmlrpc_decompose_value(&env.env, result, "{s:s,*}", member, &text);
+  throwIfFailed(env, std::string("Requester.") + method + " answered an unexpected value");
+  std::string copy(text);
+  free(const_cast<char*>(text));
+  return copy;
+}
+
+PropertyInfoVector readProperties(xmlrpc_value* result, const char* method) {
+  Value owned(result);
+  Env env;
+  PropertyInfoVector infos = build_PropertyInfoVector_Fromxmlrpc_value(&env.env, result);
+  throwIfFailed(env, std::string("Requester.") + method + " answered an unexpected value");
+  return infos;
+}
+}  // namespace
+
+std::string EngineClient::hello() {
+  return readString(call("hello", members("{}")), "status", "hello");
+}
+
+void EngineClient::resumeExecution(ResumeMode mode) {
+  Value(call("resumeExecution", members("{s:i}", "request", static_cast<int>(mode))));
+}
+
+FrameVector EngineClient::getFrames() {
+  Value result(call("getFrames", members("{}")));
+  Env env;
+  FrameVector frames = build_FrameVector_Fromxmlrpc_value(&env.env, result.get());
+  throwIfFailed(env, "Requester.getFrames answered an unexpected value");
+  return frames;
+}
+
+std::string EngineClient::getSourceCode(const std::string& file) {
+  return readString(call("getSourceCode", members("{s:s}", "filename", file.c_str())), "source",
+                    "getSourceCode");
+}
+
+PropertyInfo EngineClient::getDebugPropertyInfo(int depth, const std::string& expression) {
+  Value result(call("getDebugPropertyInfo", members("{s:i,s:s,s:i}", "frame_index", depth, "expr",
+                                                    expression.c_str(), "radix", 10)));
+  Env env;
+  xmlrpc_value* record = nullptr;
+  xmlrpc_struct_find_value(&env.env, result.get(), "propertyInfo", &record);
+  if (!env.failed() && !record)
+    throw EngineError("Requester.getDebugPropertyInfo: no record", false);
+  Value ownedRecord(record);
+  throwIfFailed(env, "Requester.getDebugPropertyInfo answered an unexpected value");
+  PropertyInfo info = build_PropertyInfo_Fromxmlrpc_value(&env.env, record);
+  throwIfFailed(env, "Requester.getDebugPropertyInfo answered an unexpected value");
+  return info;
+}
+
+void EngineClient::setDebugProperty(const std::string& context, int depth, const std::string& lhs,
+                                    const std::string& rhs) {
+  Value(call("setDebugProperty",
+             members("{s:s,s:i,s:s,s:s,s:i}", "context", context.c_str(), "frame_index", depth,
+                     "lhs", lhs.c_str(), "rhs", rhs.c_str(), "radix", 10)));
+}
+
+PropertyInfoVector EngineClient::getChildrenInfos(const std::string& context, int depth,
+                                                  const std::string& parent) {
+  return readProperties(call("getChildrenInfos",
+                             members("{s:s,s:i,s:s,s:i}", "context", context.c_str(), "frame_index",
+                                     depth, "parent_expr", parent.c_str(), "radix", 10)),
+                        "getChildrenInfos");
+}
+
+PropertyInfoVector EngineClient::getContext(const std::string& context, int depth) {
+  return readProperties(call("getContext", members("{s:s,s:i,s:i}", "context", context.c_str(),
+                                                   "frame_index", depth, "radix", 10)),
+                        "getContext");
+}
+
+std::string EngineClient::getContextNamesAsString() {
+  return readString(call("getContextNamesAsString", members("{s:i}", "frame_index", 0)), "names",
+                    "getContextNamesAsString");
+}
+
+long EngineClient::addBreakpoint(const std::string& file, int line, bool temporary,
+                                 const std::string& cond) {
+  Value result(
+      call("addBreakpoint", members("{s:s,s:i,s:b,s:s}", "file", file.c_str(), "lineno", line,
+                                    "temporary", temporary ? 1 : 0, "cond", cond.c_str())));
+  Env env;
+  int number = 0;
+  xmlrpc_decompose_value(&env.env, result.get(), "{s:i,*}", "breakpointNumber", &number);
+  throwIfFailed(env, "Requester.addBreakpoint answered an unexpected value");
+  return number;
+}
+
+void EngineClient::removeBreakpoint(long number) {
+  Value(call("removeBreakpoint", members("{s:i}", "breakpointNumber", static_cast<int>(number))));
+}
+
+void EngineClient::redirectStdout(int port) {
+  Value(call("redirectStdout", members("{s:i}", "port", port)));
+}
+
+void EngineClient::redirectStderr(int port) {
+  Value(call("redirectStderr", members("{s:i}", "port", port)));
+}

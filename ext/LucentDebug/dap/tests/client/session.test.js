@@ -1,0 +1,217 @@
+// Attaching to a php started elsewhere, the TCP transport, and bad input of
+// every kind: unsupported requests, broken framing, a php that never announces
+// itself.
+'use strict';
+const assert = require('node:assert');
+const cp = require('node:child_process');
+const net = require('node:net');
+const { test } = require('node:test');
+const { DebugClient } = require('@vscode/debugadapter-testsupport');
+const h = require('./harness');
+
+// Runs php with the extension in `mode` (3: stops at the first statement,
+// 5: waits before it), announcing itself to `remotePort`.
+function startPhp(name, remotePort, mode = 3) {
+  return h.freePort().then((enginePort) => {
+    const php = cp.spawn(h.PHP, ['-n', '-d', `extension=${h.MODULE}`, '-d', `lucentdebug.enabled=${mode}`,
+      '-d', `lucentdebug.port=${enginePort}`, '-d', `lucentdebug.remoteport=${remotePort}`, h.script(name)],
+    { env: Object.assign({}, process.env, h.phpEnvironment()), stdio: ['ignore', 'pipe', 'pipe'] });
+    php.stdoutText = '';
+    php.stdout.on('data', (d) => { php.stdoutText += d; });
+    php.ended = new Promise((resolve) => php.on('exit', (code) => resolve(code)));
+    return php;
+  });
+}
+
+// Runs the adapter with raw bytes on its input; resolves with its exit code and stderr.
+function runAdapterWithInput(bytes) {
+  return new Promise((resolve, reject) => {
+    const adapter = cp.spawn(h.ADAPTER, [], { stdio: ['pipe', 'pipe', 'pipe'] });
+    let stderr = '';
+    adapter.stderr.on('data', (d) => { stderr += d; });
+    adapter.stdout.resume();
+    const timer = setTimeout(() => { adapter.kill('SIGKILL'); reject(new Error('the adapter did not end')); }, 20000);
+    adapter.on('exit', (code) => { clearTimeout(timer); resolve({ code, stderr }); });
+    adapter.stdin.end(bytes);
+  });
+}
+
+function frame(body) {
+  return `Content-Length: ${Buffer.byteLength(body)}\r\n\r\n${body}`;
+}
+
+test('attach to a php started outside the adapter', async () => {
+  const remotePort = await h.freePort();
+  let php;
+  await h.withClient(async (client) => {
+    const stopped = h.nextStop(client);
+    const configured = client.waitForEvent('initialized').then(async () => {
+      const response = await client.setBreakpointsRequest({ source: { path: h.script('helper.php') }, breakpoints: [{ line: 4 }] });
+      assert.ok(response.body.breakpoints[0].verified);
+      await client.configurationDoneRequest();
+    });
+    await client.initializeRequest();
+    await client.attachRequest({ port: remotePort, timeout: 20 });
+    php = await startPhp('main.php', remotePort);
+    try {
+      await configured;
+      const stop = await stopped;
+      assert.strictEqual(stop.event.body.reason, 'breakpoint');
+      assert.strictEqual(stop.top.line, 4);
+      const locals = await h.localsOfTopFrame(client, stop.top.id);
+      assert.strictEqual(locals.$sum.value, '1');
+      await client.setBreakpointsRequest({ source: { path: h.script('helper.php') }, breakpoints: [] });
+      const terminated = client.waitForEvent('terminated');
+      await client.continueRequest({ threadId: 1 });
+      await terminated;
+      assert.strictEqual(await php.ended, 0);
+      assert.strictEqual(php.stdoutText, 'total=15\ndone\n');
+    } finally {
+      php.kill('SIGKILL');
+    }
+  });
+});
+
+test('over TCP with --port the adapter serves one client after another', async () => {
+  const port = await h.freePort();
+  const adapter = cp.spawn(h.ADAPTER, ['--port', String(port)], { stdio: ['ignore', 'ignore', 'pipe'] });
+  try {
+    await new Promise((resolve) => adapter.stderr.once('data', resolve));  // listening
+    for (let round = 0; round < 2; round++) {
+      const client = new DebugClient('env', h.ADAPTER, 'lucentdebug');
+      client.defaultTimeout = 20000;
+      await client.start(port);
+      try {
+        const stopped = h.nextStop(client);
+        await Promise.all([client.configurationSequence(), client.launch(h.launchArgs('main.php', { stopOnEntry: true }))]);
+        const stop = await stopped;
+        assert.strictEqual(stop.top.line, 2);
+      } finally {
+        await client.stop();
+      }
+    }
+  } finally {
+    adapter.kill('SIGKILL');
+  }
+});
+
+test('an unsupported request gets an error response and the session goes on', async () => {
+  await h.withClient(async (client) => {
+    await client.initializeRequest();
+    await assert.rejects(client.customRequest('fooBar', {}), /unsupported request: fooBar/);
+    await assert.rejects(client.send('pause', { threadId: 1 }), /pause is not supported/);
+    const threads = await client.threadsRequest();
+    assert.strictEqual(threads.body.threads.length, 1);
+  });
+});
+
+test('bad launch arguments are refused with a message', async () => {
+  await h.withClient(async (client) => {
+    await client.initializeRequest();
+    await assert.rejects(client.launchRequest({}), /"program".*required/);
+    await assert.rejects(client.launchRequest({ program: h.script('main.php'), runtimeExecutable: '/no/such/php' }),
+      /cannot run \/no\/such\/php/);
+    await assert.rejects(client.launchRequest({ program: h.script('main.php'), args: 'not a list' }), /"args" has the wrong type/);
+  });
+});
+
+test('malformed framing ends the adapter with a message on stderr', async () => {
+  for (const input of ['Content-Length: abc\r\n\r\n{}', frame('{not json'), frame('[1,2]'),
+    'no header at all\r\n\r\n', frame('{"type":"request","seq":1}')]) {
+    const { code, stderr } = await runAdapterWithInput(input);
+    assert.strictEqual(code, 1, `exit status for ${JSON.stringify(input)}`);
+    assert.match(stderr, /lucentdebug-dap: malformed input/);
+  }
+  const clean = await runAdapterWithInput('');
+  assert.strictEqual(clean.code, 0);
+});
+
+test('a php that never announces itself times out with an error and the adapter ends cleanly', async () => {
+  await h.withClient(async (client) => {
+    const output = h.collect(client, 'output');
+    const terminated = client.waitForEvent('terminated');
+    await client.launch(h.launchArgs('main.php', { runtimeExecutable: h.script('never_announces.sh'), timeout: 1 }));
+    await terminated;
+    const stderr = output.filter((e) => e.body.category === 'stderr').map((e) => e.body.output).join('');
+    assert.match(stderr, /php did not announce itself within 1000 ms/);
+    // The adapter ends by itself, with status 0, once the client disconnects.
+    await client.disconnectRequest({});
+    assert.strictEqual(await client.adapterEnded, 0);
+  });
+});
+
+test('a php that ends before announcing itself is reported', async () => {
+  await h.withClient(async (client) => {
+    const output = h.collect(client, 'output');
+    const terminated = client.waitForEvent('terminated');
+    await client.launch(h.launchArgs('main.php', { extension: '/no/such/extension.so' }));
+    await terminated;
+    const stderr = output.filter((e) => e.body.category === 'stderr').map((e) => e.body.output).join('');
+    assert.match(stderr, /php ended \(status \d+\) before its debugger announced itself/);
+  });
+});
+
+test('detaching from an attached request lets it run to its end without stopping', async () => {
+  const remotePort = await h.freePort();
+  const client = await h.startClient();
+  let php;
+  try {
+    const stopped = h.nextStop(client);
+    const configured = client.waitForEvent('initialized').then(async () => {
+      await client.setBreakpointsRequest({ source: { path: h.script('helper.php') }, breakpoints: [{ line: 3 }] });
+      await client.configurationDoneRequest();
+    });
+    await client.initializeRequest();
+    await client.attachRequest({ port: remotePort, timeout: 20 });
+    php = await startPhp('main.php', remotePort);
+    await configured;
+    await stopped;
+    await client.disconnectRequest({ terminateDebuggee: false });
+    assert.strictEqual(await php.ended, 0);
+    assert.strictEqual(php.stdoutText, 'total=15\ndone\n');
+    assert.strictEqual(await client.adapterEnded, 0);
+  } finally {
+    if (php) php.kill('SIGKILL');
+    client.stopAdapter();
+  }
+});
+
+test('terminate while the script runs ends it', async () => {
+  await h.withClient(async (client) => {
+    const output = h.collect(client, 'output');
+    const stopped = h.nextStop(client);
+    await Promise.all([client.configurationSequence(), client.launch(h.launchArgs('slow_loop.php', { stopOnEntry: true }))]);
+    await stopped;
+    const terminated = client.waitForEvent('terminated');
+    await client.continueRequest({ threadId: 1 });
+    await client.terminateRequest({});
+    await terminated;
+    assert.ok(!output.some((e) => e.body.output.includes('end')), 'the script ran to its end');
+  });
+});
+
+test('attach with stopOnEntry to a request that waits before its first statement', async () => {
+  const remotePort = await h.freePort();
+  let php;
+  await h.withClient(async (client) => {
+    const stopped = h.nextStop(client);
+    const configured = client.waitForEvent('initialized').then(() => client.configurationDoneRequest());
+    await client.initializeRequest();
+    await client.attachRequest({ port: remotePort, timeout: 20, stopOnEntry: true });
+    php = await startPhp('main.php', remotePort, 5);
+    try {
+      await configured;
+      const stop = await stopped;
+      assert.strictEqual(stop.event.body.reason, 'entry');
+      // Frames of this mode carry file URLs; the editor gets paths.
+      assert.strictEqual(stop.top.source.path, h.script('main.php'));
+      assert.strictEqual(stop.top.line, 2);
+      const terminated = client.waitForEvent('terminated');
+      await client.continueRequest({ threadId: 1 });
+      await terminated;
+      assert.strictEqual(await php.ended, 0);
+    } finally {
+      php.kill('SIGKILL');
+    }
+  });
+});

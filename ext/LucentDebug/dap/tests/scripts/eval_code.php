@@ -1,0 +1,4 @@
+<?php
+eval('$fromEval = 41;
+$fromEval++;');
+echo "eval=$fromEval\n";

@@ -1,0 +1,5 @@
+<?php
+function add($a, $b) {
+    $sum = $a + $b;
+    return $sum;
+}

@@ -1,0 +1,5 @@
+<?php
+function later($n) {
+  $thrice = $n * 3;
+  return $thrice;
+}

@@ -1,0 +1,5 @@
+<?php
+function work($n) {
+  $twice = $n * 2;
+  return $twice + 1;
+}

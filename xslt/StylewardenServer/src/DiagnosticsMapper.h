@@ -1,0 +1,24 @@
+// Turns the checker's records into the protocol's diagnostics for one document.
+#ifndef STYLEWARDEN_LS_DIAGNOSTICSMAPPER_H
+#define STYLEWARDEN_LS_DIAGNOSTICSMAPPER_H
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "PositionConverter.h"
+#include "StylesheetSyntaxError.h"
+
+// The message's UTF-16 code units (one per wide character) as UTF-8; a lone surrogate
+// becomes U+FFFD.
+std::string utf16UnitsToUtf8(const std::wstring& units);
+
+// The parser counts lines and columns from 1, columns in UTF-16 code units like the
+// protocol. The result lies inside the text.
+TextPosition toTextPosition(const Location& location, const PositionConverter& converter);
+
+// A Diagnostic object for each record, in the records' order. `text` is the text checked.
+nlohmann::json toDiagnostics(const std::vector<StylesheetSyntaxError>& errors,
+                             const std::string& text);
+
+#endif

@@ -1,0 +1,92 @@
+// stylewarden-ls: the stylesheet checker as a language server on standard input and output.
+// Standard error carries the log; standard output only protocol messages.
+#include <csignal>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "LanguageServer.h"
+#include "MessageTransport.h"
+#include "StateFileLocation.h"
+
+namespace {
+
+// A larger message is read, dropped and answered with an error.
+const std::size_t kMaxMessageLength = std::size_t{64} << 20;
+
+void printUsage(std::ostream& out) {
+  out << "Usage: stylewarden-ls [--states PATH] [--stdio]\n"
+         "A Language Server Protocol server on standard input and output that reports the\n"
+         "structural errors of XSLT stylesheets. The state file is initializationOptions\n"
+         ".stateFile, else --states PATH, else the shipped xslt10-states.xml.\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string stateFile;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--states") {
+      if (i + 1 == argc) {
+        std::cerr << "stylewarden-ls: --states needs a path\n";
+        return 2;
+      }
+      stateFile = argv[++i];
+    } else if (argument == "--stdio") {
+      // Editors' clients name the transport; standard input and output is the only one.
+    } else if (argument == "--help" || argument == "-h") {
+      printUsage(std::cout);
+      return 0;
+    } else {
+      std::cerr << "stylewarden-ls: unknown argument \"" << argument << "\"\n";
+      printUsage(std::cerr);
+      return 2;
+    }
+  }
+  if (stateFile.empty()) {
+    stateFile = defaultStateFile(runningProgramPath(argv[0]));
+  }
+  // A client that goes away must end the server through a failed write, not a signal.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::ios::sync_with_stdio(false);
+
+  MessageTransport transport(std::cin, std::cout, kMaxMessageLength);
+  bool outputLost = false;
+  LanguageServer server(
+      stateFile,
+      [&transport, &outputLost](const nlohmann::json& message) {
+        // Text that is not UTF-8 cannot come from the client; should some message text of
+        // ours be malformed, it is repaired rather than dropped.
+        if (!transport.write(
+                message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace))) {
+          outputLost = true;
+        }
+      },
+      [](const std::string& line) { std::cerr << line << '\n'; });
+
+  std::string body;
+  std::string problem;
+  while (!server.finished() && !outputLost) {
+    switch (transport.read(body, problem)) {
+      case MessageTransport::ReadResult::kMessage:
+        server.handle(body);
+        break;
+      case MessageTransport::ReadResult::kTooLarge:
+        std::cerr << "stylewarden-ls: " << problem << '\n';
+        server.rejectUnreadable(problem);
+        break;
+      case MessageTransport::ReadResult::kFramingError:
+        // Past a broken header nothing says where the next message starts.
+        std::cerr << "stylewarden-ls: unreadable input, stopping: " << problem << '\n';
+        return 1;
+      case MessageTransport::ReadResult::kEndOfInput:
+        return server.exitCode();
+    }
+  }
+  if (outputLost) {
+    std::cerr << "stylewarden-ls: the client no longer reads, stopping\n";
+    return 1;
+  }
+  return server.exitCode();
+}
