@@ -28,8 +28,8 @@ std::string textFromLibrary(const char* text);
 // bytes are read as UTF-8 only when `utf8` is true (the declared encoding).
 std::string xmlForLibrary(const std::string& body, bool utf8);
 
-// A response serialized by the library with its escapes turned into numeric
-// character references.
+// A document serialized by the library (the server's response, or a client's
+// call) with its escapes turned into numeric character references.
 std::string responseFromLibrary(const std::string& xml);
 
 #endif  // LUCENTDEBUG_SUPPLEMENTARY_CHARS_H

@@ -1,4 +1,6 @@
 // XML-RPC calls to the engine through xmlrpc-c's client library (curl transport).
+// Strings travel with characters beyond U+FFFF escaped around the library
+// (supplementary_chars.h), which handles only the Basic Multilingual Plane.
 #include "engine_client.h"
 
 #include <xmlrpc-c/util.h>
@@ -7,12 +9,17 @@
 #include <cstdlib>
 #include <memory>
 
+#include "supplementary_chars.h"
+#include "xmlrpc_encoding.h"
 #include "xmlrpc_readers.h"
 
 namespace {
 // A stopped script's context can be large (big arrays); the library's default
-// response limit of 512 KiB is too small for it.
+// response limit of 512 KiB is too small for it. The limit holds for the reply
+// as it arrives; escaping a character beyond U+FFFF for the library grows it
+// from as little as 4 bytes to 14, so the parser is allowed that much more.
 constexpr size_t kResponseLimit = 256 * 1024 * 1024;
+constexpr size_t kEscapedResponseLimit = kResponseLimit / 4 * 14;
 
 struct Env {
   xmlrpc_env env;
@@ -30,6 +37,17 @@ struct ValueRelease {
 };
 using Value = std::unique_ptr<xmlrpc_value, ValueRelease>;
 
+struct MemBlockRelease {
+  void operator()(xmlrpc_mem_block* block) const {
+    if (block) XMLRPC_MEMBLOCK_FREE(char, block);
+  }
+};
+using MemBlock = std::unique_ptr<xmlrpc_mem_block, MemBlockRelease>;
+
+std::string textOf(xmlrpc_mem_block* block) {
+  return std::string(XMLRPC_MEMBLOCK_CONTENTS(char, block), XMLRPC_MEMBLOCK_SIZE(char, block));
+}
+
 void throwIfFailed(const Env& env, const std::string& what) {
   if (env.failed()) throw EngineError(what + ": " + env.env.fault_string, false);
 }
@@ -38,7 +56,7 @@ void throwIfFailed(const Env& env, const std::string& what) {
 void SetUpEngineClients() {
   Env env;
   xmlrpc_client_setup_global_const(&env.env);
-  xmlrpc_limit_set(XMLRPC_XML_SIZE_LIMIT_ID, kResponseLimit);
+  xmlrpc_limit_set(XMLRPC_XML_SIZE_LIMIT_ID, kEscapedResponseLimit);
 }
 
 EngineClient::EngineClient(const std::string& host, int port, std::string cookie)
@@ -72,7 +90,7 @@ xmlrpc_value* EngineClient::call(const char* method, xmlrpc_value* members) {
   std::string fullName = std::string("Requester.") + method;
   Env env;
   if (!members) throw EngineError(fullName + ": cannot build the call", false);
-  Value cookie(xmlrpc_string_new(&env.env, cookie_.c_str()));
+  Value cookie(xmlrpc_string_new(&env.env, xmlrpcText(cookie_).c_str()));
   throwIfFailed(env, fullName);
   xmlrpc_struct_set_value(&env.env, members, "cookie", cookie.get());
   throwIfFailed(env, fullName);
@@ -80,14 +98,43 @@ xmlrpc_value* EngineClient::call(const char* method, xmlrpc_value* members) {
   throwIfFailed(env, fullName);
   xmlrpc_array_append_item(&env.env, params.get(), members);
   throwIfFailed(env, fullName);
-  xmlrpc_value* result = nullptr;
-  xmlrpc_client_call2(&env.env, client_, server_, fullName.c_str(), params.get(), &result);
+  MemBlock callXml(XMLRPC_MEMBLOCK_NEW(char, &env.env, 0));
+  throwIfFailed(env, fullName);
+  xmlrpc_serialize_call(&env.env, callXml.get(), fullName.c_str(), params.get());
+  throwIfFailed(env, fullName + ": cannot build the call");
+  // The library's escapes leave as numeric character references, which the
+  // engine reads back into the characters.
+  const std::string wireCall = responseFromLibrary(textOf(callXml.get()));
+  MemBlock wireCallXml(XMLRPC_MEMBLOCK_NEW(char, &env.env, 0));
+  throwIfFailed(env, fullName);
+  XMLRPC_MEMBLOCK_APPEND(char, &env.env, wireCallXml.get(), wireCall.data(), wireCall.size());
+  throwIfFailed(env, fullName);
+  xmlrpc_mem_block* replyBlock = nullptr;
+  xmlrpc_client_transport_call2(&env.env, client_, server_, wireCallXml.get(), &replyBlock);
   if (env.failed()) {
-    // The engine's own faults carry codes 0 and 1 and the library's parse codes;
-    // a closed port or an aborted call is a transport failure.
+    // The transport has freed its reply block by now (the pointer dangles).
+    // A closed port or an aborted call is a transport failure, not an answer.
     int code = env.env.fault_code;
     bool lost = code == XMLRPC_NETWORK_ERROR || code == XMLRPC_TIMEOUT_ERROR;
     throw EngineError(fullName + ": " + env.env.fault_string, lost);
+  }
+  MemBlock replyXml(replyBlock);
+  if (XMLRPC_MEMBLOCK_SIZE(char, replyXml.get()) > kResponseLimit)
+    throw EngineError(
+        fullName + ": the reply exceeds " + std::to_string(kResponseLimit >> 20) + " MiB", false);
+  // The engine sends characters beyond U+FFFF as references, which the
+  // library's parser refuses once decoded; the readers undo the escapes.
+  const std::string reply = xmlForLibrary(textOf(replyXml.get()), true);
+  replyXml.reset();
+  xmlrpc_value* result = nullptr;
+  int faultCode = 0;
+  const char* faultString = nullptr;
+  xmlrpc_parse_response2(&env.env, reply.data(), reply.size(), &result, &faultCode, &faultString);
+  throwIfFailed(env, fullName + ": unreadable reply");
+  if (faultString) {
+    const std::string fault = textFromLibrary(faultString);
+    free(const_cast<char*>(faultString));
+    throw EngineError(fullName + ": " + fault, false);
   }
   return result;
 }
@@ -110,7 +157,7 @@ std::string readString(xmlrpc_value* result, const char* member, const char* met
   const char* text = nullptr;
   xmlrpc_decompose_value(&env.env, result, "{s:s,*}", member, &text);
   throwIfFailed(env, std::string("Requester.") + method + " answered an unexpected value");
-  std::string copy(text);
+  std::string copy = textFromLibrary(text);
   free(const_cast<char*>(text));
   return copy;
 }
@@ -141,13 +188,13 @@ FrameVector EngineClient::getFrames() {
 }
 
 std::string EngineClient::getSourceCode(const std::string& file) {
-  return readString(call("getSourceCode", members("{s:s}", "filename", file.c_str())), "source",
-                    "getSourceCode");
+  return readString(call("getSourceCode", members("{s:s}", "filename", xmlrpcText(file).c_str())),
+                    "source", "getSourceCode");
 }
 
 PropertyInfo EngineClient::getDebugPropertyInfo(int depth, const std::string& expression) {
   Value result(call("getDebugPropertyInfo", members("{s:i,s:s,s:i}", "frame_index", depth, "expr",
-                                                    expression.c_str(), "radix", 10)));
+                                                    xmlrpcText(expression).c_str(), "radix", 10)));
   Env env;
   xmlrpc_value* record = nullptr;
   xmlrpc_struct_find_value(&env.env, result.get(), "propertyInfo", &record);
@@ -162,23 +209,26 @@ PropertyInfo EngineClient::getDebugPropertyInfo(int depth, const std::string& ex
 
 void EngineClient::setDebugProperty(const std::string& context, int depth, const std::string& lhs,
                                     const std::string& rhs) {
-  Value(call("setDebugProperty",
-             members("{s:s,s:i,s:s,s:s,s:i}", "context", context.c_str(), "frame_index", depth,
-                     "lhs", lhs.c_str(), "rhs", rhs.c_str(), "radix", 10)));
+  Value(call(
+      "setDebugProperty",
+      members("{s:s,s:i,s:s,s:s,s:i}", "context", xmlrpcText(context).c_str(), "frame_index", depth,
+              "lhs", xmlrpcText(lhs).c_str(), "rhs", xmlrpcText(rhs).c_str(), "radix", 10)));
 }
 
 PropertyInfoVector EngineClient::getChildrenInfos(const std::string& context, int depth,
                                                   const std::string& parent) {
-  return readProperties(call("getChildrenInfos",
-                             members("{s:s,s:i,s:s,s:i}", "context", context.c_str(), "frame_index",
-                                     depth, "parent_expr", parent.c_str(), "radix", 10)),
-                        "getChildrenInfos");
+  return readProperties(
+      call("getChildrenInfos",
+           members("{s:s,s:i,s:s,s:i}", "context", xmlrpcText(context).c_str(), "frame_index",
+                   depth, "parent_expr", xmlrpcText(parent).c_str(), "radix", 10)),
+      "getChildrenInfos");
 }
 
 PropertyInfoVector EngineClient::getContext(const std::string& context, int depth) {
-  return readProperties(call("getContext", members("{s:s,s:i,s:i}", "context", context.c_str(),
-                                                   "frame_index", depth, "radix", 10)),
-                        "getContext");
+  return readProperties(
+      call("getContext", members("{s:s,s:i,s:i}", "context", xmlrpcText(context).c_str(),
+                                 "frame_index", depth, "radix", 10)),
+      "getContext");
 }
 
 std::string EngineClient::getContextNamesAsString() {
@@ -188,9 +238,9 @@ std::string EngineClient::getContextNamesAsString() {
 
 long EngineClient::addBreakpoint(const std::string& file, int line, bool temporary,
                                  const std::string& cond) {
-  Value result(
-      call("addBreakpoint", members("{s:s,s:i,s:b,s:s}", "file", file.c_str(), "lineno", line,
-                                    "temporary", temporary ? 1 : 0, "cond", cond.c_str())));
+  Value result(call("addBreakpoint",
+                    members("{s:s,s:i,s:b,s:s}", "file", xmlrpcText(file).c_str(), "lineno", line,
+                            "temporary", temporary ? 1 : 0, "cond", xmlrpcText(cond).c_str())));
   Env env;
   int number = 0;
   xmlrpc_decompose_value(&env.env, result.get(), "{s:i,*}", "breakpointNumber", &number);
