@@ -12,7 +12,7 @@ constexpr size_t kLimit = 512 * 1024;
 
 HttpRequestReader read(const std::string& request) {
   HttpRequestReader reader(kLimit);
-  reader.feed(request.data(), request.size());
+  reader.Feed(request.data(), request.size());
   return reader;
 }
 
@@ -53,7 +53,7 @@ TEST(HttpRequest, CollectsABodyArrivingInPieces) {
   const std::string request = post("5", "Expect: 100-continue\r\n") + "abcdeEXTRA";
   HttpRequestReader reader(kLimit);
   for (char c : request) {
-    reader.feed(&c, 1);
+    reader.Feed(&c, 1);
     if (reader.state() == HttpRequestReader::State::kBody) {
       EXPECT_TRUE(reader.expectsContinue());
     }

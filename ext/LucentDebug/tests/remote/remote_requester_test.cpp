@@ -21,7 +21,7 @@ class RemoteRequesterTest : public ::testing::Test {
  protected:
   RemoteRequesterTest() : requester("c00kie", 0) { fakeEngine() = FakeEngine(); }
 
-  unsigned short port() const { return static_cast<unsigned short>(requester.getPort()); }
+  unsigned short port() const { return static_cast<unsigned short>(requester.GetPort()); }
 
   // Runs one stop: `client` talks to the port from another thread, then the
   // stop is resumed with step over so that the stop always ends.
@@ -266,8 +266,8 @@ TEST_F(RemoteRequesterTest, CharactersBeyondTheBasicPlaneReachTheEngineAndComeBa
 }
 
 TEST_F(RemoteRequesterTest, BusyPortYieldsNoRequesterAndAWarningNamingIt) {
-  EXPECT_EQ(remote_init("x", requester.getPort()), nullptr);
-  EXPECT_NE(fakeEngine().warning.find(std::to_string(requester.getPort())), std::string::npos)
+  EXPECT_EQ(remote_init("x", requester.GetPort()), nullptr);
+  EXPECT_NE(fakeEngine().warning.find(std::to_string(requester.GetPort())), std::string::npos)
       << fakeEngine().warning;
   EXPECT_EQ(remote_getport(nullptr), 0);
   remote_interact(nullptr);
