@@ -9,7 +9,7 @@
 
 namespace {
 
-std::string callWithValue(const std::string& value) {
+std::string CallWithValue(const std::string& value) {
   return "<?xml version='1.0'?>\n<methodCall>\n<methodName>Requester.hello</methodName>\n"
          "<params>\n<param>\n<value><struct>\n<member>\n<name>cookie</name>\n"
          "<value><string>c</string></value>\n</member>\n<member>\n<name>x</name>\n" +
@@ -22,7 +22,7 @@ TEST(CallScreen, PassesCallsOfTheProtocolsValueTypes) {
         "<value><boolean>1</boolean></value>", "<value>untyped &amp; &#xE9;</value>",
         "<value><string/></value>", "<value><array><data><value>a</value></data></array></value>",
         "<value><struct><member><name>n</name><value>v</value></member></struct></value>"}) {
-    const CallScreen screen = ScreenCall(callWithValue(value));
+    const CallScreen screen = ScreenCall(CallWithValue(value));
     EXPECT_TRUE(screen.accepted) << value << ": " << screen.problem;
     EXPECT_EQ(screen.methodName, "Requester.hello");
     EXPECT_TRUE(screen.utf8);
@@ -39,7 +39,7 @@ TEST(CallScreen, RefusesValueTypesTheProtocolHasNot) {
         "<value><ex:i8>1</ex:i8></value>", "<value><ex:nil/></value>", "<value><nil/></value>",
         "<value><double>1.5</double></value>", "<value><base64>AA==</base64></value>",
         "<value><dateTime.iso8601>20260101T00:00:00</dateTime.iso8601></value>"}) {
-    const CallScreen screen = ScreenCall(callWithValue(value));
+    const CallScreen screen = ScreenCall(CallWithValue(value));
     EXPECT_FALSE(screen.accepted) << value;
     EXPECT_FALSE(screen.problem.empty());
   }
@@ -67,7 +67,7 @@ TEST(CallScreen, RefusesDeclarationsAndOtherMarkup) {
 TEST(CallScreen, RefusesNestingBeyondAnyCallOfTheTable) {
   std::string value = "<value>x</value>";
   for (int i = 0; i < 40; ++i) value = "<value><array><data>" + value + "</data></array></value>";
-  EXPECT_FALSE(ScreenCall(callWithValue(value)).accepted);
+  EXPECT_FALSE(ScreenCall(CallWithValue(value)).accepted);
 }
 
 TEST(CallScreen, TellsWhetherRawBytesAreUtf8) {

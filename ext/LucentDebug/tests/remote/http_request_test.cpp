@@ -21,27 +21,27 @@ std::string post(const std::string& length, const std::string& extra = "") {
          extra + "\r\n";
 }
 
-int refusal(const std::string& request) {
+int Refusal(const std::string& request) {
   const HttpRequestReader reader = read(request);
   return reader.state() == HttpRequestReader::State::kRefused ? reader.status() : 0;
 }
 
 TEST(HttpRequest, RefusesWithTheDocumentedStatuses) {
-  EXPECT_EQ(refusal("POST /other HTTP/1.0\r\nContent-Type: text/xml\r\nContent-Length: 1\r\n\r\n"),
+  EXPECT_EQ(Refusal("POST /other HTTP/1.0\r\nContent-Type: text/xml\r\nContent-Length: 1\r\n\r\n"),
             404);
-  EXPECT_EQ(refusal("GET /RPC2 HTTP/1.0\r\n\r\n"), 405);
-  EXPECT_EQ(refusal("OPTIONS /RPC2 HTTP/1.1\r\n\r\n"), 405);
-  EXPECT_EQ(refusal("POST /RPC2 HTTP/1.0\r\nContent-Type: text/plain\r\nContent-Length: 1\r\n\r\n"),
+  EXPECT_EQ(Refusal("GET /RPC2 HTTP/1.0\r\n\r\n"), 405);
+  EXPECT_EQ(Refusal("OPTIONS /RPC2 HTTP/1.1\r\n\r\n"), 405);
+  EXPECT_EQ(Refusal("POST /RPC2 HTTP/1.0\r\nContent-Type: text/plain\r\nContent-Length: 1\r\n\r\n"),
             400);
-  EXPECT_EQ(refusal("POST /RPC2 HTTP/1.0\r\nContent-Type: text/xml\r\n\r\n"), 411);
-  EXPECT_EQ(refusal(post("0")), 400);
-  EXPECT_EQ(refusal(post("-1")), 400);
-  EXPECT_EQ(refusal(post("4294967296")), 400);
-  EXPECT_EQ(refusal(post("12abc")), 400);
-  EXPECT_EQ(refusal(post("5", "Content-Length: 6\r\n")), 400);
-  EXPECT_EQ(refusal(post("600000")), 500);
-  EXPECT_EQ(refusal("GARBAGE\r\n\r\n"), 400);
-  EXPECT_EQ(refusal("POST /RPC2 HTTP/1.1\r\n" + std::string(20000, 'x')), 400);
+  EXPECT_EQ(Refusal("POST /RPC2 HTTP/1.0\r\nContent-Type: text/xml\r\n\r\n"), 411);
+  EXPECT_EQ(Refusal(post("0")), 400);
+  EXPECT_EQ(Refusal(post("-1")), 400);
+  EXPECT_EQ(Refusal(post("4294967296")), 400);
+  EXPECT_EQ(Refusal(post("12abc")), 400);
+  EXPECT_EQ(Refusal(post("5", "Content-Length: 6\r\n")), 400);
+  EXPECT_EQ(Refusal(post("600000")), 500);
+  EXPECT_EQ(Refusal("GARBAGE\r\n\r\n"), 400);
+  EXPECT_EQ(Refusal("POST /RPC2 HTTP/1.1\r\n" + std::string(20000, 'x')), 400);
 }
 
 TEST(HttpRequest, TooLargeBodyNamesTheLibrarysFault) {

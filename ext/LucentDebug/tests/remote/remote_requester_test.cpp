@@ -35,7 +35,7 @@ class RemoteRequesterTest : public ::testing::Test {
     done.get();
   }
 
-  Reply callWith(const char* method, ValuePtr param) { return call(port(), method, param.get()); }
+  Reply CallWith(const char* method, ValuePtr param) { return call(port(), method, param.get()); }
 
   RemoteRequester requester;
 };
@@ -50,7 +50,7 @@ std::string member(const Reply& reply, const char* name) {
   return result;
 }
 
-int intMember(const Reply& reply, const char* name) {
+int IntMember(const Reply& reply, const char* name) {
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   xmlrpc_int32 value = -12345;
@@ -59,7 +59,7 @@ int intMember(const Reply& reply, const char* name) {
   return value;
 }
 
-int structSize(const Reply& reply) {
+int StructSize(const Reply& reply) {
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   const int size = reply.result ? xmlrpc_struct_size(&env, reply.result.get()) : -1;
@@ -69,7 +69,7 @@ int structSize(const Reply& reply) {
 
 TEST_F(RemoteRequesterTest, ServesUntilACallResumes) {
   stop([&] {
-    const Reply hello = callWith("Requester.hello", build("{s:s}", "cookie", "c00kie"));
+    const Reply hello = CallWith("Requester.hello", build("{s:s}", "cookie", "c00kie"));
     EXPECT_EQ(member(hello, "status"), "hello");
   });
   EXPECT_EQ(fakeEngine().calls.back(), "resumeExecution(2)");
@@ -78,13 +78,13 @@ TEST_F(RemoteRequesterTest, ServesUntilACallResumes) {
 TEST_F(RemoteRequesterTest, BadResumeTypeAnswersFaultOneAndKeepsServing) {
   stop([&] {
     for (const int request : {5, -1}) {
-      const Reply reply = callWith("Requester.resumeExecution",
+      const Reply reply = CallWith("Requester.resumeExecution",
                                    build("{s:s,s:i}", "cookie", "c00kie", "request", request));
       EXPECT_TRUE(reply.fault);
       EXPECT_EQ(reply.faultCode, 1);
       EXPECT_EQ(reply.faultString, "Bad resume type");
     }
-    EXPECT_EQ(member(callWith("Requester.hello", build("{s:s}", "cookie", "c00kie")), "status"),
+    EXPECT_EQ(member(CallWith("Requester.hello", build("{s:s}", "cookie", "c00kie")), "status"),
               "hello");
   });
   EXPECT_EQ(fakeEngine().calls, std::vector<std::string>{"resumeExecution(2)"});
@@ -92,13 +92,13 @@ TEST_F(RemoteRequesterTest, BadResumeTypeAnswersFaultOneAndKeepsServing) {
 
 TEST_F(RemoteRequesterTest, UnknownMethodAndMissingMemberAnswerLibraryFaults) {
   stop([&] {
-    const Reply unknown = callWith("Requester.nothing", build("{s:s}", "cookie", "c00kie"));
+    const Reply unknown = CallWith("Requester.nothing", build("{s:s}", "cookie", "c00kie"));
     EXPECT_TRUE(unknown.fault);
     EXPECT_EQ(unknown.faultCode, XMLRPC_NO_SUCH_METHOD_ERROR);
-    const Reply missing = callWith("Requester.getSourceCode", build("{s:s}", "cookie", "c00kie"));
+    const Reply missing = CallWith("Requester.getSourceCode", build("{s:s}", "cookie", "c00kie"));
     EXPECT_TRUE(missing.fault);
     EXPECT_NE(missing.faultCode, 0);
-    const Reply wrongType = callWith("Requester.resumeExecution",
+    const Reply wrongType = CallWith("Requester.resumeExecution",
                                      build("{s:s,s:s}", "cookie", "c00kie", "request", "4"));
     EXPECT_TRUE(wrongType.fault);
     EXPECT_NE(wrongType.faultCode, 1);
@@ -113,35 +113,35 @@ TEST_F(RemoteRequesterTest, ScalarMethodsPassTheirMembersAndAnswerTheirStructs) 
   stop([&] {
     const char* cookie = "c00kie";
     EXPECT_EQ(
-        structSize(callWith("Requester.redirectStdout",
+        StructSize(CallWith("Requester.redirectStdout",
                             build("{s:s,s:i,s:s}", "cookie", cookie, "port", 9005, "x", "y"))),
         0);
-    EXPECT_EQ(structSize(callWith("Requester.redirectStdin",
+    EXPECT_EQ(StructSize(CallWith("Requester.redirectStdin",
                                   build("{s:s,s:i}", "cookie", cookie, "port", 1))),
               0);
-    EXPECT_EQ(intMember(callWith("Requester.getNumFrames", build("{s:s}", "cookie", cookie)),
+    EXPECT_EQ(IntMember(CallWith("Requester.getNumFrames", build("{s:s}", "cookie", cookie)),
                         "numFrames"),
               3);
-    EXPECT_EQ(member(callWith("Requester.getSourceCode",
+    EXPECT_EQ(member(CallWith("Requester.getSourceCode",
                               build("{s:s,s:s}", "cookie", cookie, "filename", "/t.php")),
                      "source"),
               "<?php echo 1;\n");
-    EXPECT_EQ(member(callWith("Requester.setDebugProperty",
+    EXPECT_EQ(member(CallWith("Requester.setDebugProperty",
                               build("{s:s,s:s,s:i,s:s,s:s,s:i}", "cookie", cookie, "context", "",
                                     "frame_index", 0, "lhs", "$a", "rhs", "7", "radix", 10)),
                      "setResultString"),
               "");
-    EXPECT_EQ(member(callWith("Requester.getContextNamesAsString",
+    EXPECT_EQ(member(CallWith("Requester.getContextNamesAsString",
                               build("{s:s,s:i}", "cookie", cookie, "frame_index", 0)),
                      "names"),
               "locals globals");
-    EXPECT_EQ(intMember(callWith("Requester.addBreakpoint",
+    EXPECT_EQ(IntMember(CallWith("Requester.addBreakpoint",
                                  build("{s:s,s:s,s:i,s:b,s:s}", "cookie", cookie, "file", "/t.php",
                                        "lineno", 4, "temporary", 1, "cond", "")),
                         "breakpointNumber"),
               7);
     const Reply attribute =
-        callWith("Requester.setBreakpointAttribute", build("{s:s}", "cookie", cookie));
+        CallWith("Requester.setBreakpointAttribute", build("{s:s}", "cookie", cookie));
     xmlrpc_env env;
     xmlrpc_env_init(&env);
     xmlrpc_bool supported = 1;
@@ -149,7 +149,7 @@ TEST_F(RemoteRequesterTest, ScalarMethodsPassTheirMembersAndAnswerTheirStructs) 
     EXPECT_FALSE(env.fault_occurred);
     EXPECT_EQ(supported, 0);
     xmlrpc_env_clean(&env);
-    EXPECT_EQ(structSize(callWith("Requester.removeBreakpoint",
+    EXPECT_EQ(StructSize(CallWith("Requester.removeBreakpoint",
                                   build("{s:s,s:i}", "cookie", cookie, "breakpointNumber", 7))),
               0);
   });
@@ -170,14 +170,14 @@ TEST_F(RemoteRequesterTest, RecordMethodsAnswerEncodedRecords) {
   fakeEngine().children = {};
   stop([&] {
     const char* cookie = "c00kie";
-    const Reply frames = callWith("Requester.getFrames", build("{s:s}", "cookie", cookie));
+    const Reply frames = CallWith("Requester.getFrames", build("{s:s}", "cookie", cookie));
     xmlrpc_env env;
     xmlrpc_env_init(&env);
     const FrameVector read = build_FrameVector_Fromxmlrpc_value(&env, frames.result.get());
     ASSERT_EQ(read.size(), 2u);
     EXPECT_EQ(read[0].where, "f");
 
-    const Reply info = callWith("Requester.getDebugPropertyInfo",
+    const Reply info = CallWith("Requester.getDebugPropertyInfo",
                                 build("{s:s,s:i,s:s,s:i}", "cookie", cookie, "frame_index", 1,
                                       "expr", " $a ", "radix", 16));
     xmlrpc_value* record = nullptr;
@@ -185,12 +185,12 @@ TEST_F(RemoteRequesterTest, RecordMethodsAnswerEncodedRecords) {
     EXPECT_EQ(build_PropertyInfo_Fromxmlrpc_value(&env, record).value, "3");
 
     const Reply context =
-        callWith("Requester.getContext", build("{s:s,s:s,s:i,s:i}", "cookie", cookie, "context",
+        CallWith("Requester.getContext", build("{s:s,s:s,s:i,s:i}", "cookie", cookie, "context",
                                                "globals", "frame_index", -1, "radix", 70000));
     EXPECT_EQ(build_PropertyInfoVector_Fromxmlrpc_value(&env, context.result.get()).size(), 2u);
 
     const Reply children =
-        callWith("Requester.getChildrenInfos",
+        CallWith("Requester.getChildrenInfos",
                  build("{s:s,s:s,s:i,s:s,s:i}", "cookie", cookie, "context", "locals",
                        "frame_index", 0, "parent_expr", "$o", "radix", 10));
     EXPECT_TRUE(build_PropertyInfoVector_Fromxmlrpc_value(&env, children.result.get()).empty());
@@ -259,7 +259,7 @@ TEST_F(RemoteRequesterTest, CharactersBeyondTheBasicPlaneReachTheEngineAndComeBa
         "<param><value><struct><member><name>cookie</name><value>c00kie"
         "</value></member><member><name>filename</name><value>/t&#x1F600;"
         ".php</value></member></struct></value></param></params></methodCall>";
-    response = httpExchange(port(), httpPost(body));
+    response = HttpExchange(port(), HttpPost(body));
   });
   EXPECT_EQ(fakeEngine().calls.front(), "getSourceCode(/t" + grinning + ".php)");
   EXPECT_NE(response.find("echo '&#x01F600;';"), std::string::npos) << response;
@@ -278,7 +278,7 @@ TEST_F(RemoteRequesterTest, EndingTheRequesterClosesItsPort) {
   Requester* other = remote_init("x", 0);
   const unsigned short otherPort = remote_getport(other);
   remote_end(other);
-  EXPECT_EQ(httpExchange(otherPort, "GET / HTTP/1.0\r\n\r\n"), "");
+  EXPECT_EQ(HttpExchange(otherPort, "GET / HTTP/1.0\r\n\r\n"), "");
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ const std::string kGrinning = "\xF0\x9F\x98\x80";  // U+1F600
 const std::string kMark = "\xEF\xB7\x90";          // U+FDD0
 
 // A response as the server sends it for the string `text`.
-std::string responseFor(const std::string& text) {
+std::string ResponseFor(const std::string& text) {
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   ValuePtr value = build("{s:s}", "value", XmlrpcText(text).c_str());
@@ -30,7 +30,7 @@ std::string responseFor(const std::string& text) {
 }
 
 // The string a handler reads from a call whose body holds `text`.
-std::string readBack(const std::string& text, bool utf8 = true) {
+std::string ReadBack(const std::string& text, bool utf8 = true) {
   const std::string body = "<methodCall><methodName>m</methodName><params><param><value>" + text +
                            "</value></param></params></methodCall>";
   const std::string call = XmlForLibrary(body, utf8);
@@ -52,27 +52,27 @@ std::string readBack(const std::string& text, bool utf8 = true) {
 }
 
 TEST(SupplementaryChars, RepliesCarryThemAsCharacterReferences) {
-  const std::string response = responseFor("a" + kGrinning + "b\xF0\xA0\x80\x80");
+  const std::string response = ResponseFor("a" + kGrinning + "b\xF0\xA0\x80\x80");
   EXPECT_NE(response.find("<string>a&#x01F600;b&#x020000;</string>"), std::string::npos)
       << response;
 }
 
 TEST(SupplementaryChars, CallsMayCarryThemRawOrReferenced) {
-  EXPECT_EQ(readBack("a" + kGrinning + "b"), "a" + kGrinning + "b");
-  EXPECT_EQ(readBack("a&#x1F600;&#128512;b"), "a" + kGrinning + kGrinning + "b");
-  EXPECT_EQ(readBack("&#x1F600;", false), kGrinning);
+  EXPECT_EQ(ReadBack("a" + kGrinning + "b"), "a" + kGrinning + "b");
+  EXPECT_EQ(ReadBack("a&#x1F600;&#128512;b"), "a" + kGrinning + kGrinning + "b");
+  EXPECT_EQ(ReadBack("&#x1F600;", false), kGrinning);
 }
 
 TEST(SupplementaryChars, TheEscapeCharacterItselfTravelsIntact) {
-  EXPECT_EQ(readBack(kMark + "01F600"), kMark + "01F600");
-  EXPECT_EQ(readBack("&#xFDD0;&#xFDD0;"), kMark + kMark);
-  EXPECT_NE(responseFor(kMark + "01F600").find("&#x00FDD0;01F600"), std::string::npos);
+  EXPECT_EQ(ReadBack(kMark + "01F600"), kMark + "01F600");
+  EXPECT_EQ(ReadBack("&#xFDD0;&#xFDD0;"), kMark + kMark);
+  EXPECT_NE(ResponseFor(kMark + "01F600").find("&#x00FDD0;01F600"), std::string::npos);
 }
 
 TEST(SupplementaryChars, TextThatAlreadyWorkedIsUnchanged) {
   const std::string text = "plain \xC3\xA9\xE4\xB8\xAD &amp; &#xE9; &amp;#x1F600;";
   EXPECT_EQ(XmlForLibrary(text, true), text);
-  EXPECT_EQ(readBack("x\xC3\xA9\xE4\xB8\xAD"), "x\xC3\xA9\xE4\xB8\xAD");
+  EXPECT_EQ(ReadBack("x\xC3\xA9\xE4\xB8\xAD"), "x\xC3\xA9\xE4\xB8\xAD");
   EXPECT_EQ(TextFromLibrary("x\xC3\xA9"), "x\xC3\xA9");
   // Bytes that are not UTF-8 are left for the XML parser to refuse.
   EXPECT_EQ(XmlForLibrary("\xF0\x9F\x98", true), "\xF0\x9F\x98");

@@ -11,7 +11,7 @@ class XmlRpcEncoding : public ::testing::Test {
   XmlRpcEncoding() { xmlrpc_env_init(&env); }
   ~XmlRpcEncoding() override { xmlrpc_env_clean(&env); }
 
-  std::string stringMember(xmlrpc_value* value, const char* member) {
+  std::string StringMember(xmlrpc_value* value, const char* member) {
     const char* text = nullptr;
     xmlrpc_parse_value(&env, value, "{s:s,*}", member, &text);
     return env.fault_occurred ? "<fault>" : text;
@@ -51,7 +51,7 @@ TEST_F(XmlRpcEncoding, PropertyInfoNestsTheNameStruct) {
   ASSERT_FALSE(env.fault_occurred);
   EXPECT_STREQ(name, "[3]");
   EXPECT_STREQ(fullName, "[3]full");
-  EXPECT_EQ(stringMember(value.get(), "type"), "IS_STRING");
+  EXPECT_EQ(StringMember(value.get(), "type"), "IS_STRING");
 }
 
 TEST_F(XmlRpcEncoding, PropertyInfoVectorReadsBackInOrder) {
@@ -89,7 +89,7 @@ TEST_F(XmlRpcEncoding, FrameCarriesItsEmptySubframe) {
                      &lineno, "data", "file", &file, "lineno", &lineno, "where", &file);
   ASSERT_FALSE(env.fault_occurred) << env.fault_string;
   EXPECT_EQ(lineno, 0);
-  EXPECT_EQ(stringMember(value.get(), "where"), "__main__");
+  EXPECT_EQ(StringMember(value.get(), "where"), "__main__");
 }
 
 TEST_F(XmlRpcEncoding, FrameVectorReadsBackInOrder) {
@@ -149,14 +149,14 @@ TEST_F(XmlRpcEncoding, NameVectorReadsNamesUnderTheirMember) {
 TEST_F(XmlRpcEncoding, StringIsSentUpToItsFirstNul) {
   PropertyInfo info = property("$s", std::string("ab\0cd", 5), false);
   ValuePtr value(build_xmlrpc_value_FromPropertyInfo(&env, info));
-  EXPECT_EQ(stringMember(value.get(), "value"), "ab");
+  EXPECT_EQ(StringMember(value.get(), "value"), "ab");
 }
 
 TEST_F(XmlRpcEncoding, BytesXmlCannotCarryBecomeDelInsteadOfFailingTheReply) {
   PropertyInfo info = property("$bin", "a\xff\x01z\xc3\xa9\t", false);
   ValuePtr value(build_xmlrpc_value_FromPropertyInfo(&env, info));
   ASSERT_FALSE(env.fault_occurred) << env.fault_string;
-  EXPECT_EQ(stringMember(value.get(), "value"), "a\x7f\x7fz\xc3\xa9\t");
+  EXPECT_EQ(StringMember(value.get(), "value"), "a\x7f\x7fz\xc3\xa9\t");
 }
 
 }  // namespace
