@@ -147,7 +147,7 @@ bool NameValidator::validateValueInScope(const std::wstring& attributeName,
     ++tokens;
     return isAcceptedToken(token, scope);
   });
-  const bool list = m_kind == QNAMES || m_kind == PREFIXES || m_kind == NAME_TESTS;
+  const bool list = m_kind == kQNames || m_kind == kPrefixes || m_kind == kNameTests;
   // Surrounding whitespace is not part of a single name.
   const bool single = tokens == 1 && !IsXmlSpace(value.front()) && !IsXmlSpace(value.back());
   if (accepted && (list || single)) {
@@ -159,19 +159,19 @@ bool NameValidator::validateValueInScope(const std::wstring& attributeName,
 bool NameValidator::isAcceptedToken(std::wstring_view token, const NamespaceScope* scope) const {
   std::wstring_view prefix;
   switch (m_kind) {
-    case QNAME:
-    case QNAMES:
+    case kQName:
+    case kQNames:
       return IsQName(token, prefix) && IsDeclaredPrefix(prefix, scope);
-    case PREFIX:
+    case kPrefix:
       // A namespace alias may name the default namespace whether or not one is declared: it
       // then stands for no namespace.
       return token == L"#default" || (IsNCName(token) && IsDeclaredPrefix(token, scope));
-    case PREFIXES:
+    case kPrefixes:
       if (token == L"#default") {
         return scope == nullptr || scope->isDeclared(std::wstring_view());
       }
       return IsNCName(token) && IsDeclaredPrefix(token, scope);
-    case NAME_TESTS:
+    case kNameTests:
       if (token == L"*") {
         return true;
       }

@@ -237,9 +237,9 @@ std::unique_ptr<AttributeValueValidator> StateConstructionFromXML::constructAttr
     return constructEnumValidator(value);
   }
   static const std::pair<const char16_t*, NameValidator::Kind> kNameTypes[] = {
-      {u"qname", NameValidator::QNAME},           {u"qnames", NameValidator::QNAMES},
-      {u"prefix", NameValidator::PREFIX},         {u"prefixes", NameValidator::PREFIXES},
-      {u"name-tests", NameValidator::NAME_TESTS},
+      {u"qname", NameValidator::kQName},          {u"qnames", NameValidator::kQNames},
+      {u"prefix", NameValidator::kPrefix},        {u"prefixes", NameValidator::kPrefixes},
+      {u"name-tests", NameValidator::kNameTests},
   };
   for (const auto& [name, kind] : kNameTypes) {
     if (type == name) {

@@ -180,8 +180,8 @@ TEST(AttributeSetValidation, VersionAttributeSwitchesTheModeOnlyWhereTheSetCheck
 TEST(AttributeSetValidation, NameValuesAreCheckedAgainstTheScopeGiven) {
   const AttributeSetValidator set(
       0, {},
-      {{L"mode",
-        AttributeValidator(L"mode", false, std::make_unique<NameValidator>(NameValidator::QNAME))}},
+      {{L"mode", AttributeValidator(L"mode", false,
+                                    std::make_unique<NameValidator>(NameValidator::kQName))}},
       true);
   NamespaceScope scope;
   StylesheetSyntaxError error;

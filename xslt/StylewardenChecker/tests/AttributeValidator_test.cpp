@@ -129,53 +129,53 @@ bool AcceptsName(NameValidator::Kind kind, const std::wstring& value, bool defau
 
 TEST(NameValidator, QualifiedNameNeedsItsFormAndADeclaredPrefix) {
   for (const wchar_t* good : {L"a", L"p:a", L"_a.b-c", L"xml:lang", L"\u00e9t\u00e9"}) {
-    EXPECT_TRUE(AcceptsName(NameValidator::QNAME, good)) << good;
+    EXPECT_TRUE(AcceptsName(NameValidator::kQName, good)) << good;
   }
   for (const wchar_t* bad :
        {L"", L"1a", L"q:a", L"p:", L":a", L"p:a:b", L"a b", L" a", L"{$n}", L"xmlns:a"}) {
-    EXPECT_FALSE(AcceptsName(NameValidator::QNAME, bad)) << bad;
+    EXPECT_FALSE(AcceptsName(NameValidator::kQName, bad)) << bad;
   }
   // Without a known scope only the form counts.
-  EXPECT_TRUE(AcceptsName(NameValidator::QNAME, L"q:a", false, false));
-  EXPECT_FALSE(AcceptsName(NameValidator::QNAME, L"1a", false, false));
+  EXPECT_TRUE(AcceptsName(NameValidator::kQName, L"q:a", false, false));
+  EXPECT_FALSE(AcceptsName(NameValidator::kQName, L"1a", false, false));
 }
 
 TEST(NameValidator, ListsAcceptAnyWhitespaceAndNoNameAtAll) {
-  EXPECT_TRUE(AcceptsName(NameValidator::QNAMES, L""));
-  EXPECT_TRUE(AcceptsName(NameValidator::QNAMES, L" a\tp:b\r\n c "));
-  EXPECT_FALSE(AcceptsName(NameValidator::QNAMES, L"a q:b"));
-  EXPECT_FALSE(AcceptsName(NameValidator::QNAMES, L"a,b"));
+  EXPECT_TRUE(AcceptsName(NameValidator::kQNames, L""));
+  EXPECT_TRUE(AcceptsName(NameValidator::kQNames, L" a\tp:b\r\n c "));
+  EXPECT_FALSE(AcceptsName(NameValidator::kQNames, L"a q:b"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kQNames, L"a,b"));
 }
 
 TEST(NameValidator, DefaultPrefixInAListNeedsADefaultNamespace) {
-  EXPECT_FALSE(AcceptsName(NameValidator::PREFIXES, L"#default"));
-  EXPECT_TRUE(AcceptsName(NameValidator::PREFIXES, L"#default p", true));
-  EXPECT_TRUE(AcceptsName(NameValidator::PREFIXES, L"p xml"));
-  EXPECT_FALSE(AcceptsName(NameValidator::PREFIXES, L"p q"));
-  EXPECT_FALSE(AcceptsName(NameValidator::PREFIXES, L"p:a"));
-  EXPECT_FALSE(AcceptsName(NameValidator::PREFIXES, L"#DEFAULT", true));
+  EXPECT_FALSE(AcceptsName(NameValidator::kPrefixes, L"#default"));
+  EXPECT_TRUE(AcceptsName(NameValidator::kPrefixes, L"#default p", true));
+  EXPECT_TRUE(AcceptsName(NameValidator::kPrefixes, L"p xml"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kPrefixes, L"p q"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kPrefixes, L"p:a"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kPrefixes, L"#DEFAULT", true));
 }
 
 TEST(NameValidator, SinglePrefixMayAlwaysBeTheDefault) {
-  EXPECT_TRUE(AcceptsName(NameValidator::PREFIX, L"#default"));
-  EXPECT_TRUE(AcceptsName(NameValidator::PREFIX, L"p"));
-  EXPECT_FALSE(AcceptsName(NameValidator::PREFIX, L"q"));
-  EXPECT_FALSE(AcceptsName(NameValidator::PREFIX, L"p p"));
-  EXPECT_FALSE(AcceptsName(NameValidator::PREFIX, L""));
+  EXPECT_TRUE(AcceptsName(NameValidator::kPrefix, L"#default"));
+  EXPECT_TRUE(AcceptsName(NameValidator::kPrefix, L"p"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kPrefix, L"q"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kPrefix, L"p p"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kPrefix, L""));
 }
 
 TEST(NameValidator, NameTestsAreStarsPrefixStarsAndNames) {
-  EXPECT_TRUE(AcceptsName(NameValidator::NAME_TESTS, L"* p:* a p:b"));
-  EXPECT_FALSE(AcceptsName(NameValidator::NAME_TESTS, L"q:*"));
-  EXPECT_FALSE(AcceptsName(NameValidator::NAME_TESTS, L"*:a"));
-  EXPECT_FALSE(AcceptsName(NameValidator::NAME_TESTS, L"p:**"));
+  EXPECT_TRUE(AcceptsName(NameValidator::kNameTests, L"* p:* a p:b"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kNameTests, L"q:*"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kNameTests, L"*:a"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kNameTests, L"p:**"));
 }
 
 TEST(NameValidator, RejectionIsTheValueRecordWithTheWholeValue) {
   NamespaceScope scope;
   StylesheetSyntaxError error;
   const AttributeValidator rule(L"mode", false,
-                                std::make_unique<NameValidator>(NameValidator::QNAMES));
+                                std::make_unique<NameValidator>(NameValidator::kQNames));
   EXPECT_FALSE(rule.validateValue(L"a q:b", &scope, error));
   EXPECT_EQ(error.m_code, SYNTAXERROR_ATTRIBUTE_VALUE_NOT_ALLOWED);
   EXPECT_EQ(error.m_message,

@@ -277,11 +277,11 @@ TEST_F(Loader, ReadsTheOptionalPartsOfStatesAndRules) {
   EXPECT_FALSE(sets_.at(0).ignoresUnlistedWhenForwardsCompatible());
   EXPECT_EQ(set.getRequiredAttributes().at(L"version").getForwardsCompatibleUnless(), L"1.0");
   const std::pair<const wchar_t*, NameValidator::Kind> kinds[] = {
-      {L"q", NameValidator::QNAME},
-      {L"qs", NameValidator::QNAMES},
-      {L"p", NameValidator::PREFIX},
-      {L"ps", NameValidator::PREFIXES},
-      {L"t", NameValidator::NAME_TESTS}};
+      {L"q", NameValidator::kQName},
+      {L"qs", NameValidator::kQNames},
+      {L"p", NameValidator::kPrefix},
+      {L"ps", NameValidator::kPrefixes},
+      {L"t", NameValidator::kNameTests}};
   for (const auto& [name, kind] : kinds) {
     const auto* rule = dynamic_cast<const NameValidator*>(
         &set.getOptionalAttributes().at(name).getValueValidator());

@@ -267,7 +267,7 @@ class ExtendedWalkTest : public StylesheetWalkTest {
         AttributeSetValidator(kTopAttributes, {{L"version", version}}, {}, true, true);
     sets[kBodyAttributes] = AttributeSetValidator(
         kBodyAttributes, {},
-        {{L"mode", rule(L"mode", false, std::make_unique<NameValidator>(NameValidator::QNAME))}},
+        {{L"mode", rule(L"mode", false, std::make_unique<NameValidator>(NameValidator::kQName))}},
         true, true);
   }
 
