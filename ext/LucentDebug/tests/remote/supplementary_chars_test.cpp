@@ -19,7 +19,7 @@ const std::string kMark = "\xEF\xB7\x90";          // U+FDD0
 std::string ResponseFor(const std::string& text) {
   xmlrpc_env env;
   xmlrpc_env_init(&env);
-  ValuePtr value = build("{s:s}", "value", XmlrpcText(text).c_str());
+  ValuePtr value = Build("{s:s}", "value", XmlrpcText(text).c_str());
   xmlrpc_mem_block* xml = XMLRPC_MEMBLOCK_NEW(char, &env, 0);
   xmlrpc_serialize_response(&env, xml, value.get());
   std::string response(XMLRPC_MEMBLOCK_CONTENTS(char, xml), XMLRPC_MEMBLOCK_SIZE(char, xml));
@@ -88,7 +88,7 @@ TEST(SupplementaryChars, ClientsOnTheLibraryReadThemThroughTheRecordReaders) {
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   ValuePtr infos(build_xmlrpc_value_FromPropertyInfoVector(&env, PropertyInfoVector{info}));
-  ValuePtr holder = build("{s:V}", "propertyInfo", infos.get());
+  ValuePtr holder = Build("{s:V}", "propertyInfo", infos.get());
   xmlrpc_mem_block* xml = XMLRPC_MEMBLOCK_NEW(char, &env, 0);
   xmlrpc_serialize_response(&env, xml, holder.get());
   const std::string reply = ResponseFromLibrary(

@@ -58,7 +58,7 @@ std::string CallXml(const char* method, xmlrpc_value* param) {
   return text;
 }
 
-Reply call(unsigned short port, const char* method, xmlrpc_value* param) {
+Reply Call(unsigned short port, const char* method, xmlrpc_value* param) {
   const std::string response = HttpExchange(port, HttpPost(CallXml(method, param)));
   Reply reply;
   const size_t body = response.find("\r\n\r\n");
@@ -84,7 +84,7 @@ Reply call(unsigned short port, const char* method, xmlrpc_value* param) {
   return reply;
 }
 
-ValuePtr build(const char* format, ...) {
+ValuePtr Build(const char* format, ...) {
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   va_list arguments;

@@ -34,9 +34,9 @@ struct Reply {
 };
 
 // Calls `method` with `param` as its only parameter.
-Reply call(unsigned short port, const char* method, xmlrpc_value* param);
+Reply Call(unsigned short port, const char* method, xmlrpc_value* param);
 
 // A struct built with xmlrpc_build_value's format; aborts the test binary on a fault.
-ValuePtr build(const char* format, ...);
+ValuePtr Build(const char* format, ...);
 
 #endif  // LUCENTDEBUG_TESTS_REMOTE_TEST_CLIENT_H

@@ -84,7 +84,7 @@ class XmlRpcServer : public ::testing::Test {
   unsigned short port = 0;
 };
 
-std::string EchoCall() { return HttpPost(CallXml("echo", build("s", "hi").get())); }
+std::string EchoCall() { return HttpPost(CallXml("echo", Build("s", "hi").get())); }
 
 TEST_F(XmlRpcServer, PortZeroListensOnAPortTheSystemChose) {
   ASSERT_TRUE(server);
@@ -128,7 +128,7 @@ TEST_F(XmlRpcServer, CallsTheMethodWithItsUserData) {
 }
 
 TEST_F(XmlRpcServer, AnswersHttpErrorsWithoutCallingAnyMethod) {
-  const std::string body = CallXml("echo", build("s", "hi").get());
+  const std::string body = CallXml("echo", Build("s", "hi").get());
   EXPECT_EQ(HttpStatus(ServeOne(HttpPost(body, "/other"))), 404);
   EXPECT_EQ(HttpStatus(ServeOne("GET /RPC2 HTTP/1.0\r\n\r\n")), 405);
   EXPECT_EQ(HttpStatus(ServeOne(HttpPost(body, "/RPC2", "text/plain"))), 400);
@@ -139,7 +139,7 @@ TEST_F(XmlRpcServer, AnswersHttpErrorsWithoutCallingAnyMethod) {
 }
 
 TEST_F(XmlRpcServer, TakesTextXmlWithParameters) {
-  const std::string body = CallXml("echo", build("s", "hi").get());
+  const std::string body = CallXml("echo", Build("s", "hi").get());
   EXPECT_EQ(HttpStatus(ServeOne(HttpPost(body, "/RPC2", "Text/XML; charset=utf-8"))), 200);
   EXPECT_EQ(calls, 1);
 }
@@ -228,7 +228,7 @@ TEST_F(XmlRpcServer, CharactersBeyondTheBasicPlaneTravelBothWays) {
 TEST_F(XmlRpcServer, ProperCallIsAnsweredWhileFiftyHostileConnectionsAreOpen) {
   std::vector<int> hostile;
   const std::string partialHead = "POST /RPC2 HTTP/1.1\r\nContent-Ty";
-  const std::string partialBody = HttpPost(CallXml("echo", build("s", "hi").get())).substr(0, 120);
+  const std::string partialBody = HttpPost(CallXml("echo", Build("s", "hi").get())).substr(0, 120);
   std::chrono::milliseconds took{0};
   const std::string response = ServeUntilAnswered(
       [&] {
