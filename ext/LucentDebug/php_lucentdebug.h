@@ -28,6 +28,7 @@ using BodyWriter = size_t (*)(const char* text, size_t length);
 ZEND_BEGIN_MODULE_GLOBALS(ludbg)
 int attached = 0;
 int stepMode = 4;
+int lastDepth = 0;  // kept as the stepping state names it; nothing reads it
 // Where the last resume was chosen: the frame, its function and the depth of
 // the live chain there (step over and out compare against them).
 int resumeDepth = 0;

@@ -103,6 +103,10 @@ extern "C" bool luGetFrameInfo(int frame, char* fileBuffer, int* line, char* fun
   return true;
 }
 
+extern "C" int luGetPrecision() { return static_cast<int>(EG(precision)); }
+
+const std::vector<ScopeRecord>& luGetBackTrace() { return LUDBG_G(frames); }
+
 bool luGetSourceCode(const char* fileUrl, std::string* source) {
   // Opening a FIFO or a device for reading may block the stopped script for
   // good; only regular files are read, and the open itself must not wait.

@@ -15,8 +15,11 @@ unsigned short luGetNumFrames();
 // Frame 0 is the outermost call site, frame <call depth> the current
 // statement. Buffers hold kFrameTextSize bytes. False when there is no such frame.
 bool luGetFrameInfo(int frame, char* fileBuffer, int* line, char* functionBuffer);
+int luGetPrecision();  // kept for callers of the engine; values read EG(precision)
 }
 
+// Kept for callers of the engine: the frames view while stopped, outermost first.
+const std::vector<ScopeRecord>& luGetBackTrace();
 // Builds the frames view from the host's live chain; the statement stands for
 // the line of statementFrame when given, otherwise each frame's own instruction.
 void luBuildFrames(const zend_execute_data* statementFrame, const zend_op* statement);

@@ -77,11 +77,14 @@ bool MayStopAt(const zend_op* statement) {
          LUDBG_G(breakpoints).mayStopAt(static_cast<int>(statement->lineno));
 }
 
-// Opcache's shared op arrays carry no reference count and are never rewritten.
-bool OwnedByRequest(const zend_op_array* opArray) { return opArray->refcount != nullptr; }
+// Opcache's shared op arrays carry no reference count and are never
+// rewritten; nor is anything when another extension handles the markers too.
+bool Rewritable(const zend_op_array* opArray) {
+  return opArray->refcount != nullptr && hostHandler == nullptr;
+}
 
 void QuietOpArray(const zend_op_array* opArray) {
-  if (!OwnedByRequest(opArray) || quietOpArrays.count(opArray->opcodes) != 0) return;
+  if (!Rewritable(opArray) || quietOpArrays.count(opArray->opcodes) != 0) return;
   const zend_op* end = opArray->opcodes + opArray->last;
   for (const zend_op* op = opArray->opcodes; op < end; ++op) {
     if (op->opcode == ZEND_EXT_STMT && !MayStopAt(StatementOf(op, end))) {
@@ -224,18 +227,18 @@ void Decide(zend_execute_data* frame, const zend_op_array* opArray, const zend_o
 
 void Statement(zend_execute_data* frame, const zend_op* marker) {
   if (LUDBG_G(enabled) == 0 || !RunsUserCode(frame)) return;
+  LUDBG_G(executed) = true;
   const zend_op_array* opArray = &frame->func->op_array;
   const zend_op* statement = StatementOf(marker, opArray->opcodes + opArray->last);
   if (!LUDBG_G(attached) || LUDBG_G(stepMode) == RESUME_GO) {
     QuietOpArray(opArray);
     // The breakpoint that kept this marker loud may be gone.
     if (!MayStopAt(statement)) {
-      if (OwnedByRequest(opArray)) SetHandler(marker, quietHandler);
+      if (Rewritable(opArray)) SetHandler(marker, quietHandler);
       return;
     }
   }
   if (statement == nullptr) return;
-  LUDBG_G(executed) = true;
   if (SamePassage(frame, opArray, marker, statement)) return;
   if (LUDBG_G(savedBodyWrite) == nullptr) luCaptureWrite();
   Decide(frame, opArray, marker, statement);

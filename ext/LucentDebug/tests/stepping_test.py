@@ -107,21 +107,22 @@ class QuietMarkers(unittest.TestCase):
 
 class Globals(unittest.TestCase):
     def test_globals_after_an_exception_out_of_a_generator_body(self):
-        script = os.path.join(SCRIPTS, "generator_exception.php")
+        script = os.path.join(HERE, "cases", "exceptions_through_generators_and_magic_leave"
+                              "_sound_frames", "script.php")
         with PhpRun(script, mode=3) as php:
             php.handshake()
-            add(php, script, 12)
+            add(php, script, 16)
             resume(php, 4)
-            self.assertEqual(where(php)[0], (script, 12, "inspect"))
+            self.assertEqual(where(php)[0], (script, 16, "inspect"))
             php.call("setDebugProperty", context="globals", frame_index=0, lhs="$top",
                      rhs='"after"', radix=10)
             variables = remote_session.values(
                 php.call("getContext", context="globals", frame_index=0, radix=10))
             self.assertEqual(variables["$top"], ("IS_STRING", "after"))
-            self.assertEqual(variables["$caught"], ("IS_LONG", "1"))
+            self.assertEqual(variables["$caught"], ("IS_STRING", "bad 2"))
             self.assertNotIn("$local", variables)
             resume(php, 4)
-            self.assertEqual(php.finish()[:2], (0, "top=after\n"))
+            self.assertEqual(php.finish()[:2], (0, "done top=after\n"))
 
 
 class BuiltInServer(unittest.TestCase):

@@ -44,11 +44,11 @@ struct MemBlockRelease {
 };
 using MemBlock = std::unique_ptr<xmlrpc_mem_block, MemBlockRelease>;
 
-std::string textOf(xmlrpc_mem_block* block) {
+std::string TextOf(xmlrpc_mem_block* block) {
   return std::string(XMLRPC_MEMBLOCK_CONTENTS(char, block), XMLRPC_MEMBLOCK_SIZE(char, block));
 }
 
-void throwIfFailed(const Env& env, const std::string& what) {
+void ThrowIfFailed(const Env& env, const std::string& what) {
   if (env.failed()) throw EngineError(what + ": " + env.env.fault_string, false);
 }
 }  // namespace
@@ -72,11 +72,11 @@ EngineClient::EngineClient(const std::string& host, int port, std::string cookie
   clientParms.transportparm_size = XMLRPC_CXPSIZE(timeout);
   xmlrpc_client_create(&env.env, XMLRPC_CLIENT_NO_FLAGS, "lucentdebug-dap", "1.0", &clientParms,
                        XMLRPC_CPSIZE(transportparm_size), &client_);
-  throwIfFailed(env, "cannot create the XML-RPC client");
+  ThrowIfFailed(env, "cannot create the XML-RPC client");
   server_ = xmlrpc_server_info_new(&env.env, url_.c_str());
   if (env.failed()) {
     xmlrpc_client_destroy(client_);
-    throwIfFailed(env, "bad engine address " + url_);
+    ThrowIfFailed(env, "bad engine address " + url_);
   }
 }
 
@@ -90,25 +90,25 @@ xmlrpc_value* EngineClient::call(const char* method, xmlrpc_value* members) {
   std::string fullName = std::string("Requester.") + method;
   Env env;
   if (!members) throw EngineError(fullName + ": cannot build the call", false);
-  Value cookie(xmlrpc_string_new(&env.env, xmlrpcText(cookie_).c_str()));
-  throwIfFailed(env, fullName);
+  Value cookie(xmlrpc_string_new(&env.env, XmlrpcText(cookie_).c_str()));
+  ThrowIfFailed(env, fullName);
   xmlrpc_struct_set_value(&env.env, members, "cookie", cookie.get());
-  throwIfFailed(env, fullName);
+  ThrowIfFailed(env, fullName);
   Value params(xmlrpc_array_new(&env.env));
-  throwIfFailed(env, fullName);
+  ThrowIfFailed(env, fullName);
   xmlrpc_array_append_item(&env.env, params.get(), members);
-  throwIfFailed(env, fullName);
+  ThrowIfFailed(env, fullName);
   MemBlock callXml(XMLRPC_MEMBLOCK_NEW(char, &env.env, 0));
-  throwIfFailed(env, fullName);
+  ThrowIfFailed(env, fullName);
   xmlrpc_serialize_call(&env.env, callXml.get(), fullName.c_str(), params.get());
-  throwIfFailed(env, fullName + ": cannot build the call");
+  ThrowIfFailed(env, fullName + ": cannot build the call");
   // The library's escapes leave as numeric character references, which the
   // engine reads back into the characters.
-  const std::string wireCall = responseFromLibrary(textOf(callXml.get()));
+  const std::string wireCall = ResponseFromLibrary(TextOf(callXml.get()));
   MemBlock wireCallXml(XMLRPC_MEMBLOCK_NEW(char, &env.env, 0));
-  throwIfFailed(env, fullName);
+  ThrowIfFailed(env, fullName);
   XMLRPC_MEMBLOCK_APPEND(char, &env.env, wireCallXml.get(), wireCall.data(), wireCall.size());
-  throwIfFailed(env, fullName);
+  ThrowIfFailed(env, fullName);
   xmlrpc_mem_block* replyBlock = nullptr;
   xmlrpc_client_transport_call2(&env.env, client_, server_, wireCallXml.get(), &replyBlock);
   if (env.failed()) {
@@ -124,15 +124,15 @@ xmlrpc_value* EngineClient::call(const char* method, xmlrpc_value* members) {
         fullName + ": the reply exceeds " + std::to_string(kResponseLimit >> 20) + " MiB", false);
   // The engine sends characters beyond U+FFFF as references, which the
   // library's parser refuses once decoded; the readers undo the escapes.
-  const std::string reply = xmlForLibrary(textOf(replyXml.get()), true);
+  const std::string reply = XmlForLibrary(TextOf(replyXml.get()), true);
   replyXml.reset();
   xmlrpc_value* result = nullptr;
   int faultCode = 0;
   const char* faultString = nullptr;
   xmlrpc_parse_response2(&env.env, reply.data(), reply.size(), &result, &faultCode, &faultString);
-  throwIfFailed(env, fullName + ": unreadable reply");
+  ThrowIfFailed(env, fullName + ": unreadable reply");
   if (faultString) {
-    const std::string fault = textFromLibrary(faultString);
+    const std::string fault = TextFromLibrary(faultString);
     free(const_cast<char*>(faultString));
     throw EngineError(fullName + ": " + fault, false);
   }
@@ -140,7 +140,7 @@ xmlrpc_value* EngineClient::call(const char* method, xmlrpc_value* members) {
 }
 
 namespace {
-xmlrpc_value* members(const char* format, ...) {
+xmlrpc_value* Members(const char* format, ...) {
   Env env;
   va_list args;
   va_start(args, format);
@@ -151,59 +151,59 @@ xmlrpc_value* members(const char* format, ...) {
   return env.failed() ? nullptr : value;
 }
 
-std::string readString(xmlrpc_value* result, const char* member, const char* method) {
+std::string ReadString(xmlrpc_value* result, const char* member, const char* method) {
   Value owned(result);
   Env env;
   const char* text = nullptr;
   xmlrpc_decompose_value(&env.env, result, "{s:s,*}", member, &text);
-  throwIfFailed(env, std::string("Requester.") + method + " answered an unexpected value");
-  std::string copy = textFromLibrary(text);
+  ThrowIfFailed(env, std::string("Requester.") + method + " answered an unexpected value");
+  std::string copy = TextFromLibrary(text);
   free(const_cast<char*>(text));
   return copy;
 }
 
-PropertyInfoVector readProperties(xmlrpc_value* result, const char* method) {
+PropertyInfoVector ReadProperties(xmlrpc_value* result, const char* method) {
   Value owned(result);
   Env env;
   PropertyInfoVector infos = build_PropertyInfoVector_Fromxmlrpc_value(&env.env, result);
-  throwIfFailed(env, std::string("Requester.") + method + " answered an unexpected value");
+  ThrowIfFailed(env, std::string("Requester.") + method + " answered an unexpected value");
   return infos;
 }
 }  // namespace
 
 std::string EngineClient::hello() {
-  return readString(call("hello", members("{}")), "status", "hello");
+  return ReadString(call("hello", Members("{}")), "status", "hello");
 }
 
 void EngineClient::resumeExecution(ResumeMode mode) {
-  Value(call("resumeExecution", members("{s:i}", "request", static_cast<int>(mode))));
+  Value(call("resumeExecution", Members("{s:i}", "request", static_cast<int>(mode))));
 }
 
 FrameVector EngineClient::getFrames() {
-  Value result(call("getFrames", members("{}")));
+  Value result(call("getFrames", Members("{}")));
   Env env;
   FrameVector frames = build_FrameVector_Fromxmlrpc_value(&env.env, result.get());
-  throwIfFailed(env, "Requester.getFrames answered an unexpected value");
+  ThrowIfFailed(env, "Requester.getFrames answered an unexpected value");
   return frames;
 }
 
 std::string EngineClient::getSourceCode(const std::string& file) {
-  return readString(call("getSourceCode", members("{s:s}", "filename", xmlrpcText(file).c_str())),
+  return ReadString(call("getSourceCode", Members("{s:s}", "filename", XmlrpcText(file).c_str())),
                     "source", "getSourceCode");
 }
 
 PropertyInfo EngineClient::getDebugPropertyInfo(int depth, const std::string& expression) {
-  Value result(call("getDebugPropertyInfo", members("{s:i,s:s,s:i}", "frame_index", depth, "expr",
-                                                    xmlrpcText(expression).c_str(), "radix", 10)));
+  Value result(call("getDebugPropertyInfo", Members("{s:i,s:s,s:i}", "frame_index", depth, "expr",
+                                                    XmlrpcText(expression).c_str(), "radix", 10)));
   Env env;
   xmlrpc_value* record = nullptr;
   xmlrpc_struct_find_value(&env.env, result.get(), "propertyInfo", &record);
   if (!env.failed() && !record)
     throw EngineError("Requester.getDebugPropertyInfo: no record", false);
   Value ownedRecord(record);
-  throwIfFailed(env, "Requester.getDebugPropertyInfo answered an unexpected value");
+  ThrowIfFailed(env, "Requester.getDebugPropertyInfo answered an unexpected value");
   PropertyInfo info = build_PropertyInfo_Fromxmlrpc_value(&env.env, record);
-  throwIfFailed(env, "Requester.getDebugPropertyInfo answered an unexpected value");
+  ThrowIfFailed(env, "Requester.getDebugPropertyInfo answered an unexpected value");
   return info;
 }
 
@@ -211,51 +211,51 @@ void EngineClient::setDebugProperty(const std::string& context, int depth, const
                                     const std::string& rhs) {
   Value(call(
       "setDebugProperty",
-      members("{s:s,s:i,s:s,s:s,s:i}", "context", xmlrpcText(context).c_str(), "frame_index", depth,
-              "lhs", xmlrpcText(lhs).c_str(), "rhs", xmlrpcText(rhs).c_str(), "radix", 10)));
+      Members("{s:s,s:i,s:s,s:s,s:i}", "context", XmlrpcText(context).c_str(), "frame_index", depth,
+              "lhs", XmlrpcText(lhs).c_str(), "rhs", XmlrpcText(rhs).c_str(), "radix", 10)));
 }
 
 PropertyInfoVector EngineClient::getChildrenInfos(const std::string& context, int depth,
                                                   const std::string& parent) {
-  return readProperties(
+  return ReadProperties(
       call("getChildrenInfos",
-           members("{s:s,s:i,s:s,s:i}", "context", xmlrpcText(context).c_str(), "frame_index",
-                   depth, "parent_expr", xmlrpcText(parent).c_str(), "radix", 10)),
+           Members("{s:s,s:i,s:s,s:i}", "context", XmlrpcText(context).c_str(), "frame_index",
+                   depth, "parent_expr", XmlrpcText(parent).c_str(), "radix", 10)),
       "getChildrenInfos");
 }
 
 PropertyInfoVector EngineClient::getContext(const std::string& context, int depth) {
-  return readProperties(
-      call("getContext", members("{s:s,s:i,s:i}", "context", xmlrpcText(context).c_str(),
+  return ReadProperties(
+      call("getContext", Members("{s:s,s:i,s:i}", "context", XmlrpcText(context).c_str(),
                                  "frame_index", depth, "radix", 10)),
       "getContext");
 }
 
 std::string EngineClient::getContextNamesAsString() {
-  return readString(call("getContextNamesAsString", members("{s:i}", "frame_index", 0)), "names",
+  return ReadString(call("getContextNamesAsString", Members("{s:i}", "frame_index", 0)), "names",
                     "getContextNamesAsString");
 }
 
 long EngineClient::addBreakpoint(const std::string& file, int line, bool temporary,
                                  const std::string& cond) {
   Value result(call("addBreakpoint",
-                    members("{s:s,s:i,s:b,s:s}", "file", xmlrpcText(file).c_str(), "lineno", line,
-                            "temporary", temporary ? 1 : 0, "cond", xmlrpcText(cond).c_str())));
+                    Members("{s:s,s:i,s:b,s:s}", "file", XmlrpcText(file).c_str(), "lineno", line,
+                            "temporary", temporary ? 1 : 0, "cond", XmlrpcText(cond).c_str())));
   Env env;
   int number = 0;
   xmlrpc_decompose_value(&env.env, result.get(), "{s:i,*}", "breakpointNumber", &number);
-  throwIfFailed(env, "Requester.addBreakpoint answered an unexpected value");
+  ThrowIfFailed(env, "Requester.addBreakpoint answered an unexpected value");
   return number;
 }
 
 void EngineClient::removeBreakpoint(long number) {
-  Value(call("removeBreakpoint", members("{s:i}", "breakpointNumber", static_cast<int>(number))));
+  Value(call("removeBreakpoint", Members("{s:i}", "breakpointNumber", static_cast<int>(number))));
 }
 
 void EngineClient::redirectStdout(int port) {
-  Value(call("redirectStdout", members("{s:i}", "port", port)));
+  Value(call("redirectStdout", Members("{s:i}", "port", port)));
 }
 
 void EngineClient::redirectStderr(int port) {
-  Value(call("redirectStderr", members("{s:i}", "port", port)));
+  Value(call("redirectStderr", Members("{s:i}", "port", port)));
 }

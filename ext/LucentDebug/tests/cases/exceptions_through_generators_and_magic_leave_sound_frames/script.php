@@ -30,4 +30,4 @@ try {
 }
 unset($m, $e);
 inspect();
-echo "done\n";
+echo "done top=$top\n";
