@@ -14,10 +14,10 @@ bool IsTrimmed(char c) {
 std::string TrimString(const std::string& s, int flags) {
   size_t begin = 0;
   size_t end = s.size();
-  if (flags & TRIM_LEADING) {
+  if (flags & kTrimLeading) {
     while (begin < end && IsTrimmed(s[begin])) ++begin;
   }
-  if (flags & TRIM_TRAILING) {
+  if (flags & kTrimTrailing) {
     while (end > begin && IsTrimmed(s[end - 1])) --end;
   }
   return s.substr(begin, end - begin);

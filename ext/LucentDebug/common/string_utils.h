@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-enum TrimFlags { TRIM_LEADING = 1, TRIM_TRAILING = 2, TRIM_BOTH = 3 };
+enum TrimFlags { kTrimLeading = 1, kTrimTrailing = 2, kTrimBoth = 3 };
 
 // Removes blanks, line feeds, carriage returns, tabs, vertical tabs and NUL
 // bytes from the ends named by flags.

@@ -14,7 +14,7 @@ namespace {
 const char kSourceUnavailable[] = "# Souce code unavailable";
 
 std::string ContextOrLocals(const std::string& context) {
-  return context.empty() ? "locals" : TrimString(context, TRIM_BOTH);
+  return context.empty() ? "locals" : TrimString(context, kTrimBoth);
 }
 
 }  // namespace
@@ -57,7 +57,7 @@ PropertyInfo Requester::getDebugPropertyInfo(unsigned depth, const std::string& 
   const ScopeRecord& scope = luGetActiveSymbolTable("locals", static_cast<short>(depth));
   if (!scope.hasVariables()) return info;
   PropertyInfo evaluated;
-  if (luEval(&evaluated, TrimString(expression, TRIM_BOTH).c_str(), scope, 1) == 0) {
+  if (luEval(&evaluated, TrimString(expression, kTrimBoth).c_str(), scope, 1) == 0) {
     return evaluated;
   }
   return info;
@@ -70,7 +70,7 @@ std::string Requester::setDebugProperty(const std::string& context, unsigned dep
   const ScopeRecord& scope =
       luGetActiveSymbolTable(ContextOrLocals(context).c_str(), static_cast<short>(depth));
   if (!scope.hasVariables()) return "";
-  std::string assignment = TrimString(expression + "=" + value, TRIM_BOTH);
+  std::string assignment = TrimString(expression + "=" + value, kTrimBoth);
   luEval(nullptr, assignment.c_str(), scope, 0);
   return "";
 }
@@ -82,7 +82,7 @@ PropertyInfoVector Requester::getChildrenInfos(const std::string& context, unsig
   const ScopeRecord& scope =
       luGetActiveSymbolTable(ContextOrLocals(context).c_str(), static_cast<short>(depth));
   if (!scope.hasVariables()) return children;
-  luEvalGetChildren(&children, TrimString(expression, TRIM_BOTH).c_str(), scope);
+  luEvalGetChildren(&children, TrimString(expression, kTrimBoth).c_str(), scope);
   return children;
 }
 

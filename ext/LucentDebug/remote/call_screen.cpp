@@ -37,14 +37,14 @@ constexpr ElementRule kRules[] = {
 constexpr size_t kMaxDepth = 32;
 constexpr size_t kMaxDeclaration = 256;
 
-const ElementRule* ruleOf(const std::string& name) {
+const ElementRule* RuleOf(const std::string& name) {
   for (const ElementRule& rule : kRules) {
     if (name == rule.name) return &rule;
   }
   return nullptr;
 }
 
-bool allowedUnder(const ElementRule& rule, const std::string& parent) {
+bool AllowedUnder(const ElementRule& rule, const std::string& parent) {
   const char* parents = rule.parents;
   const size_t length = parent.size();
   for (const char* at = parents; *at;) {
@@ -56,20 +56,20 @@ bool allowedUnder(const ElementRule& rule, const std::string& parent) {
   return parent.empty() && *parents == '\0';
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-bool isNameChar(char c) {
+bool IsNameChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
          c == '-' || c == '_' || c == ':';
 }
 
-bool isDigit(char c, bool hex) {
+bool IsDigit(char c, bool hex) {
   return (c >= '0' && c <= '9') || (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
 }
 
 // Length of the reference at `at` ("&...;"), or 0 when it is not one of the
 // predefined entities or a character reference.
-size_t referenceLength(const char* at, size_t left) {
+size_t ReferenceLength(const char* at, size_t left) {
   static const char* const kPredefined[] = {"&lt;", "&gt;", "&amp;", "&quot;", "&apos;"};
   for (const char* entity : kPredefined) {
     const size_t length = std::strlen(entity);
@@ -79,7 +79,7 @@ size_t referenceLength(const char* at, size_t left) {
   const bool hex = at[2] == 'x';
   size_t i = hex ? 3 : 2;
   const size_t first = i;
-  while (i < left && i - first <= 8 && isDigit(at[i], hex)) ++i;
+  while (i < left && i - first <= 8 && IsDigit(at[i], hex)) ++i;
   if (i == first || i - first > 8 || i >= left || at[i] != ';') return 0;
   return i + 1;
 }
@@ -88,10 +88,10 @@ class Screen {
  public:
   explicit Screen(const std::string& body) : text(body) {}
 
-  CallScreen run() {
+  CallScreen Run() {
     CallScreen result;
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) at = 3;
-    if (!declaration(&result.utf8) || !markup()) {
+    if (!Declaration(&result.utf8) || !Markup()) {
       result.problem = problem;
       return result;
     }
@@ -101,63 +101,63 @@ class Screen {
   }
 
  private:
-  bool fail(const std::string& why) {
+  bool Fail(const std::string& why) {
     if (problem.empty()) problem = why;
     return false;
   }
 
-  bool startsWith(const char* prefix) const {
+  bool StartsWith(const char* prefix) const {
     return text.compare(at, std::strlen(prefix), prefix) == 0;
   }
 
-  bool declaration(bool* utf8) {
-    if (!startsWith("<?xml")) return true;
+  bool Declaration(bool* utf8) {
+    if (!StartsWith("<?xml")) return true;
     const size_t end = text.find("?>", at);
     if (end == std::string::npos || end - at > kMaxDeclaration) {
-      return fail("XML declaration is not closed");
+      return Fail("XML declaration is not closed");
     }
     const std::string content = text.substr(at + 5, end - at - 5);
     at = end + 2;
     const size_t encoding = content.find("encoding");
     if (encoding == std::string::npos) return true;
     size_t quote = content.find_first_of("'\"", encoding);
-    if (quote == std::string::npos) return fail("XML declaration is malformed");
+    if (quote == std::string::npos) return Fail("XML declaration is malformed");
     const size_t close = content.find(content[quote], quote + 1);
-    if (close == std::string::npos) return fail("XML declaration is malformed");
+    if (close == std::string::npos) return Fail("XML declaration is malformed");
     const std::string name = content.substr(quote + 1, close - quote - 1);
     if (strcasecmp(name.c_str(), "UTF-8") == 0) return true;
     if (strcasecmp(name.c_str(), "US-ASCII") == 0 || strcasecmp(name.c_str(), "ISO-8859-1") == 0) {
       *utf8 = false;
       return true;
     }
-    return fail("the declared encoding is not accepted");
+    return Fail("the declared encoding is not accepted");
   }
 
-  bool markup() {
+  bool Markup() {
     bool rootSeen = false;
     while (at < text.size()) {
       if (text[at] != '<') {
         if (!characters()) return false;
         continue;
       }
-      if (startsWith("<!--")) {
+      if (StartsWith("<!--")) {
         const size_t end = text.find("-->", at + 4);
-        if (end == std::string::npos) return fail("comment is not closed");
+        if (end == std::string::npos) return Fail("comment is not closed");
         at = end + 3;
-      } else if (startsWith("<!")) {
-        return fail("document type declarations and CDATA sections are not accepted");
-      } else if (startsWith("<?")) {
-        return fail("processing instructions are not accepted");
-      } else if (startsWith("</")) {
-        if (!endTag()) return false;
+      } else if (StartsWith("<!")) {
+        return Fail("document type declarations and CDATA sections are not accepted");
+      } else if (StartsWith("<?")) {
+        return Fail("processing instructions are not accepted");
+      } else if (StartsWith("</")) {
+        if (!EndTag()) return false;
       } else {
-        if (stack.empty() && rootSeen) return fail("content after the methodCall element");
+        if (stack.empty() && rootSeen) return Fail("content after the methodCall element");
         rootSeen = true;
-        if (!startTag()) return false;
+        if (!StartTag()) return false;
       }
     }
-    if (!rootSeen) return fail("no methodCall element");
-    if (!stack.empty()) return fail("element <" + stack.back().name + "> is not closed");
+    if (!rootSeen) return Fail("no methodCall element");
+    if (!stack.empty()) return Fail("element <" + stack.back().name + "> is not closed");
     return true;
   }
 
@@ -168,19 +168,19 @@ class Screen {
     bool blank = true;
     for (size_t i = at; i < end; ++i) {
       if (text[i] == '&') {
-        const size_t length = referenceLength(text.data() + i, end - i);
-        if (length == 0) return fail("only predefined and character references are accepted");
+        const size_t length = ReferenceLength(text.data() + i, end - i);
+        if (length == 0) return Fail("only predefined and character references are accepted");
         i += length - 1;
         blank = false;
-      } else if (!isBlank(text[i])) {
+      } else if (!IsBlank(text[i])) {
         blank = false;
       }
     }
     if (!blank) {
-      if (stack.empty()) return fail("text outside the methodCall element");
+      if (stack.empty()) return Fail("text outside the methodCall element");
       Open& open = stack.back();
       if (!open.rule->holdsText || open.hasChild) {
-        return fail("text is not accepted in <" + open.name + ">");
+        return Fail("text is not accepted in <" + open.name + ">");
       }
       open.hasText = true;
     }
@@ -191,55 +191,55 @@ class Screen {
     return true;
   }
 
-  bool readName(std::string* name) {
+  bool ReadName(std::string* name) {
     const size_t start = at;
-    while (at < text.size() && isNameChar(text[at])) ++at;
-    if (at == start) return fail("malformed tag");
+    while (at < text.size() && IsNameChar(text[at])) ++at;
+    if (at == start) return Fail("malformed tag");
     *name = text.substr(start, std::min<size_t>(at - start, 40));
-    if (at - start > 40) return fail("element name is too long");
-    while (at < text.size() && isBlank(text[at])) ++at;
+    if (at - start > 40) return Fail("element name is too long");
+    while (at < text.size() && IsBlank(text[at])) ++at;
     return true;
   }
 
-  bool startTag() {
+  bool StartTag() {
     ++at;
     std::string name;
-    if (!readName(&name)) return false;
+    if (!ReadName(&name)) return false;
     bool empty = false;
-    if (startsWith("/>")) {
+    if (StartsWith("/>")) {
       empty = true;
       at += 2;
-    } else if (startsWith(">")) {
+    } else if (StartsWith(">")) {
       at += 1;
     } else {
-      return fail("attributes are not accepted");
+      return Fail("attributes are not accepted");
     }
-    const ElementRule* rule = ruleOf(name);
-    if (rule == nullptr) return fail("element <" + name + "> is not accepted");
+    const ElementRule* rule = RuleOf(name);
+    if (rule == nullptr) return Fail("element <" + name + "> is not accepted");
     const std::string parent = stack.empty() ? std::string() : stack.back().name;
-    if (!allowedUnder(*rule, parent)) {
-      return fail("element <" + name + "> is not accepted " +
+    if (!AllowedUnder(*rule, parent)) {
+      return Fail("element <" + name + "> is not accepted " +
                   (parent.empty() ? std::string("as the root") : "in <" + parent + ">"));
     }
     if (!stack.empty()) {
       Open& open = stack.back();
-      if (open.hasText) return fail("text is not accepted beside <" + name + ">");
+      if (open.hasText) return Fail("text is not accepted beside <" + name + ">");
       open.hasChild = true;
     }
     if (empty) return true;
-    if (stack.size() >= kMaxDepth) return fail("elements are nested too deeply");
+    if (stack.size() >= kMaxDepth) return Fail("elements are nested too deeply");
     stack.push_back(Open{name, rule, false, false});
     return true;
   }
 
-  bool endTag() {
+  bool EndTag() {
     at += 2;
     std::string name;
-    if (!readName(&name)) return false;
-    if (!startsWith(">")) return fail("malformed end tag");
+    if (!ReadName(&name)) return false;
+    if (!StartsWith(">")) return Fail("malformed end tag");
     ++at;
     if (stack.empty() || stack.back().name != name) {
-      return fail("end tag </" + name + "> does not match");
+      return Fail("end tag </" + name + "> does not match");
     }
     stack.pop_back();
     return true;
@@ -261,4 +261,4 @@ class Screen {
 
 }  // namespace
 
-CallScreen screenCall(const std::string& body) { return Screen(body).run(); }
+CallScreen ScreenCall(const std::string& body) { return Screen(body).Run(); }

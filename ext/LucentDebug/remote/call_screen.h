@@ -19,6 +19,6 @@ struct CallScreen {
 // of XML-RPC with string, int, i4, boolean, struct and array values, without
 // attributes, declarations, CDATA sections, processing instructions or
 // entity references other than the predefined and numeric ones.
-CallScreen screenCall(const std::string& body);
+CallScreen ScreenCall(const std::string& body);
 
 #endif  // LUCENTDEBUG_CALL_SCREEN_H

@@ -15,7 +15,7 @@ constexpr const char* kRpcPath = "/RPC2";
 // Longer heads than any XML-RPC client sends are refused.
 constexpr size_t kMaxHead = 16 * 1024;
 
-const char* reasonOf(int status) {
+const char* ReasonOf(int status) {
   switch (status) {
     case 100:
       return "Continue";
@@ -36,7 +36,7 @@ const char* reasonOf(int status) {
   }
 }
 
-std::string trimmed(const std::string& s) {
+std::string Trimmed(const std::string& s) {
   const size_t first = s.find_first_not_of(" \t");
   if (first == std::string::npos) return "";
   return s.substr(first, s.find_last_not_of(" \t") - first + 1);
@@ -44,7 +44,7 @@ std::string trimmed(const std::string& s) {
 
 // The path of a request target, without query and without the scheme and
 // host of an absolute form.
-std::string pathOf(std::string target) {
+std::string PathOf(std::string target) {
   if (strncasecmp(target.c_str(), "http://", 7) == 0) {
     const size_t slash = target.find('/', 7);
     target = slash == std::string::npos ? "/" : target.substr(slash);
@@ -52,13 +52,13 @@ std::string pathOf(std::string target) {
   return target.substr(0, target.find('?'));
 }
 
-bool isXmlContentType(const std::string& value) {
-  const std::string type = trimmed(value.substr(0, value.find(';')));
+bool IsXmlContentType(const std::string& value) {
+  const std::string type = Trimmed(value.substr(0, value.find(';')));
   return strcasecmp(type.c_str(), "text/xml") == 0;
 }
 
 // A content length of decimal digits that fits 32 bits; false otherwise.
-bool parseLength(const std::string& text, uint64_t* length) {
+bool ParseLength(const std::string& text, uint64_t* length) {
   if (text.empty() || text.size() > 10) return false;
   uint64_t value = 0;
   for (char c : text) {
@@ -70,7 +70,7 @@ bool parseLength(const std::string& text, uint64_t* length) {
   return true;
 }
 
-std::vector<std::string> linesOf(const std::string& head) {
+std::vector<std::string> LinesOf(const std::string& head) {
   std::vector<std::string> lines;
   size_t start = 0;
   while (start < head.size()) {
@@ -86,13 +86,13 @@ std::vector<std::string> linesOf(const std::string& head) {
 
 }  // namespace
 
-void HttpRequestReader::refuse(int status, const std::string& message) {
+void HttpRequestReader::Refuse(int status, const std::string& message) {
   state_ = State::kRefused;
   status_ = status;
   message_ = message;
 }
 
-void HttpRequestReader::feed(const char* data, size_t size) {
+void HttpRequestReader::Feed(const char* data, size_t size) {
   if (state_ == State::kHead) {
     const size_t scanFrom = head_.size() > 3 ? head_.size() - 3 : 0;
     head_.append(data, size);
@@ -104,38 +104,38 @@ void HttpRequestReader::feed(const char* data, size_t size) {
       separator = 2;
     }
     if (end == std::string::npos) {
-      if (head_.size() > kMaxHead) refuse(400, "Request head is too long");
+      if (head_.size() > kMaxHead) Refuse(400, "Request head is too long");
       return;
     }
-    readHead(head_.substr(0, end));
+    ReadHead(head_.substr(0, end));
     if (state_ != State::kBody) return;
     body_.reserve(contentLength_);
-    appendBody(head_.data() + end + separator, head_.size() - end - separator);
+    AppendBody(head_.data() + end + separator, head_.size() - end - separator);
     head_.clear();
     head_.shrink_to_fit();
   } else if (state_ == State::kBody) {
-    appendBody(data, size);
+    AppendBody(data, size);
   }
 }
 
-void HttpRequestReader::appendBody(const char* data, size_t size) {
+void HttpRequestReader::AppendBody(const char* data, size_t size) {
   body_.append(data, std::min(size, contentLength_ - body_.size()));
   if (body_.size() == contentLength_) state_ = State::kComplete;
 }
 
-void HttpRequestReader::readHead(const std::string& head) {
-  const std::vector<std::string> lines = linesOf(head);
-  if (lines.empty()) return refuse(400, "Malformed request line");
+void HttpRequestReader::ReadHead(const std::string& head) {
+  const std::vector<std::string> lines = LinesOf(head);
+  if (lines.empty()) return Refuse(400, "Malformed request line");
   const std::string& requestLine = lines[0];
   const size_t firstSpace = requestLine.find(' ');
   const size_t lastSpace = requestLine.rfind(' ');
   if (firstSpace == std::string::npos || lastSpace == firstSpace ||
       requestLine.compare(lastSpace + 1, 7, "HTTP/1.") != 0) {
-    return refuse(400, "Malformed request line");
+    return Refuse(400, "Malformed request line");
   }
   const std::string method = requestLine.substr(0, firstSpace);
   const std::string path =
-      pathOf(trimmed(requestLine.substr(firstSpace + 1, lastSpace - firstSpace - 1)));
+      PathOf(Trimmed(requestLine.substr(firstSpace + 1, lastSpace - firstSpace - 1)));
 
   bool hasType = false;
   bool xmlType = false;
@@ -147,16 +147,16 @@ void HttpRequestReader::readHead(const std::string& head) {
     const std::string& line = lines[i];
     const size_t colon = line.find(':');
     if (colon == std::string::npos || colon == 0 || line[0] == ' ' || line[0] == '\t') {
-      return refuse(400, "Malformed header field");
+      return Refuse(400, "Malformed header field");
     }
     const std::string name = line.substr(0, colon);
-    const std::string value = trimmed(line.substr(colon + 1));
+    const std::string value = Trimmed(line.substr(colon + 1));
     if (strcasecmp(name.c_str(), "Content-Type") == 0) {
-      xmlType = isXmlContentType(value) && (!hasType || xmlType);
+      xmlType = IsXmlContentType(value) && (!hasType || xmlType);
       hasType = true;
     } else if (strcasecmp(name.c_str(), "Content-Length") == 0) {
       uint64_t parsed = 0;
-      if (!parseLength(value, &parsed) || (hasLength && parsed != length)) badLength = true;
+      if (!ParseLength(value, &parsed) || (hasLength && parsed != length)) badLength = true;
       hasLength = true;
       length = parsed;
     } else if (strcasecmp(name.c_str(), "Transfer-Encoding") == 0) {
@@ -166,22 +166,22 @@ void HttpRequestReader::readHead(const std::string& head) {
     }
   }
 
-  if (path != kRpcPath) return refuse(404, "No such resource");
-  if (method != "POST") return refuse(405, "POST is the only HTTP method this server understands");
-  if (!xmlType) return refuse(400, "Content type is not text/xml");
-  if (!hasLength) return refuse(411, "A content length is required");
-  if (badLength || chunked) return refuse(400, "Malformed content length");
-  if (length == 0) return refuse(400, "Content length is zero");
+  if (path != kRpcPath) return Refuse(404, "No such resource");
+  if (method != "POST") return Refuse(405, "POST is the only HTTP method this server understands");
+  if (!xmlType) return Refuse(400, "Content type is not text/xml");
+  if (!hasLength) return Refuse(411, "A content length is required");
+  if (badLength || chunked) return Refuse(400, "Malformed content length");
+  if (length == 0) return Refuse(400, "Content length is zero");
   if (length > bodyLimit_) {
-    return refuse(500, "XML-RPC request too large (" + std::to_string(length) + " bytes)");
+    return Refuse(500, "XML-RPC request too large (" + std::to_string(length) + " bytes)");
   }
   contentLength_ = static_cast<size_t>(length);
   state_ = State::kBody;
 }
 
-std::string httpResponse(int status, const char* contentType, const std::string& body,
+std::string HttpResponse(int status, const char* contentType, const std::string& body,
                          const char* extraHeaders) {
-  return "HTTP/1.1 " + std::to_string(status) + " " + reasonOf(status) +
+  return "HTTP/1.1 " + std::to_string(status) + " " + ReasonOf(status) +
          "\r\nConnection: close\r\nServer: XmlRpcServer\r\n" + extraHeaders +
          "Content-Type: " + contentType + "\r\nContent-Length: " + std::to_string(body.size()) +
          "\r\n\r\n" + body;

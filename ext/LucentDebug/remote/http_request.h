@@ -16,7 +16,7 @@ class HttpRequestReader {
   explicit HttpRequestReader(size_t bodyLimit) : bodyLimit_(bodyLimit) {}
 
   // Takes the next bytes of the connection; bytes past the body are ignored.
-  void feed(const char* data, size_t size);
+  void Feed(const char* data, size_t size);
 
   State state() const { return state_; }
   // The refusal, when state() is kRefused.
@@ -28,9 +28,9 @@ class HttpRequestReader {
   bool expectsContinue() const { return expectsContinue_; }
 
  private:
-  void refuse(int status, const std::string& message);
-  void readHead(const std::string& head);
-  void appendBody(const char* data, size_t size);
+  void Refuse(int status, const std::string& message);
+  void ReadHead(const std::string& head);
+  void AppendBody(const char* data, size_t size);
 
   size_t bodyLimit_;
   State state_ = State::kHead;
@@ -43,7 +43,7 @@ class HttpRequestReader {
 };
 
 // A complete HTTP/1.1 response that closes the connection.
-std::string httpResponse(int status, const char* contentType, const std::string& body,
+std::string HttpResponse(int status, const char* contentType, const std::string& body,
                          const char* extraHeaders = "");
 
 #endif  // LUCENTDEBUG_HTTP_REQUEST_H

@@ -21,7 +21,7 @@ constexpr int kAuthorizationFault = 0;
 constexpr unsigned char kLoopback[4] = {127, 0, 0, 1};
 constexpr int kResumeTypeFault = 1;
 
-RemoteRequester& requesterOf(void* userData) { return *static_cast<RemoteRequester*>(userData); }
+RemoteRequester& RequesterOf(void* userData) { return *static_cast<RemoteRequester*>(userData); }
 
 // The first step of every method: exactly one parameter, a struct whose member
 // "cookie" is the requester's cookie. Any other shape answers fault 0.
@@ -31,7 +31,7 @@ bool checkCookie(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   const char* cookie = nullptr;
   xmlrpc_parse_value(&parseEnv, params, "({s:s,*})", "cookie", &cookie);
   const bool valid =
-      !parseEnv.fault_occurred && requesterOf(userData).validCookie(textFromLibrary(cookie));
+      !parseEnv.fault_occurred && RequesterOf(userData).validCookie(TextFromLibrary(cookie));
   xmlrpc_env_clean(&parseEnv);
   if (!valid) {
     xmlrpc_env_set_fault(env, kAuthorizationFault, "Incorrect authorization from client");
@@ -40,7 +40,7 @@ bool checkCookie(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
 }
 
 // Puts `member` = `value` into a new struct, consuming the reference to `value`.
-xmlrpc_value* structWith(xmlrpc_env* env, const char* member, xmlrpc_value* value) {
+xmlrpc_value* StructWith(xmlrpc_env* env, const char* member, xmlrpc_value* value) {
   if (env->fault_occurred) return nullptr;
   xmlrpc_value* result = xmlrpc_struct_new(env);
   if (!env->fault_occurred) xmlrpc_struct_set_value(env, result, member, value);
@@ -52,38 +52,38 @@ xmlrpc_value* structWith(xmlrpc_env* env, const char* member, xmlrpc_value* valu
   return result;
 }
 
-xmlrpc_value* stringResult(xmlrpc_env* env, const char* member, const std::string& text) {
-  return xmlrpc_build_value(env, "{s:s}", member, xmlrpcText(text).c_str());
+xmlrpc_value* StringResult(xmlrpc_env* env, const char* member, const std::string& text) {
+  return xmlrpc_build_value(env, "{s:s}", member, XmlrpcText(text).c_str());
 }
 
-xmlrpc_value* redirect(xmlrpc_env* env, xmlrpc_value* params, void* userData,
+xmlrpc_value* Redirect(xmlrpc_env* env, xmlrpc_value* params, void* userData,
                        void (Requester::*operation)(unsigned short)) {
   if (!checkCookie(env, params, userData)) return nullptr;
   xmlrpc_int32 port = 0;
   xmlrpc_parse_value(env, params, "({s:i,*})", "port", &port);
   if (env->fault_occurred) return nullptr;
-  (requesterOf(userData).*operation)(static_cast<unsigned short>(port));
+  (RequesterOf(userData).*operation)(static_cast<unsigned short>(port));
   return xmlrpc_build_value(env, "{}");
 }
 
-xmlrpc_value* redirectStdinMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
-  return redirect(env, params, userData, &Requester::redirectStdin);
+xmlrpc_value* RedirectStdinMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+  return Redirect(env, params, userData, &Requester::redirectStdin);
 }
 
-xmlrpc_value* redirectStdoutMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
-  return redirect(env, params, userData, &Requester::redirectStdout);
+xmlrpc_value* RedirectStdoutMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+  return Redirect(env, params, userData, &Requester::redirectStdout);
 }
 
-xmlrpc_value* redirectStderrMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
-  return redirect(env, params, userData, &Requester::redirectStderr);
+xmlrpc_value* RedirectStderrMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+  return Redirect(env, params, userData, &Requester::redirectStderr);
 }
 
-xmlrpc_value* helloMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+xmlrpc_value* HelloMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   if (!checkCookie(env, params, userData)) return nullptr;
-  return stringResult(env, "status", requesterOf(userData).hello());
+  return StringResult(env, "status", RequesterOf(userData).hello());
 }
 
-xmlrpc_value* resumeExecutionMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+xmlrpc_value* ResumeExecutionMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   if (!checkCookie(env, params, userData)) return nullptr;
   xmlrpc_int32 request = 0;
   xmlrpc_parse_value(env, params, "({s:i,*})", "request", &request);
@@ -92,32 +92,32 @@ xmlrpc_value* resumeExecutionMethod(xmlrpc_env* env, xmlrpc_value* params, void*
     xmlrpc_env_set_fault(env, kResumeTypeFault, "Bad resume type");
     return nullptr;
   }
-  requesterOf(userData).resumeExecution(request);
+  RequesterOf(userData).resumeExecution(request);
   return xmlrpc_build_value(env, "{}");
 }
 
-xmlrpc_value* getNumFramesMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+xmlrpc_value* GetNumFramesMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   if (!checkCookie(env, params, userData)) return nullptr;
   return xmlrpc_build_value(env, "{s:i}", "numFrames",
-                            static_cast<xmlrpc_int32>(requesterOf(userData).getNumFrames()));
+                            static_cast<xmlrpc_int32>(RequesterOf(userData).getNumFrames()));
 }
 
-xmlrpc_value* getFramesMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+xmlrpc_value* GetFramesMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   if (!checkCookie(env, params, userData)) return nullptr;
-  const FrameVector frames = requesterOf(userData).getFrames();
-  return structWith(env, "frames", build_xmlrpc_value_FromFrameVector(env, frames));
+  const FrameVector frames = RequesterOf(userData).getFrames();
+  return StructWith(env, "frames", build_xmlrpc_value_FromFrameVector(env, frames));
 }
 
-xmlrpc_value* getSourceCodeMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+xmlrpc_value* GetSourceCodeMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   if (!checkCookie(env, params, userData)) return nullptr;
   const char* filename = nullptr;
   xmlrpc_parse_value(env, params, "({s:s,*})", "filename", &filename);
   if (env->fault_occurred) return nullptr;
-  return stringResult(env, "source",
-                      requesterOf(userData).getSourceCode(textFromLibrary(filename)));
+  return StringResult(env, "source",
+                      RequesterOf(userData).getSourceCode(TextFromLibrary(filename)));
 }
 
-xmlrpc_value* getDebugPropertyInfoMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+xmlrpc_value* GetDebugPropertyInfoMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   if (!checkCookie(env, params, userData)) return nullptr;
   xmlrpc_int32 frameIndex = 0;
   const char* expr = nullptr;
@@ -125,12 +125,12 @@ xmlrpc_value* getDebugPropertyInfoMethod(xmlrpc_env* env, xmlrpc_value* params, 
   xmlrpc_parse_value(env, params, "({s:i,s:s,s:i,*})", "frame_index", &frameIndex, "expr", &expr,
                      "radix", &radix);
   if (env->fault_occurred) return nullptr;
-  const PropertyInfo info = requesterOf(userData).getDebugPropertyInfo(
-      static_cast<unsigned>(frameIndex), textFromLibrary(expr), static_cast<unsigned>(radix));
-  return structWith(env, "propertyInfo", build_xmlrpc_value_FromPropertyInfo(env, info));
+  const PropertyInfo info = RequesterOf(userData).getDebugPropertyInfo(
+      static_cast<unsigned>(frameIndex), TextFromLibrary(expr), static_cast<unsigned>(radix));
+  return StructWith(env, "propertyInfo", build_xmlrpc_value_FromPropertyInfo(env, info));
 }
 
-xmlrpc_value* setDebugPropertyMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+xmlrpc_value* SetDebugPropertyMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   if (!checkCookie(env, params, userData)) return nullptr;
   const char* context = nullptr;
   xmlrpc_int32 frameIndex = 0;
@@ -140,13 +140,13 @@ xmlrpc_value* setDebugPropertyMethod(xmlrpc_env* env, xmlrpc_value* params, void
   xmlrpc_parse_value(env, params, "({s:s,s:i,s:s,s:s,s:i,*})", "context", &context, "frame_index",
                      &frameIndex, "lhs", &lhs, "rhs", &rhs, "radix", &radix);
   if (env->fault_occurred) return nullptr;
-  const std::string result = requesterOf(userData).setDebugProperty(
-      textFromLibrary(context), static_cast<unsigned>(frameIndex), textFromLibrary(lhs),
-      textFromLibrary(rhs), static_cast<unsigned>(radix));
-  return stringResult(env, "setResultString", result);
+  const std::string result = RequesterOf(userData).setDebugProperty(
+      TextFromLibrary(context), static_cast<unsigned>(frameIndex), TextFromLibrary(lhs),
+      TextFromLibrary(rhs), static_cast<unsigned>(radix));
+  return StringResult(env, "setResultString", result);
 }
 
-xmlrpc_value* getChildrenInfosMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+xmlrpc_value* GetChildrenInfosMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   if (!checkCookie(env, params, userData)) return nullptr;
   const char* context = nullptr;
   xmlrpc_int32 frameIndex = 0;
@@ -155,23 +155,23 @@ xmlrpc_value* getChildrenInfosMethod(xmlrpc_env* env, xmlrpc_value* params, void
   xmlrpc_parse_value(env, params, "({s:s,s:i,s:s,s:i,*})", "context", &context, "frame_index",
                      &frameIndex, "parent_expr", &parentExpr, "radix", &radix);
   if (env->fault_occurred) return nullptr;
-  const PropertyInfoVector infos = requesterOf(userData).getChildrenInfos(
-      textFromLibrary(context), static_cast<unsigned>(frameIndex), textFromLibrary(parentExpr),
+  const PropertyInfoVector infos = RequesterOf(userData).getChildrenInfos(
+      TextFromLibrary(context), static_cast<unsigned>(frameIndex), TextFromLibrary(parentExpr),
       static_cast<unsigned>(radix));
-  return structWith(env, "propertyInfo", build_xmlrpc_value_FromPropertyInfoVector(env, infos));
+  return StructWith(env, "propertyInfo", build_xmlrpc_value_FromPropertyInfoVector(env, infos));
 }
 
-xmlrpc_value* getContextNamesAsStringMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+xmlrpc_value* GetContextNamesAsStringMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   if (!checkCookie(env, params, userData)) return nullptr;
   xmlrpc_int32 frameIndex = 0;
   xmlrpc_parse_value(env, params, "({s:i,*})", "frame_index", &frameIndex);
   if (env->fault_occurred) return nullptr;
-  return stringResult(
+  return StringResult(
       env, "names",
-      requesterOf(userData).getContextNamesAsString(static_cast<unsigned>(frameIndex)));
+      RequesterOf(userData).getContextNamesAsString(static_cast<unsigned>(frameIndex)));
 }
 
-xmlrpc_value* getContextMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+xmlrpc_value* GetContextMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   if (!checkCookie(env, params, userData)) return nullptr;
   const char* context = nullptr;
   xmlrpc_int32 frameIndex = 0;
@@ -179,12 +179,12 @@ xmlrpc_value* getContextMethod(xmlrpc_env* env, xmlrpc_value* params, void* user
   xmlrpc_parse_value(env, params, "({s:s,s:i,s:i,*})", "context", &context, "frame_index",
                      &frameIndex, "radix", &radix);
   if (env->fault_occurred) return nullptr;
-  const PropertyInfoVector infos = requesterOf(userData).getContext(
-      textFromLibrary(context), static_cast<short>(frameIndex), static_cast<short>(radix));
-  return structWith(env, "propertyInfo", build_xmlrpc_value_FromPropertyInfoVector(env, infos));
+  const PropertyInfoVector infos = RequesterOf(userData).getContext(
+      TextFromLibrary(context), static_cast<short>(frameIndex), static_cast<short>(radix));
+  return StructWith(env, "propertyInfo", build_xmlrpc_value_FromPropertyInfoVector(env, infos));
 }
 
-xmlrpc_value* addBreakpointMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+xmlrpc_value* AddBreakpointMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   if (!checkCookie(env, params, userData)) return nullptr;
   const char* file = nullptr;
   xmlrpc_int32 lineno = 0;
@@ -193,29 +193,29 @@ xmlrpc_value* addBreakpointMethod(xmlrpc_env* env, xmlrpc_value* params, void* u
   xmlrpc_parse_value(env, params, "({s:s,s:i,s:b,s:s,*})", "file", &file, "lineno", &lineno,
                      "temporary", &temporary, "cond", &cond);
   if (env->fault_occurred) return nullptr;
-  const long number = requesterOf(userData).addBreakpoint(
-      textFromLibrary(file), static_cast<unsigned>(lineno), temporary != 0, textFromLibrary(cond));
+  const long number = RequesterOf(userData).addBreakpoint(
+      TextFromLibrary(file), static_cast<unsigned>(lineno), temporary != 0, TextFromLibrary(cond));
   return xmlrpc_build_value(env, "{s:i}", "breakpointNumber", static_cast<xmlrpc_int32>(number));
 }
 
-xmlrpc_value* setBreakpointAttributeMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+xmlrpc_value* SetBreakpointAttributeMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   if (!checkCookie(env, params, userData)) return nullptr;
   return xmlrpc_build_value(env, "{s:b}", "supported", static_cast<xmlrpc_bool>(0));
 }
 
-xmlrpc_value* removeBreakpointMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+xmlrpc_value* RemoveBreakpointMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   if (!checkCookie(env, params, userData)) return nullptr;
   xmlrpc_int32 number = 0;
   xmlrpc_parse_value(env, params, "({s:i,*})", "breakpointNumber", &number);
   if (env->fault_occurred) return nullptr;
-  requesterOf(userData).removeBreakpoint(number);
+  RequesterOf(userData).removeBreakpoint(number);
   return xmlrpc_build_value(env, "{}");
 }
 
 // Nothing may unwind through the XML-RPC library's C frames: a failure of
 // ours becomes the call's fault.
 template <xmlrpc_method handler>
-xmlrpc_value* guarded(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+xmlrpc_value* Guarded(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   try {
     return handler(env, params, userData);
   } catch (const std::exception& error) {
@@ -231,22 +231,22 @@ struct Method {
 
 // In the order of registration.
 constexpr Method kMethods[] = {
-    {"Requester.redirectStdin", guarded<redirectStdinMethod>},
-    {"Requester.redirectStdout", guarded<redirectStdoutMethod>},
-    {"Requester.redirectStderr", guarded<redirectStderrMethod>},
-    {"Requester.hello", guarded<helloMethod>},
-    {"Requester.resumeExecution", guarded<resumeExecutionMethod>},
-    {"Requester.getNumFrames", guarded<getNumFramesMethod>},
-    {"Requester.getFrames", guarded<getFramesMethod>},
-    {"Requester.getSourceCode", guarded<getSourceCodeMethod>},
-    {"Requester.getDebugPropertyInfo", guarded<getDebugPropertyInfoMethod>},
-    {"Requester.setDebugProperty", guarded<setDebugPropertyMethod>},
-    {"Requester.getChildrenInfos", guarded<getChildrenInfosMethod>},
-    {"Requester.getContextNamesAsString", guarded<getContextNamesAsStringMethod>},
-    {"Requester.getContext", guarded<getContextMethod>},
-    {"Requester.addBreakpoint", guarded<addBreakpointMethod>},
-    {"Requester.setBreakpointAttribute", guarded<setBreakpointAttributeMethod>},
-    {"Requester.removeBreakpoint", guarded<removeBreakpointMethod>},
+    {"Requester.redirectStdin", Guarded<RedirectStdinMethod>},
+    {"Requester.redirectStdout", Guarded<RedirectStdoutMethod>},
+    {"Requester.redirectStderr", Guarded<RedirectStderrMethod>},
+    {"Requester.hello", Guarded<HelloMethod>},
+    {"Requester.resumeExecution", Guarded<ResumeExecutionMethod>},
+    {"Requester.getNumFrames", Guarded<GetNumFramesMethod>},
+    {"Requester.getFrames", Guarded<GetFramesMethod>},
+    {"Requester.getSourceCode", Guarded<GetSourceCodeMethod>},
+    {"Requester.getDebugPropertyInfo", Guarded<GetDebugPropertyInfoMethod>},
+    {"Requester.setDebugProperty", Guarded<SetDebugPropertyMethod>},
+    {"Requester.getChildrenInfos", Guarded<GetChildrenInfosMethod>},
+    {"Requester.getContextNamesAsString", Guarded<GetContextNamesAsStringMethod>},
+    {"Requester.getContext", Guarded<GetContextMethod>},
+    {"Requester.addBreakpoint", Guarded<AddBreakpointMethod>},
+    {"Requester.setBreakpointAttribute", Guarded<SetBreakpointAttributeMethod>},
+    {"Requester.removeBreakpoint", Guarded<RemoveBreakpointMethod>},
 };
 
 }  // namespace
@@ -287,7 +287,7 @@ Requester* remote_init(const char* cookie, int port) {
   } catch (const std::bad_alloc&) {
     requester = nullptr;
   }
-  if (requester && requester->hasServer()) {
+  if (requester && requester->HasServer()) {
     if (!cookie || !*cookie) {
       php_log_err_with_severity(
           "LUDBG: No cookie is configured; the remote debugger listens on 127.0.0.1 only.",
@@ -303,7 +303,7 @@ Requester* remote_init(const char* cookie, int port) {
 
 unsigned short remote_getport(Requester* requester) {
   if (!requester) return 0;
-  return static_cast<unsigned short>(static_cast<RemoteRequester*>(requester)->getPort());
+  return static_cast<unsigned short>(static_cast<RemoteRequester*>(requester)->GetPort());
 }
 
 void remote_interact(Requester* requester) {

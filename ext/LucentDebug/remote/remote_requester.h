@@ -11,8 +11,8 @@
 class RemoteRequester : public Requester {
  public:
   // Listens on `port` (0: a port the system chooses) at once; calls are served
-  // only from interactionPoint(). When the port cannot be opened, hasServer()
-  // is false, getPort() is 0 and interactionPoint() returns at once.
+  // only from interactionPoint(). When the port cannot be opened, HasServer()
+  // is false, GetPort() is 0 and interactionPoint() returns at once.
   RemoteRequester(std::string cookie, int port);
   ~RemoteRequester() override;
   RemoteRequester(const RemoteRequester&) = delete;
@@ -23,8 +23,8 @@ class RemoteRequester : public Requester {
 
   // True when `s` equals the cookie byte for byte.
   bool validCookie(const std::string& s) const;
-  bool hasServer() const { return server != nullptr; }
-  int getPort() const { return port; }
+  bool HasServer() const { return server != nullptr; }
+  int GetPort() const { return port; }
 
  private:
   std::string cookie;

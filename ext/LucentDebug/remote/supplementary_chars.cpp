@@ -12,9 +12,9 @@ constexpr size_t kMarkSize = 3;
 constexpr char kMarkReference[] = "&#xFDD0;";
 constexpr size_t kHexDigits = 6;
 
-bool isSupplementary(uint32_t codePoint) { return codePoint >= 0x10000 && codePoint <= 0x10FFFF; }
+bool IsSupplementary(uint32_t codePoint) { return codePoint >= 0x10000 && codePoint <= 0x10FFFF; }
 
-void appendUtf8(std::string& out, uint32_t codePoint) {
+void AppendUtf8(std::string& out, uint32_t codePoint) {
   if (codePoint < 0x80) {
     out += static_cast<char>(codePoint);
   } else if (codePoint < 0x800) {
@@ -32,7 +32,7 @@ void appendUtf8(std::string& out, uint32_t codePoint) {
   }
 }
 
-std::string hexOf(uint32_t codePoint) {
+std::string HexOf(uint32_t codePoint) {
   char digits[16];
   std::snprintf(digits, sizeof digits, "%06X", static_cast<unsigned>(codePoint));
   return digits;
@@ -40,7 +40,7 @@ std::string hexOf(uint32_t codePoint) {
 
 // The code point escaped at `text` (just after a mark), when six hex digits
 // naming a supplementary character follow.
-bool readEscapedCodePoint(const char* text, size_t size, uint32_t* codePoint) {
+bool ReadEscapedCodePoint(const char* text, size_t size, uint32_t* codePoint) {
   if (size < kHexDigits) return false;
   uint32_t value = 0;
   for (size_t i = 0; i < kHexDigits; ++i) {
@@ -55,14 +55,14 @@ bool readEscapedCodePoint(const char* text, size_t size, uint32_t* codePoint) {
     }
     value = value * 16 + digit;
   }
-  if (!isSupplementary(value)) return false;
+  if (!IsSupplementary(value)) return false;
   *codePoint = value;
   return true;
 }
 
 // Undoes the library's escapes in `text`; `emit` writes one restored character.
 template <typename Emit>
-std::string unescape(const char* text, size_t size, Emit emit) {
+std::string Unescape(const char* text, size_t size, Emit emit) {
   std::string out;
   out.reserve(size);
   size_t i = 0;
@@ -75,7 +75,7 @@ std::string unescape(const char* text, size_t size, Emit emit) {
         i = after + kMarkSize;
         continue;
       }
-      if (readEscapedCodePoint(text + after, size - after, &codePoint)) {
+      if (ReadEscapedCodePoint(text + after, size - after, &codePoint)) {
         emit(out, codePoint);
         i = after + kHexDigits;
         continue;
@@ -88,7 +88,7 @@ std::string unescape(const char* text, size_t size, Emit emit) {
 
 // The character named by the reference at `text` ("&#...;") and the
 // reference's length, or 0 when it is no well-formed character reference.
-size_t readCharacterReference(const char* text, size_t size, uint32_t* codePoint) {
+size_t ReadCharacterReference(const char* text, size_t size, uint32_t* codePoint) {
   if (size < 4 || text[0] != '&' || text[1] != '#') return 0;
   const bool hex = text[2] == 'x';
   size_t i = hex ? 3 : 2;
@@ -113,18 +113,18 @@ size_t readCharacterReference(const char* text, size_t size, uint32_t* codePoint
   return i + 1;
 }
 
-void appendEscapeReference(std::string& out, uint32_t codePoint) {
+void AppendEscapeReference(std::string& out, uint32_t codePoint) {
   out += kMarkReference;
   if (codePoint == kEscapeMark) {
     out += kMarkReference;
   } else {
-    out += hexOf(codePoint);
+    out += HexOf(codePoint);
   }
 }
 
 }  // namespace
 
-size_t decodeUtf8(const char* text, size_t size, uint32_t* codePoint) {
+size_t DecodeUtf8(const char* text, size_t size, uint32_t* codePoint) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
   if (size == 0) return 0;
   const unsigned char lead = bytes[0];
@@ -153,23 +153,23 @@ size_t decodeUtf8(const char* text, size_t size, uint32_t* codePoint) {
   return length;
 }
 
-void appendForLibrary(std::string& out, uint32_t codePoint) {
+void AppendForLibrary(std::string& out, uint32_t codePoint) {
   if (codePoint == kEscapeMark) {
     out += kMarkUtf8;
     out += kMarkUtf8;
-  } else if (isSupplementary(codePoint)) {
+  } else if (IsSupplementary(codePoint)) {
     out += kMarkUtf8;
-    out += hexOf(codePoint);
+    out += HexOf(codePoint);
   } else {
-    appendUtf8(out, codePoint);
+    AppendUtf8(out, codePoint);
   }
 }
 
-std::string textFromLibrary(const char* text) {
-  return unescape(text, std::strlen(text), appendUtf8);
+std::string TextFromLibrary(const char* text) {
+  return Unescape(text, std::strlen(text), AppendUtf8);
 }
 
-std::string xmlForLibrary(const std::string& body, bool utf8) {
+std::string XmlForLibrary(const std::string& body, bool utf8) {
   std::string out;
   out.reserve(body.size());
   size_t i = 0;
@@ -179,12 +179,12 @@ std::string xmlForLibrary(const std::string& body, bool utf8) {
     uint32_t codePoint = 0;
     size_t length = 0;
     if (*at == '&') {
-      length = readCharacterReference(at, left, &codePoint);
+      length = ReadCharacterReference(at, left, &codePoint);
     } else if (utf8 && static_cast<unsigned char>(*at) >= 0xE0) {
-      length = decodeUtf8(at, left, &codePoint);
+      length = DecodeUtf8(at, left, &codePoint);
     }
-    if (length > 0 && (codePoint == kEscapeMark || isSupplementary(codePoint))) {
-      appendEscapeReference(out, codePoint);
+    if (length > 0 && (codePoint == kEscapeMark || IsSupplementary(codePoint))) {
+      AppendEscapeReference(out, codePoint);
       i += length;
     } else {
       const size_t copied = length > 0 ? length : 1;
@@ -195,9 +195,9 @@ std::string xmlForLibrary(const std::string& body, bool utf8) {
   return out;
 }
 
-std::string responseFromLibrary(const std::string& xml) {
+std::string ResponseFromLibrary(const std::string& xml) {
   if (xml.find(kMarkUtf8) == std::string::npos) return xml;
-  return unescape(xml.data(), xml.size(), [](std::string& out, uint32_t codePoint) {
-    out += "&#x" + hexOf(codePoint) + ";";
+  return Unescape(xml.data(), xml.size(), [](std::string& out, uint32_t codePoint) {
+    out += "&#x" + HexOf(codePoint) + ";";
   });
 }

@@ -13,23 +13,23 @@
 // The code point of the well-formed UTF-8 sequence at `text` (at most `size`
 // bytes) and its length, or 0 for a byte that starts no such sequence
 // (overlong forms and surrogates included).
-size_t decodeUtf8(const char* text, size_t size, uint32_t* codePoint);
+size_t DecodeUtf8(const char* text, size_t size, uint32_t* codePoint);
 
 // Appends `codePoint` as the library is to hold it: escaped when it lies
 // beyond U+FFFF or is U+FDD0, UTF-8 otherwise.
-void appendForLibrary(std::string& out, uint32_t codePoint);
+void AppendForLibrary(std::string& out, uint32_t codePoint);
 
 // A string read from the library with its escapes turned back into UTF-8.
-std::string textFromLibrary(const char* text);
+std::string TextFromLibrary(const char* text);
 
 // An XML-RPC document for the library to parse (a call the server takes, or a
 // response a client on xmlrpc-c reads) with every character beyond U+FFFF,
 // raw or referenced, and every U+FDD0 put in the library's escaped form. Raw
 // bytes are read as UTF-8 only when `utf8` is true (the declared encoding).
-std::string xmlForLibrary(const std::string& body, bool utf8);
+std::string XmlForLibrary(const std::string& body, bool utf8);
 
-// A response serialized by the library with its escapes turned into numeric
-// character references.
-std::string responseFromLibrary(const std::string& xml);
+// A document serialized by the library (the server's response, or a client's
+// call) with its escapes turned into numeric character references.
+std::string ResponseFromLibrary(const std::string& xml);
 
 #endif  // LUCENTDEBUG_SUPPLEMENTARY_CHARS_H

@@ -12,7 +12,7 @@ constexpr char kReplacement = 0x7F;
 
 }  // namespace
 
-std::string xmlrpcText(const std::string& bytes) {
+std::string XmlrpcText(const std::string& bytes) {
   // c_str() stops at the first NUL, as the wire does.
   const char* text = bytes.c_str();
   const size_t size = std::strlen(text);
@@ -20,14 +20,14 @@ std::string xmlrpcText(const std::string& bytes) {
   result.reserve(size);
   for (size_t i = 0; i < size;) {
     uint32_t codePoint = 0;
-    const size_t length = decodeUtf8(text + i, size - i, &codePoint);
+    const size_t length = DecodeUtf8(text + i, size - i, &codePoint);
     const bool xmlChar =
         codePoint >= 0x20 || codePoint == '\t' || codePoint == '\n' || codePoint == '\r';
     if (length == 0 || !xmlChar || codePoint == 0xFFFE || codePoint == 0xFFFF) {
       result += kReplacement;
       i += length == 0 ? 1 : length;
     } else {
-      appendForLibrary(result, codePoint);
+      AppendForLibrary(result, codePoint);
       i += length;
     }
   }
@@ -36,16 +36,16 @@ std::string xmlrpcText(const std::string& bytes) {
 
 xmlrpc_value* build_xmlrpc_value_FromPropertyInfo(xmlrpc_env* env, const PropertyInfo& info) {
   return xmlrpc_build_value(env, "{s:{s:s,s:s},s:s,s:s,s:b}", "name", "name",
-                            xmlrpcText(info.name.name).c_str(), "fullName",
-                            xmlrpcText(info.name.fullName).c_str(), "value",
-                            xmlrpcText(info.value).c_str(), "type", xmlrpcText(info.type).c_str(),
+                            XmlrpcText(info.name.name).c_str(), "fullName",
+                            XmlrpcText(info.name.fullName).c_str(), "value",
+                            XmlrpcText(info.value).c_str(), "type", XmlrpcText(info.type).c_str(),
                             "hasChildren", static_cast<xmlrpc_bool>(info.hasChildren));
 }
 
 xmlrpc_value* build_xmlrpc_value_FromSubframe(xmlrpc_env* env, const Subframe& subframe) {
-  return xmlrpc_build_value(env, "{s:s,s:i,s:s}", "file", xmlrpcText(subframe.file).c_str(),
+  return xmlrpc_build_value(env, "{s:s,s:i,s:s}", "file", XmlrpcText(subframe.file).c_str(),
                             "lineno", static_cast<xmlrpc_int32>(subframe.lineno), "where",
-                            xmlrpcText(subframe.where).c_str());
+                            XmlrpcText(subframe.where).c_str());
 }
 
 xmlrpc_value* build_xmlrpc_value_FromFrame(xmlrpc_env* env, const Frame& frame) {
@@ -68,7 +68,7 @@ xmlrpc_value* build_xmlrpc_value_FromFrame(xmlrpc_env* env, const Frame& frame) 
 namespace {
 
 template <typename Record, typename Builder>
-xmlrpc_value* buildArray(xmlrpc_env* env, const std::vector<Record>& records, Builder build) {
+xmlrpc_value* BuildArray(xmlrpc_env* env, const std::vector<Record>& records, Builder build) {
   xmlrpc_value* array = xmlrpc_build_value(env, "()");
   if (env->fault_occurred) return nullptr;
   for (const Record& record : records) {
@@ -89,9 +89,9 @@ xmlrpc_value* buildArray(xmlrpc_env* env, const std::vector<Record>& records, Bu
 
 xmlrpc_value* build_xmlrpc_value_FromPropertyInfoVector(xmlrpc_env* env,
                                                         const PropertyInfoVector& infos) {
-  return buildArray(env, infos, build_xmlrpc_value_FromPropertyInfo);
+  return BuildArray(env, infos, build_xmlrpc_value_FromPropertyInfo);
 }
 
 xmlrpc_value* build_xmlrpc_value_FromFrameVector(xmlrpc_env* env, const FrameVector& frames) {
-  return buildArray(env, frames, build_xmlrpc_value_FromFrame);
+  return BuildArray(env, frames, build_xmlrpc_value_FromFrame);
 }

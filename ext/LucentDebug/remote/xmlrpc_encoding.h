@@ -23,6 +23,6 @@ xmlrpc_value* build_xmlrpc_value_FromFrameVector(xmlrpc_env* env, const FrameVec
 // NUL byte, with bytes that are not UTF-8 and characters that XML cannot carry
 // replaced by DEL (0x7F), so that one odd value cannot fail or corrupt a reply;
 // characters beyond U+FFFF in the library's escaped form (supplementary_chars.h).
-std::string xmlrpcText(const std::string& bytes);
+std::string XmlrpcText(const std::string& bytes);
 
 #endif  // LUCENTDEBUG_XMLRPC_ENCODING_H

@@ -36,9 +36,9 @@ Subframe build_Subframe_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
                      &where);
   Subframe subframe;
   if (env->fault_occurred) return subframe;
-  subframe.file = textFromLibrary(file);
+  subframe.file = TextFromLibrary(file);
   subframe.lineno = lineno;
-  subframe.where = textFromLibrary(where);
+  subframe.where = TextFromLibrary(where);
   return subframe;
 }
 
@@ -66,10 +66,10 @@ PropertyInfo build_PropertyInfo_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* 
                      &fullName, "value", &text, "type", &type, "hasChildren", &hasChildren);
   PropertyInfo info;
   if (env->fault_occurred) return info;
-  info.name.name = textFromLibrary(name);
-  info.name.fullName = textFromLibrary(fullName);
-  info.value = textFromLibrary(text);
-  info.type = textFromLibrary(type);
+  info.name.name = TextFromLibrary(name);
+  info.name.fullName = TextFromLibrary(fullName);
+  info.value = TextFromLibrary(text);
+  info.type = TextFromLibrary(type);
   info.hasChildren = hasChildren != 0;
   return info;
 }
@@ -84,8 +84,8 @@ Name build_Name_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
   xmlrpc_parse_value(env, value, "{s:s,s:s,*}", "name", &name, "fullName", &fullName);
   Name result;
   if (env->fault_occurred) return result;
-  result.name = textFromLibrary(name);
-  result.fullName = textFromLibrary(fullName);
+  result.name = TextFromLibrary(name);
+  result.fullName = TextFromLibrary(fullName);
   return result;
 }
 

@@ -12,7 +12,7 @@ using NameVector = std::vector<Name>;
 // Readers: a value of another shape leaves a fault in the environment and
 // yields an empty record or vector. Strings come back with the library's
 // escapes undone (supplementary_chars.h): a client on xmlrpc-c passes a reply
-// through xmlForLibrary before parsing it.
+// through XmlForLibrary before parsing it.
 Subframe build_Subframe_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value);
 Frame build_Frame_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value);
 FrameVector build_FrameVector_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value);

@@ -55,13 +55,13 @@ constexpr size_t kReadChunk = 64 * 1024;
 constexpr int kParseFault = -503;  // the library's code for a call that is not XML-RPC
 
 // Registry faults mean the process is out of memory; nothing sensible remains.
-void exitOnFault(xmlrpc_env* env) {
+void ExitOnFault(xmlrpc_env* env) {
   if (!env->fault_occurred) return;
   std::fprintf(stderr, "Unexpected XML-RPC fault: %s (%d)\n", env->fault_string, env->fault_code);
   std::exit(1);
 }
 
-int listenOn(const unsigned char* bindAddress, int port) {
+int ListenOn(const unsigned char* bindAddress, int port) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return -1;
   // Lets a new request reuse a port whose last connections linger in TIME_WAIT;
@@ -85,7 +85,7 @@ int listenOn(const unsigned char* bindAddress, int port) {
 }
 
 // A serialized fault response, with the library's escapes as references.
-std::string faultXml(int code, const std::string& text) {
+std::string FaultXml(int code, const std::string& text) {
   xmlrpc_env fault;
   xmlrpc_env_init(&fault);
   xmlrpc_env_set_fault(&fault, code, text.c_str());
@@ -106,7 +106,7 @@ std::string faultXml(int code, const std::string& text) {
 }
 
 // A method name for a fault text: shown only when it is plain.
-std::string shownName(const std::string& name) {
+std::string ShownName(const std::string& name) {
   const bool plain = name.size() <= 64 && std::all_of(name.begin(), name.end(), [](char c) {
                        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_';
                      });
@@ -122,7 +122,7 @@ struct Connection {
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
-  bool awaitingCall() const {
+  bool AwaitingCall() const {
     return phase == Phase::kReading && reader.state() == HttpRequestReader::State::kComplete;
   }
 
@@ -159,32 +159,32 @@ namespace {
 using Server = xmlrpc_server_abyss_ts;
 
 // The XML of the answer to a complete body.
-std::string answerCall(Server* server, const std::string& body) {
-  const CallScreen screen = screenCall(body);
+std::string AnswerCall(Server* server, const std::string& body) {
+  const CallScreen screen = ScreenCall(body);
   if (!screen.accepted) {
-    return faultXml(kParseFault, "Call XML not a proper XML-RPC call.  " + screen.problem);
+    return FaultXml(kParseFault, "Call XML not a proper XML-RPC call.  " + screen.problem);
   }
   if (server->methods.count(screen.methodName) == 0) {
-    return faultXml(XMLRPC_NO_SUCH_METHOD_ERROR,
-                    "Method '" + shownName(screen.methodName) + "' not defined");
+    return FaultXml(XMLRPC_NO_SUCH_METHOD_ERROR,
+                    "Method '" + ShownName(screen.methodName) + "' not defined");
   }
-  const std::string call = xmlForLibrary(body, screen.utf8);
+  const std::string call = XmlForLibrary(body, screen.utf8);
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   xmlrpc_mem_block* output = nullptr;
   xmlrpc_registry_process_call2(&env, server->registry, call.data(), call.size(), nullptr, &output);
   std::string xml;
   if (env.fault_occurred) {
-    xml = faultXml(env.fault_code, env.fault_string);
+    xml = FaultXml(env.fault_code, env.fault_string);
   } else {
     xml.assign(XMLRPC_MEMBLOCK_CONTENTS(char, output), XMLRPC_MEMBLOCK_SIZE(char, output));
     XMLRPC_MEMBLOCK_FREE(char, output);
   }
   xmlrpc_env_clean(&env);
-  return responseFromLibrary(xml);
+  return ResponseFromLibrary(xml);
 }
 
-void startWriting(Connection& connection, std::string response) {
+void StartWriting(Connection& connection, std::string response) {
   connection.output = std::move(response);
   connection.sent = 0;
   connection.phase = Connection::Phase::kWriting;
@@ -192,7 +192,7 @@ void startWriting(Connection& connection, std::string response) {
 }
 
 // Sends what the socket takes now; true when the connection is done with.
-bool writeSome(Connection& connection) {
+bool WriteSome(Connection& connection) {
   while (connection.sent < connection.output.size()) {
     const ssize_t n = send(connection.fd, connection.output.data() + connection.sent,
                            connection.output.size() - connection.sent, MSG_NOSIGNAL);
@@ -212,18 +212,18 @@ bool writeSome(Connection& connection) {
 }
 
 // Reads what has arrived; true when the connection is done with.
-bool readSome(Connection& connection) {
+bool ReadSome(Connection& connection) {
   char buffer[kReadChunk];
   const ssize_t n = recv(connection.fd, buffer, sizeof buffer, 0);
   if (n < 0) return errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR;
   if (n == 0) return true;  // the client left (or, lingering, has read its answer)
   if (connection.phase != Connection::Phase::kReading) return false;
   HttpRequestReader& reader = connection.reader;
-  reader.feed(buffer, static_cast<size_t>(n));
+  reader.Feed(buffer, static_cast<size_t>(n));
   if (reader.state() == HttpRequestReader::State::kRefused) {
-    startWriting(connection, httpResponse(reader.status(), "text/plain", reader.message() + "\n",
+    StartWriting(connection, HttpResponse(reader.status(), "text/plain", reader.message() + "\n",
                                           reader.status() == 405 ? "Allow: POST\r\n" : ""));
-    return writeSome(connection);
+    return WriteSome(connection);
   }
   if (reader.state() == HttpRequestReader::State::kBody && reader.expectsContinue() &&
       !connection.continueSent) {
@@ -235,29 +235,29 @@ bool readSome(Connection& connection) {
 }
 
 // Runs the call a connection has completed and starts its answer.
-void serveCall(Server* server, Connection& connection) {
-  std::string xml = answerCall(server, connection.reader.body());
+void ServeCall(Server* server, Connection& connection) {
+  std::string xml = AnswerCall(server, connection.reader.body());
   connection.reader = HttpRequestReader(0);  // the body is no longer needed
   if (xml.empty()) {
-    startWriting(connection, httpResponse(500, "text/plain", "Internal error\n"));
+    StartWriting(connection, HttpResponse(500, "text/plain", "Internal error\n"));
   } else {
-    startWriting(connection, httpResponse(200, "text/xml", xml));
+    StartWriting(connection, HttpResponse(200, "text/xml", xml));
   }
 }
 
 // What a connection whose deadline passed comes to; true when it is done with.
-bool expire(Connection& connection) {
+bool Expire(Connection& connection) {
   if (connection.phase == Connection::Phase::kReading &&
       connection.reader.state() == HttpRequestReader::State::kBody) {
-    startWriting(connection, httpResponse(408, "text/plain", "POST timed out\n"));
+    StartWriting(connection, HttpResponse(408, "text/plain", "POST timed out\n"));
     connection.deadline = Clock::now() + kLingerDeadline;
-    return writeSome(connection);
+    return WriteSome(connection);
   }
   return true;
 }
 
 // Accepts what waits in the queue; false after an accept error, reported.
-bool acceptWaiting(Server* server, size_t bodyLimit) {
+bool AcceptWaiting(Server* server, size_t bodyLimit) {
   for (int i = 0; i < kAcceptsPerRound; ++i) {
     const int fd = accept4(server->listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
@@ -274,7 +274,7 @@ bool acceptWaiting(Server* server, size_t bodyLimit) {
       auto evictable = [&](Connection::Phase phase) {
         return std::find_if(
             server->connections.begin(), server->connections.end(),
-            [phase](const Connection& c) { return c.phase == phase && !c.awaitingCall(); });
+            [phase](const Connection& c) { return c.phase == phase && !c.AwaitingCall(); });
       };
       auto oldest = evictable(Connection::Phase::kReading);
       if (oldest == server->connections.end()) oldest = evictable(Connection::Phase::kLingering);
@@ -295,10 +295,10 @@ xmlrpc_server_abyss_ts* xmlrpc_server_abyss_ts_init(int /*flags*/, const unsigne
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   server->registry = xmlrpc_registry_new(&env);
-  exitOnFault(&env);
+  ExitOnFault(&env);
   xmlrpc_env_clean(&env);
   xmlrpc_registry_disable_introspection(server->registry);
-  server->listenFd = listenOn(bindAddress, port);
+  server->listenFd = ListenOn(bindAddress, port);
   if (server->listenFd < 0) return nullptr;
   return server.release();
 }
@@ -309,7 +309,7 @@ void xmlrpc_server_abyss_ts_add_method(xmlrpc_server_abyss_ts* server, const cha
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   xmlrpc_registry_add_method(&env, server->registry, nullptr, methodName, handler, userData);
-  exitOnFault(&env);
+  ExitOnFault(&env);
   xmlrpc_env_clean(&env);
   server->methods.insert(methodName);
 }
@@ -322,10 +322,10 @@ void xmlrpc_server_abyss_ts_runonce(xmlrpc_server_abyss_ts* server) {
   for (;;) {
     // A call that arrived in an earlier turn is served first.
     auto waiting = std::find_if(connections.begin(), connections.end(),
-                                [](const Connection& c) { return c.awaitingCall(); });
+                                [](const Connection& c) { return c.AwaitingCall(); });
     if (waiting != connections.end()) {
-      serveCall(server, *waiting);
-      if (writeSome(*waiting)) connections.erase(waiting);
+      ServeCall(server, *waiting);
+      if (WriteSome(*waiting)) connections.erase(waiting);
       return;
     }
 
@@ -337,7 +337,7 @@ void xmlrpc_server_abyss_ts_runonce(xmlrpc_server_abyss_ts* server) {
       if (it->deadline <= now) {
         // A request given up on, answered or not, ends the turn.
         turnEnded = turnEnded || reading;
-        if (expire(*it)) {
+        if (Expire(*it)) {
           it = connections.erase(it);
           continue;
         }
@@ -367,7 +367,7 @@ void xmlrpc_server_abyss_ts_runonce(xmlrpc_server_abyss_ts* server) {
       const bool reading = it->phase == Connection::Phase::kReading;
       bool done = false;
       if (revents != 0) {
-        done = it->phase == Connection::Phase::kWriting ? writeSome(*it) : readSome(*it);
+        done = it->phase == Connection::Phase::kWriting ? WriteSome(*it) : ReadSome(*it);
         if (!done && (revents & (POLLERR | POLLNVAL)) != 0) done = true;
       }
       // A request refused, or a client gone before its answer, ends the turn;
@@ -380,7 +380,7 @@ void xmlrpc_server_abyss_ts_runonce(xmlrpc_server_abyss_ts* server) {
       }
     }
     // Connections accepted now are polled from the next round on.
-    if ((polled[0].revents & POLLIN) != 0 && !acceptWaiting(server, bodyLimit)) {
+    if ((polled[0].revents & POLLIN) != 0 && !AcceptWaiting(server, bodyLimit)) {
       // Failures such as a full descriptor table repeat at once; pace the caller's loop.
       const timespec pause{0, 100 * 1000 * 1000};
       nanosleep(&pause, nullptr);

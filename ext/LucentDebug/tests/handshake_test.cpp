@@ -27,7 +27,7 @@ class Listener {
   }
   ~Listener() { close(fd_); }
   unsigned short port() const { return port_; }
-  std::string receiveAll() {
+  std::string ReceiveAll() {
     int client = accept(fd_, nullptr, nullptr);
     std::string text;
     char buffer[256];
@@ -81,7 +81,7 @@ TEST(ConnectSocket, UnknownHostGivesMinusThree) {
 TEST(Signal, SendsPortAndCookieWithoutLineEnd) {
   Listener listener;
   ASSERT_TRUE(SendDebuggerSignal("127.0.0.1", listener.port(), 9001, "abc"));
-  EXPECT_EQ(listener.receiveAll(), "PHP:9001:abc");
+  EXPECT_EQ(listener.ReceiveAll(), "PHP:9001:abc");
 }
 
 TEST(Signal, FailsWithoutListener) {

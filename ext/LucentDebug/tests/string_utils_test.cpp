@@ -8,24 +8,24 @@
 
 namespace {
 
-TEST(TrimString, BothEndsLeaveTheLetter) { EXPECT_EQ(TrimString("  a ", TRIM_BOTH), "a"); }
+TEST(TrimString, BothEndsLeaveTheLetter) { EXPECT_EQ(TrimString("  a ", kTrimBoth), "a"); }
 
 TEST(TrimString, OnlyWhitespaceGivesEmpty) {
-  EXPECT_EQ(TrimString("\t\n", TRIM_BOTH), "");
-  EXPECT_EQ(TrimString(std::string("\v\r\0 ", 4), TRIM_BOTH), "");
+  EXPECT_EQ(TrimString("\t\n", kTrimBoth), "");
+  EXPECT_EQ(TrimString(std::string("\v\r\0 ", 4), kTrimBoth), "");
 }
 
 TEST(TrimString, LeadingOnlyKeepsTrailingBlank) {
-  EXPECT_EQ(TrimString(" a ", TRIM_LEADING), "a ");
+  EXPECT_EQ(TrimString(" a ", kTrimLeading), "a ");
 }
 
 TEST(TrimString, TrailingOnlyKeepsLeadingBlank) {
-  EXPECT_EQ(TrimString(" a ", TRIM_TRAILING), " a");
+  EXPECT_EQ(TrimString(" a ", kTrimTrailing), " a");
 }
 
 TEST(TrimString, NoFlagsLeaveTextUnchanged) { EXPECT_EQ(TrimString(" a ", 0), " a "); }
 
-TEST(TrimString, InnerWhitespaceStays) { EXPECT_EQ(TrimString(" $x = 5\n", TRIM_BOTH), "$x = 5"); }
+TEST(TrimString, InnerWhitespaceStays) { EXPECT_EQ(TrimString(" $x = 5\n", kTrimBoth), "$x = 5"); }
 
 TEST(StringToWString, HighBytesBecomeNegative) {
   std::wstring w = StringToWString("a\xff\x80");

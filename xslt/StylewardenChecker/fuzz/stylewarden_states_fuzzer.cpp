@@ -28,7 +28,7 @@ const char kStylesheet[] =
     "<xsl:otherwise/></xsl:choose><xsl:apply-templates/></out></xsl:template>"
     "<xsl:bogus/></xsl:stylesheet>";
 
-void writeStateFile(const std::uint8_t* data, std::size_t size) {
+void WriteStateFile(const std::uint8_t* data, std::size_t size) {
   std::FILE* file = std::fopen(g_statePath.c_str(), "wb");
   if (file == nullptr || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0) {
     std::perror(g_statePath.c_str());
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  writeStateFile(data, size);
+  WriteStateFile(data, size);
   // Each load starts from empty registries, as a fresh process would.
   ElementState::getElementStateVector().clear();
   ChildrenStates::getChildrenStatesVector().clear();

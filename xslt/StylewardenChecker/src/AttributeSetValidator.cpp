@@ -149,7 +149,7 @@ std::vector<AttributeSetValidator>& AttributeSetValidator::getAttributeSetValida
 }
 
 const AttributeSetValidator& AttributeSetValidator::getAttributeSetValidator(int index) {
-  return registryEntry(m_attributeSetValidatorVector, index,
+  return RegistryEntry(m_attributeSetValidatorVector, index,
                        "index < m_attributeSetValidatorVector.size( )",
                        "m_attributeSetValidatorVector[index].wasCorrectlyConstructed( )");
 }

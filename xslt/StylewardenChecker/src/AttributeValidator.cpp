@@ -10,7 +10,7 @@
 
 namespace {
 
-bool rejectValue(const std::wstring& attributeName, const std::wstring& value,
+bool RejectValue(const std::wstring& attributeName, const std::wstring& value,
                  StylesheetSyntaxError& error) {
   error.m_code = SYNTAXERROR_ATTRIBUTE_VALUE_NOT_ALLOWED;
   error.m_severity = SEVERITY_ERROR;
@@ -22,15 +22,15 @@ bool rejectValue(const std::wstring& attributeName, const std::wstring& value,
 // Calls `visit` with each whitespace-separated token until it returns false. Tokens are
 // views into `value`: names are checked on every start tag, so nothing is copied.
 template <typename Visit>
-bool everyToken(std::wstring_view value, Visit visit) {
+bool EveryToken(std::wstring_view value, Visit visit) {
   std::size_t position = 0;
   while (position < value.size()) {
-    if (isXmlSpace(value[position])) {
+    if (IsXmlSpace(value[position])) {
       ++position;
       continue;
     }
     std::size_t end = position;
-    while (end < value.size() && !isXmlSpace(value[end])) {
+    while (end < value.size() && !IsXmlSpace(value[end])) {
       ++end;
     }
     if (!visit(value.substr(position, end - position))) {
@@ -42,7 +42,7 @@ bool everyToken(std::wstring_view value, Visit visit) {
 }
 
 // The XML name character classes of the library, a surrogate pair counting as one character.
-bool isNCName(std::wstring_view name) {
+bool IsNCName(std::wstring_view name) {
   for (std::size_t i = 0; i < name.size(); ++i) {
     const bool first = i == 0;
     const XMLCh unit = static_cast<XMLCh>(name[i]);
@@ -60,29 +60,29 @@ bool isNCName(std::wstring_view name) {
 }
 
 // The QName's form, and its prefix (empty when it has none).
-bool isQName(std::wstring_view name, std::wstring_view& prefix) {
+bool IsQName(std::wstring_view name, std::wstring_view& prefix) {
   const std::size_t colon = name.find(L':');
   if (colon == std::wstring_view::npos) {
     prefix = std::wstring_view();
-    return isNCName(name);
+    return IsNCName(name);
   }
   prefix = name.substr(0, colon);
-  return isNCName(prefix) && isNCName(name.substr(colon + 1));
+  return IsNCName(prefix) && IsNCName(name.substr(colon + 1));
 }
 
-bool isDeclaredPrefix(std::wstring_view prefix, const NamespaceScope* scope) {
+bool IsDeclaredPrefix(std::wstring_view prefix, const NamespaceScope* scope) {
   return prefix.empty() || scope == nullptr || scope->isDeclared(prefix);
 }
 
 // A version number: digits with at most one point and at least one digit, written without
 // leading zeros before the point or trailing zeros after it; empty when `text` is not one.
-std::wstring canonicalNumber(const std::wstring& text) {
+std::wstring CanonicalNumber(const std::wstring& text) {
   std::size_t begin = 0;
   std::size_t end = text.size();
-  while (begin < end && isXmlSpace(text[begin])) {
+  while (begin < end && IsXmlSpace(text[begin])) {
     ++begin;
   }
-  while (end > begin && isXmlSpace(text[end - 1])) {
+  while (end > begin && IsXmlSpace(text[end - 1])) {
     --end;
   }
   const std::wstring number = text.substr(begin, end - begin);
@@ -127,7 +127,7 @@ bool EnumValidator::validateValue(const std::wstring& attributeName, const std::
   if (std::find(m_values.begin(), m_values.end(), value) != m_values.end()) {
     return true;
   }
-  return rejectValue(attributeName, value, error);
+  return RejectValue(attributeName, value, error);
 }
 
 std::unique_ptr<AttributeValueValidator> EnumValidator::clone() const {
@@ -143,43 +143,43 @@ bool NameValidator::validateValueInScope(const std::wstring& attributeName,
                                          const std::wstring& value, const NamespaceScope* scope,
                                          StylesheetSyntaxError& error) const {
   std::size_t tokens = 0;
-  const bool accepted = everyToken(value, [this, scope, &tokens](std::wstring_view token) {
+  const bool accepted = EveryToken(value, [this, scope, &tokens](std::wstring_view token) {
     ++tokens;
     return isAcceptedToken(token, scope);
   });
-  const bool list = m_kind == QNAMES || m_kind == PREFIXES || m_kind == NAME_TESTS;
+  const bool list = m_kind == kQNames || m_kind == kPrefixes || m_kind == kNameTests;
   // Surrounding whitespace is not part of a single name.
-  const bool single = tokens == 1 && !isXmlSpace(value.front()) && !isXmlSpace(value.back());
+  const bool single = tokens == 1 && !IsXmlSpace(value.front()) && !IsXmlSpace(value.back());
   if (accepted && (list || single)) {
     return true;
   }
-  return rejectValue(attributeName, value, error);
+  return RejectValue(attributeName, value, error);
 }
 
 bool NameValidator::isAcceptedToken(std::wstring_view token, const NamespaceScope* scope) const {
   std::wstring_view prefix;
   switch (m_kind) {
-    case QNAME:
-    case QNAMES:
-      return isQName(token, prefix) && isDeclaredPrefix(prefix, scope);
-    case PREFIX:
+    case kQName:
+    case kQNames:
+      return IsQName(token, prefix) && IsDeclaredPrefix(prefix, scope);
+    case kPrefix:
       // A namespace alias may name the default namespace whether or not one is declared: it
       // then stands for no namespace.
-      return token == L"#default" || (isNCName(token) && isDeclaredPrefix(token, scope));
-    case PREFIXES:
+      return token == L"#default" || (IsNCName(token) && IsDeclaredPrefix(token, scope));
+    case kPrefixes:
       if (token == L"#default") {
         return scope == nullptr || scope->isDeclared(std::wstring_view());
       }
-      return isNCName(token) && isDeclaredPrefix(token, scope);
-    case NAME_TESTS:
+      return IsNCName(token) && IsDeclaredPrefix(token, scope);
+    case kNameTests:
       if (token == L"*") {
         return true;
       }
       if (token.size() > 2 && token.substr(token.size() - 2) == L":*") {
         prefix = token.substr(0, token.size() - 2);
-        return isNCName(prefix) && isDeclaredPrefix(prefix, scope);
+        return IsNCName(prefix) && IsDeclaredPrefix(prefix, scope);
       }
-      return isQName(token, prefix) && isDeclaredPrefix(prefix, scope);
+      return IsQName(token, prefix) && IsDeclaredPrefix(prefix, scope);
   }
   return false;
 }
@@ -230,8 +230,8 @@ bool AttributeValidator::enablesForwardsCompatibleMode(const std::wstring& value
   if (m_forwardsCompatibleUnless.empty()) {
     return false;
   }
-  const std::wstring version = canonicalNumber(value);
-  const std::wstring unless = canonicalNumber(m_forwardsCompatibleUnless);
+  const std::wstring version = CanonicalNumber(value);
+  const std::wstring unless = CanonicalNumber(m_forwardsCompatibleUnless);
   if (!version.empty() && !unless.empty()) {
     return version != unless;
   }

@@ -63,11 +63,11 @@ class EnumValidator : public AttributeValueValidator {
 class NameValidator : public AttributeValueValidator {
  public:
   enum Kind {
-    QNAME,       // one qualified name
-    QNAMES,      // qualified names separated by whitespace, possibly none
-    PREFIX,      // one prefix, or #default
-    PREFIXES,    // prefixes separated by whitespace; #default only with a default namespace
-    NAME_TESTS,  // "*", "prefix:*" or qualified names, separated by whitespace
+    kQName,      // one qualified name
+    kQNames,     // qualified names separated by whitespace, possibly none
+    kPrefix,     // one prefix, or #default
+    kPrefixes,   // prefixes separated by whitespace; #default only with a default namespace
+    kNameTests,  // "*", "prefix:*" or qualified names, separated by whitespace
   };
 
   explicit NameValidator(Kind kind) : m_kind(kind) {}

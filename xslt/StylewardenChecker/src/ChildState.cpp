@@ -19,6 +19,6 @@ std::vector<ChildrenStates>& ChildrenStates::getChildrenStatesVector() {
 }
 
 const ChildrenStates& ChildrenStates::getChildrenStates(int index) {
-  return registryEntry(childrenStatesVector, index, "index < childrenStatesVector.size( )",
+  return RegistryEntry(childrenStatesVector, index, "index < childrenStatesVector.size( )",
                        "childrenStatesVector[index].wasCorrectlyConstructed( )");
 }

@@ -105,6 +105,6 @@ int ElementState::getDefaultStateIndex(const std::wstring& uri, const std::wstri
 std::vector<ElementState>& ElementState::getElementStateVector() { return m_elementStateVector; }
 
 const ElementState& ElementState::getElementState(int index) {
-  return registryEntry(m_elementStateVector, index, "index < m_elementStateVector.size( )",
+  return RegistryEntry(m_elementStateVector, index, "index < m_elementStateVector.size( )",
                        "m_elementStateVector[index].wasCorrectlyConstructed( )");
 }

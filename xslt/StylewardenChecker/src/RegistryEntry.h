@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-[[noreturn]] inline void failRegistryPrecondition(const char* condition) {
+[[noreturn]] inline void FailRegistryPrecondition(const char* condition) {
   std::fprintf(stderr, "stylewarden: internal error: assertion failed: %s\n", condition);
   std::abort();
 }
@@ -16,14 +16,14 @@
 // Returns the entry at `index`; `inRange` and `constructed` name the two conditions in the
 // message of a violation.
 template <typename Entry>
-const Entry& registryEntry(const std::vector<Entry>& registry, int index, const char* inRange,
+const Entry& RegistryEntry(const std::vector<Entry>& registry, int index, const char* inRange,
                            const char* constructed) {
   if (index < 0 || static_cast<std::size_t>(index) >= registry.size()) {
-    failRegistryPrecondition(inRange);
+    FailRegistryPrecondition(inRange);
   }
   const Entry& entry = registry[static_cast<std::size_t>(index)];
   if (!entry.wasCorrectlyConstructed()) {
-    failRegistryPrecondition(constructed);
+    FailRegistryPrecondition(constructed);
   }
   return entry;
 }

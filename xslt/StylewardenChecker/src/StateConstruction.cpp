@@ -10,7 +10,7 @@ namespace {
 
 // Stores `entry` at its own index, growing the registry with unconstructed slots as needed.
 template <typename Entry>
-void storeAtIndex(std::vector<Entry>& registry, const Entry& entry, int index) {
+void StoreAtIndex(std::vector<Entry>& registry, const Entry& entry, int index) {
   const auto position = static_cast<std::size_t>(index);
   if (position >= registry.size()) {
     registry.resize(position + 1);
@@ -19,7 +19,7 @@ void storeAtIndex(std::vector<Entry>& registry, const Entry& entry, int index) {
 }
 
 template <typename Entry>
-bool isConstructedAt(const std::vector<Entry>& registry, int index) {
+bool IsConstructedAt(const std::vector<Entry>& registry, int index) {
   return index >= 0 && static_cast<std::size_t>(index) < registry.size() &&
          registry[static_cast<std::size_t>(index)].wasCorrectlyConstructed();
 }
@@ -27,12 +27,12 @@ bool isConstructedAt(const std::vector<Entry>& registry, int index) {
 // Counts and reports each identifier whose registry slot holds no definition. For element
 // states, the two reserved identifiers that may never be defined are reported when they are.
 template <typename Entry>
-int countUndefined(const std::map<std::wstring, int>& identifiers,
+int CountUndefined(const std::map<std::wstring, int>& identifiers,
                    const std::vector<Entry>& registry, const char* leadText, bool elementStates,
                    bool verbose) {
   int errors = 0;
   for (const auto& [identifier, index] : identifiers) {
-    const bool constructed = isConstructedAt(registry, index);
+    const bool constructed = IsConstructedAt(registry, index);
     if (elementStates && (index == ELEMENTSTATE_UNCHANGED || index == ELEMENTSTATE_INVALID)) {
       if (constructed) {
         ++errors;
@@ -140,7 +140,7 @@ void StateConstruction::initializeElementStateAndAdd(const std::wstring& identif
   const ElementState state(plain.getStateIndex(), plain.getAttributeSetIndex(),
                            plain.getLiteralStateIndex(), plain.getChildrenStatesIndex(), endable,
                            resolved);
-  storeAtIndex(m_elementStates, state, state.getStateIndex());
+  StoreAtIndex(m_elementStates, state, state.getStateIndex());
 }
 
 ChildState StateConstruction::initializeChildState(const std::wstring& parentStateIdentifier,
@@ -158,7 +158,7 @@ ChildrenStates StateConstruction::initializeChildrenStates(
 void StateConstruction::initializeChildrenStatesAndAdd(
     const std::wstring& identifier, const ChildrenStates::ChildStateMap& childStates) {
   const ChildrenStates states = initializeChildrenStates(identifier, childStates);
-  storeAtIndex(m_childrenStates, states, states.getStateIndex());
+  StoreAtIndex(m_childrenStates, states, states.getStateIndex());
 }
 
 AttributeSetValidator StateConstruction::initializeAttributeSetValidator(
@@ -175,7 +175,7 @@ void StateConstruction::initializeAttributeSetValidatorAndAdd(
   const AttributeSetValidator set(getAttributeSetValidatorIndexFromIdentifier(identifier),
                                   requiredAttributes, optionalAttributes, defaultInNamespace,
                                   ignoresUnlistedWhenForwardsCompatible);
-  storeAtIndex(m_attributeSets, set, set.getIndex());
+  StoreAtIndex(m_attributeSets, set, set.getIndex());
 }
 
 std::wstring StateConstruction::identifierForIndex(const IdentifierMap& identifiers, int index) {
@@ -206,7 +206,7 @@ int StateConstruction::countUnusableStates(bool verbose) const {
     }
   };
   for (const auto& [identifier, index] : m_elementStateIdentifiers) {
-    if (!isConstructedAt(m_elementStates, index)) {
+    if (!IsConstructedAt(m_elementStates, index)) {
       continue;
     }
     const int literal = m_elementStates[static_cast<std::size_t>(index)].getLiteralStateIndex();
@@ -240,7 +240,7 @@ int StateConstruction::countUnusableStates(bool verbose) const {
     }
   }
   for (const auto& [identifier, index] : m_childrenStatesIdentifiers) {
-    if (!isConstructedAt(m_childrenStates, index)) {
+    if (!IsConstructedAt(m_childrenStates, index)) {
       continue;
     }
     const std::string states = "The children states \"" + toString(identifier) + "\"";
@@ -269,11 +269,11 @@ bool StateConstruction::verifyInteralConsistancy(bool verbose) const {
       std::cerr << "The element state vector does not contain the required elements.\n";
     }
   }
-  errors += countUndefined(m_elementStateIdentifiers, m_elementStates,
+  errors += CountUndefined(m_elementStateIdentifiers, m_elementStates,
                            "The element state referenced through", true, verbose);
-  errors += countUndefined(m_childrenStatesIdentifiers, m_childrenStates,
+  errors += CountUndefined(m_childrenStatesIdentifiers, m_childrenStates,
                            "The children states referenced through", false, verbose);
-  errors += countUndefined(m_attributeSetIdentifiers, m_attributeSets,
+  errors += CountUndefined(m_attributeSetIdentifiers, m_attributeSets,
                            "The attribute set referenced through", false, verbose);
   errors += countUnusableStates(verbose);
 

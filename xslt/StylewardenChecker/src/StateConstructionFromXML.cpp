@@ -19,19 +19,19 @@ namespace {
 // Thrown by a construction step after it has reported its error; caught by doConstruction.
 constexpr int kConstructionFailed = 1;
 
-DOMString attributeValue(const DOMElement* element, const XMLCh* name) {
+DOMString AttributeValue(const DOMElement* element, const XMLCh* name) {
   const XMLCh* value = element->getAttribute(name);
   return value == nullptr ? DOMString() : DOMString(value);
 }
 
-std::wstring attributeText(const DOMElement* element, const XMLCh* name) {
-  return toWString(attributeValue(element, name));
+std::wstring AttributeText(const DOMElement* element, const XMLCh* name) {
+  return toWString(AttributeValue(element, name));
 }
 
 // Elements of a list are read in document order; the length is taken once since a deep
 // node list recounts its whole subtree on each query.
 template <typename Visit>
-void forEachElement(const DOMNodeList* list, Visit visit) {
+void ForEachElement(const DOMNodeList* list, Visit visit) {
   const XMLSize_t length = list->getLength();
   for (XMLSize_t i = 0; i < length; ++i) {
     visit(static_cast<const DOMElement*>(list->item(i)));
@@ -90,7 +90,7 @@ bool StateConstructionFromXML::doConstruction(const std::string& path, bool verb
 }
 
 void StateConstructionFromXML::constructElementStates(const DOMDocument* document) {
-  forEachElement(document->getElementsByTagName(u"element-state"),
+  ForEachElement(document->getElementsByTagName(u"element-state"),
                  [this](const DOMElement* state) { constructElementState(state); });
 }
 
@@ -106,17 +106,17 @@ const DOMElement* StateConstructionFromXML::onlyElementBelow(const DOMElement* e
 }
 
 void StateConstructionFromXML::constructElementState(const DOMElement* elementState) {
-  const std::wstring identifier = attributeText(elementState, u"identifier");
-  const DOMString endableText = attributeValue(elementState, u"endable");
+  const std::wstring identifier = AttributeText(elementState, u"identifier");
+  const DOMString endableText = AttributeValue(elementState, u"endable");
   const std::wstring attributeSet =
-      attributeText(onlyElementBelow(elementState, "attribute-set",
+      AttributeText(onlyElementBelow(elementState, "attribute-set",
                                      "Element does not contain \"attribute-set\" subelement\n"),
                     u"ref");
   const DOMElement* literal = onlyElementBelow(
       elementState, "literal-state", "Element does not contain \"literal-state\" subelement\n");
-  const std::wstring literalState = attributeText(literal, u"ref");
+  const std::wstring literalState = AttributeText(literal, u"ref");
   const std::wstring childrenStates =
-      attributeText(onlyElementBelow(elementState, "children-states",
+      AttributeText(onlyElementBelow(elementState, "children-states",
                                      "Element does not contain \"children-states\" subelement\n"),
                     u"ref");
   bool endable = false;
@@ -124,10 +124,10 @@ void StateConstructionFromXML::constructElementState(const DOMElement* elementSt
     fail("The \"endable\" property was not \"TRUE\" or \"FALSE\"\n");
   }
   ElementStateExtras extras;
-  extras.literalParentState = attributeText(literal, u"parent-state");
-  extras.literalWithoutNamespaceState = attributeText(literal, u"without-namespace");
-  extras.textParentState = attributeText(elementState, u"text-parent-state");
-  const DOMString textAllowed = attributeValue(elementState, u"text-allowed");
+  extras.literalParentState = AttributeText(literal, u"parent-state");
+  extras.literalWithoutNamespaceState = AttributeText(literal, u"without-namespace");
+  extras.textParentState = AttributeText(elementState, u"text-parent-state");
+  const DOMString textAllowed = AttributeValue(elementState, u"text-allowed");
   if (!textAllowed.empty() && !valueToBool(textAllowed, extras.textAllowed)) {
     fail("The \"text-allowed\" property was not \"TRUE\" or \"FALSE\"\n");
   }
@@ -137,8 +137,8 @@ void StateConstructionFromXML::constructElementState(const DOMElement* elementSt
   }
   if (unknown->getLength() == 1) {
     const auto* relaxation = static_cast<const DOMElement*>(unknown->item(0));
-    extras.unknownXsltElementState = attributeText(relaxation, u"state");
-    extras.unknownXsltElementParentState = attributeText(relaxation, u"parent-state");
+    extras.unknownXsltElementState = AttributeText(relaxation, u"state");
+    extras.unknownXsltElementParentState = AttributeText(relaxation, u"parent-state");
     if (extras.unknownXsltElementState.empty()) {
       fail("The \"unknown-xslt-element\" subelement must name a state\n");
     }
@@ -148,9 +148,9 @@ void StateConstructionFromXML::constructElementState(const DOMElement* elementSt
 }
 
 void StateConstructionFromXML::constructChildrenStates(const DOMDocument* document) {
-  forEachElement(document->getElementsByTagName(u"children-states"),
+  ForEachElement(document->getElementsByTagName(u"children-states"),
                  [this](const DOMElement* states) {
-                   const std::wstring identifier = attributeText(states, u"identifier");
+                   const std::wstring identifier = AttributeText(states, u"identifier");
                    if (identifier.empty()) {
                      return;  // a reference inside an element state, not a definition
                    }
@@ -163,30 +163,30 @@ void StateConstructionFromXML::constructChildrenStates(const DOMDocument* docume
 ChildrenStates::ChildStateMap StateConstructionFromXML::constructChildStateMap(
     const DOMNodeList* childStates) {
   ChildrenStates::ChildStateMap transitions;
-  forEachElement(childStates, [this, &transitions](const DOMElement* childState) {
-    const std::wstring name = attributeText(childState, u"element-name");
-    const std::wstring parentState = attributeText(childState, u"parent-state");
-    const std::wstring state = attributeText(childState, u"state");
+  ForEachElement(childStates, [this, &transitions](const DOMElement* childState) {
+    const std::wstring name = AttributeText(childState, u"element-name");
+    const std::wstring parentState = AttributeText(childState, u"parent-state");
+    const std::wstring state = AttributeText(childState, u"state");
     transitions[name] = initializeChildState(parentState, state);
   });
   return transitions;
 }
 
 void StateConstructionFromXML::constructAttributeStates(const DOMDocument* document) {
-  forEachElement(document->getElementsByTagName(u"attribute-set"), [this](const DOMElement* set) {
+  ForEachElement(document->getElementsByTagName(u"attribute-set"), [this](const DOMElement* set) {
     AttributeSetValidator::AttributeMap required;
     AttributeSetValidator::AttributeMap optional;
     bool defaultInNamespace = true;
-    const std::wstring identifier = attributeText(set, u"identifier");
+    const std::wstring identifier = AttributeText(set, u"identifier");
     if (identifier.empty()) {
       return;  // a reference inside an element state, not a definition
     }
-    const DOMString flag = attributeValue(set, u"default-in-namespace");
+    const DOMString flag = AttributeValue(set, u"default-in-namespace");
     if (!flag.empty() && !valueToBool(flag, defaultInNamespace)) {
       fail("The \"default-in-namespace\" property was not \"TRUE\" or \"FALSE\"\n");
     }
     bool ignoresUnlisted = false;
-    const DOMString relaxed = attributeValue(set, u"forwards-compatible-ignores-unlisted");
+    const DOMString relaxed = AttributeValue(set, u"forwards-compatible-ignores-unlisted");
     if (!relaxed.empty() && !valueToBool(relaxed, ignoresUnlisted)) {
       fail(
           "The \"forwards-compatible-ignores-unlisted\" property was not \"TRUE\" or "
@@ -201,9 +201,9 @@ void StateConstructionFromXML::constructAttributeStates(const DOMDocument* docum
 void StateConstructionFromXML::constructAttributeStateMap(
     const DOMNodeList* attributes, AttributeSetValidator::AttributeMap& requiredAttributes,
     AttributeSetValidator::AttributeMap& optionalAttributes) {
-  forEachElement(attributes, [&](const DOMElement* attribute) {
+  ForEachElement(attributes, [&](const DOMElement* attribute) {
     bool required = false;
-    if (!valueToBool(attributeValue(attribute, u"required"), required)) {
+    if (!valueToBool(AttributeValue(attribute, u"required"), required)) {
       fail("The \"required\" property was not \"TRUE\" or \"FALSE\"\n");
     }
     const DOMElement* nameElement =
@@ -213,7 +213,7 @@ void StateConstructionFromXML::constructAttributeStateMap(
       fail("The \"name\" element must contain at least one character of text.\n");
     }
     AttributeValidator rule(name, required, constructAttributeValueValidator(attribute));
-    rule.setForwardsCompatibleUnless(attributeText(attribute, u"forwards-compatible-unless"));
+    rule.setForwardsCompatibleUnless(AttributeText(attribute, u"forwards-compatible-unless"));
     (required ? requiredAttributes : optionalAttributes)[name] = rule;
   });
 }
@@ -229,7 +229,7 @@ std::unique_ptr<AttributeValueValidator> StateConstructionFromXML::constructAttr
     fail("The \"attribute\" element can have a most one  \"value\" child.\n");
   }
   const auto* value = static_cast<const DOMElement*>(values->item(0));
-  const DOMString type = attributeValue(value, u"type");
+  const DOMString type = AttributeValue(value, u"type");
   if (type == u"match-pattern") {
     return std::make_unique<MatchPatternValidator>();
   }
@@ -237,9 +237,9 @@ std::unique_ptr<AttributeValueValidator> StateConstructionFromXML::constructAttr
     return constructEnumValidator(value);
   }
   static const std::pair<const char16_t*, NameValidator::Kind> kNameTypes[] = {
-      {u"qname", NameValidator::QNAME},           {u"qnames", NameValidator::QNAMES},
-      {u"prefix", NameValidator::PREFIX},         {u"prefixes", NameValidator::PREFIXES},
-      {u"name-tests", NameValidator::NAME_TESTS},
+      {u"qname", NameValidator::kQName},          {u"qnames", NameValidator::kQNames},
+      {u"prefix", NameValidator::kPrefix},        {u"prefixes", NameValidator::kPrefixes},
+      {u"name-tests", NameValidator::kNameTests},
   };
   for (const auto& [name, kind] : kNameTypes) {
     if (type == name) {
@@ -256,7 +256,7 @@ std::unique_ptr<EnumValidator> StateConstructionFromXML::constructEnumValidator(
     fail("Attribute enumeration lists must contain at list one \"enum\" element.\n");
   }
   std::vector<std::wstring> allowed;
-  forEachElement(enums, [this, &allowed](const DOMElement* entry) {
+  ForEachElement(enums, [this, &allowed](const DOMElement* entry) {
     const DOMString text = ExtractTextData(entry);
     if (text.empty()) {
       fail("Empty enumeration values are not allowed.\n");

@@ -24,6 +24,6 @@ DOMString toDOMString(const std::wstring& text);
 std::string toString(const std::wstring& text);
 
 // The four whitespace characters of XML.
-inline bool isXmlSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r'; }
+inline bool IsXmlSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r'; }
 
 #endif

@@ -32,7 +32,7 @@ const wchar_t kOutOfMemory[] = L"out of memory";
 // memory, with `reason` saying which. The reason is copied inside the handler, while the
 // exception's text still exists.
 template <typename Action>
-bool withoutLibraryException(Action action, std::wstring& reason) {
+bool WithoutLibraryException(Action action, std::wstring& reason) {
   try {
     action();
     return true;
@@ -49,15 +49,15 @@ bool withoutLibraryException(Action action, std::wstring& reason) {
 }
 
 template <typename Action>
-bool withoutLibraryException(Action action) {
+bool WithoutLibraryException(Action action) {
   std::wstring ignored;
-  return withoutLibraryException(action, ignored);
+  return WithoutLibraryException(action, ignored);
 }
 
 }  // namespace
 
 bool StylesheetSyntaxChecker::initialize(const std::string& stateFile, bool verbose) {
-  if (!withoutLibraryException([] { xercesc::XMLPlatformUtils::Initialize(); })) {
+  if (!WithoutLibraryException([] { xercesc::XMLPlatformUtils::Initialize(); })) {
     if (verbose) {
       std::cerr << "Error during initialization.\n";
     }
@@ -70,7 +70,7 @@ bool StylesheetSyntaxChecker::initialize(const std::string& stateFile, bool verb
 }
 
 void StylesheetSyntaxChecker::finalize() {
-  withoutLibraryException([] { xercesc::XMLPlatformUtils::Terminate(); });
+  WithoutLibraryException([] { xercesc::XMLPlatformUtils::Terminate(); });
 }
 
 void StylesheetSyntaxChecker::initializeParser() {
@@ -109,7 +109,7 @@ bool StylesheetSyntaxChecker::finishCheck(bool parsed, const std::wstring& reaso
 bool StylesheetSyntaxChecker::getStylesheetSyntaxErrorsFromFile(
     const std::string& fileName, std::vector<StylesheetSyntaxError>& errors) {
   std::wstring reason;
-  const bool parsed = withoutLibraryException(
+  const bool parsed = WithoutLibraryException(
       [&fileName] {
         initializeParser();
         m_parser->parse(fileName.c_str());
@@ -124,7 +124,7 @@ bool StylesheetSyntaxChecker::getStylesheetSyntaxErrorsFromBuffer(
   // The source only wraps the caller's bytes; it outlives the reader that reads it.
   std::unique_ptr<xercesc::MemBufInputSource> source;
   std::wstring reason;
-  const bool parsed = withoutLibraryException(
+  const bool parsed = WithoutLibraryException(
       [&source, buffer, length, utf8Text, &systemId] {
         source = std::make_unique<xercesc::MemBufInputSource>(
             reinterpret_cast<const XMLByte*>(buffer), length,

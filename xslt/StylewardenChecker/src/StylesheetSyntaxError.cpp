@@ -26,7 +26,7 @@ struct TranscodedDeleter {
 
 // The message in the platform's native encoding. Should the transcoder give up on it, the
 // low bytes of its characters are printed instead so that no finding goes unreported.
-std::string nativeMessage(const std::wstring& message) {
+std::string NativeMessage(const std::wstring& message) {
   const DOMString units = toDOMString(message);
   try {
     std::unique_ptr<char, TranscodedDeleter> native(xercesc::XMLString::transcode(units.c_str()));
@@ -42,7 +42,7 @@ std::string nativeMessage(const std::wstring& message) {
 }  // namespace
 
 std::ostream& operator<<(std::ostream& out, const StylesheetSyntaxError& error) {
-  out << "Error #: \"\"\"" << nativeMessage(error.m_message) << "\"\"\" [" << error.m_code
+  out << "Error #: \"\"\"" << NativeMessage(error.m_message) << "\"\"\" [" << error.m_code
       << "] @ (" << error.m_start.line << ", " << error.m_start.column << ") => ("
       << error.m_end.line << ", " << error.m_end.column << ")";
   return out;

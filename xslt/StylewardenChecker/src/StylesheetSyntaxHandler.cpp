@@ -174,7 +174,7 @@ void StylesheetSyntaxHandler::noteDisallowedText(const XMLCh* chars, XMLSize_t l
   // The sample is one line: each stretch of whitespace in it becomes one blank. One
   // character more than is quoted tells that the text goes on.
   for (XMLSize_t i = 0; i < length && m_text.m_sample.size() <= kTextSampleLength; ++i) {
-    if (!isXmlSpace(chars[i])) {
+    if (!IsXmlSpace(chars[i])) {
       m_text.m_sample.push_back(static_cast<wchar_t>(chars[i]));
     } else if (!m_text.m_sample.empty() && m_text.m_sample.back() != L' ') {
       m_text.m_sample.push_back(L' ');

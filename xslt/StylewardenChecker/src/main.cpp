@@ -10,7 +10,7 @@
 namespace {
 
 // Every byte up to the end of the input is data, NUL and 0xFF included.
-std::vector<char> readAll(std::FILE* input) {
+std::vector<char> ReadAll(std::FILE* input) {
   std::vector<char> bytes;
   char chunk[65536];
   std::size_t count;
@@ -27,12 +27,12 @@ const char kOutOfMemoryRecord[] =
 
 // Checks the stylesheet and prints its records, or the one record saying why the check
 // could not complete.
-void checkAndPrint(int argc, char** argv) {
+void CheckAndPrint(int argc, char** argv) {
   StylesheetSyntaxChecker checker;
   std::vector<StylesheetSyntaxError> errors;
   bool checked;
   if (argc == 2) {
-    const std::vector<char> stylesheet = readAll(stdin);
+    const std::vector<char> stylesheet = ReadAll(stdin);
     checked =
         checker.getStylesheetSyntaxErrorsFromBuffer(stylesheet.data(), stylesheet.size(), errors);
   } else {
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   }
 
   try {
-    checkAndPrint(argc, argv);
+    CheckAndPrint(argc, argv);
   } catch (const std::bad_alloc&) {
     std::cout.flush();
     std::fputs(kOutOfMemoryRecord, stdout);

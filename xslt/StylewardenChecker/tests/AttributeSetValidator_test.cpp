@@ -19,22 +19,22 @@ Attribute xslt(const std::wstring& name, const std::wstring& value) {
   return Attribute(name, L"xsl:" + name, kXsl, value);
 }
 
-AttributeValidator anyValue(const std::wstring& name, bool required) {
+AttributeValidator AnyValue(const std::wstring& name, bool required) {
   return AttributeValidator(name, required, std::make_unique<NULLValidator>());
 }
 
-AttributeValidator oneOf(const std::wstring& name, bool required,
+AttributeValidator OneOf(const std::wstring& name, bool required,
                          std::vector<std::wstring> values) {
   return AttributeValidator(name, required, std::make_unique<EnumValidator>(std::move(values)));
 }
 
 // A set like that of xsl:number: required r1 and r2, optional enumerated level and free format.
-AttributeSetValidator xsltElementSet(bool defaultInNamespace = true) {
-  AttributeSetValidator::AttributeMap required{{L"r2", anyValue(L"r2", true)},
-                                               {L"r1", anyValue(L"r1", true)}};
+AttributeSetValidator XsltElementSet(bool defaultInNamespace = true) {
+  AttributeSetValidator::AttributeMap required{{L"r2", AnyValue(L"r2", true)},
+                                               {L"r1", AnyValue(L"r1", true)}};
   AttributeSetValidator::AttributeMap optional{
-      {L"level", oneOf(L"level", false, {L"single", L"multiple", L"any"})},
-      {L"format", anyValue(L"format", false)}};
+      {L"level", OneOf(L"level", false, {L"single", L"multiple", L"any"})},
+      {L"format", AnyValue(L"format", false)}};
   return AttributeSetValidator(0, required, optional, defaultInNamespace);
 }
 
@@ -52,13 +52,13 @@ Outcome check(const AttributeSetValidator& set, const std::vector<Attribute>& at
 
 TEST(AttributeSetValidation, PassesWhenRequiredPresentAndOthersListed) {
   const Outcome result =
-      check(xsltElementSet(), {plain(L"r1", L"x"), plain(L"level", L"any"), plain(L"r2", L"")});
+      check(XsltElementSet(), {plain(L"r1", L"x"), plain(L"level", L"any"), plain(L"r2", L"")});
   EXPECT_TRUE(result.passed);
   EXPECT_EQ(result.error.m_code, SYNTAXERROR_NONE);
 }
 
 TEST(AttributeSetValidation, NamesTheSmallestMissingRequiredAttribute) {
-  const Outcome result = check(xsltElementSet(), {});
+  const Outcome result = check(XsltElementSet(), {});
   ASSERT_FALSE(result.passed);
   EXPECT_EQ(result.error.m_code, SYNTAXERROR_MISSING_REQUIRED_ATTRIBUTE);
   EXPECT_EQ(result.error.m_message, L"The element is missing the required attribute \"r1\"");
@@ -67,26 +67,26 @@ TEST(AttributeSetValidation, NamesTheSmallestMissingRequiredAttribute) {
 }
 
 TEST(AttributeSetValidation, MissingAttributeIsTheOneNotGiven) {
-  const Outcome result = check(xsltElementSet(), {plain(L"r1", L"x")});
+  const Outcome result = check(XsltElementSet(), {plain(L"r1", L"x")});
   EXPECT_EQ(result.error.m_message, L"The element is missing the required attribute \"r2\"");
 }
 
 TEST(AttributeSetValidation, ReportsUnlistedAttributeBeforeMissingOne) {
-  const Outcome result = check(xsltElementSet(), {plain(L"colour", L"red")});
+  const Outcome result = check(XsltElementSet(), {plain(L"colour", L"red")});
   ASSERT_FALSE(result.passed);
   EXPECT_EQ(result.error.m_code, SYNTAXERROR_ATTRIBUTE_NOT_ALLOWED);
   EXPECT_EQ(result.error.m_message, L"The attribute \"colour\" is not allowed in this context.");
 }
 
 TEST(AttributeSetValidation, NamesOnlyTheFirstUnlistedByQualifiedName) {
-  const Outcome result = check(xsltElementSet(), {plain(L"r1", L""), plain(L"r2", L""),
+  const Outcome result = check(XsltElementSet(), {plain(L"r1", L""), plain(L"r2", L""),
                                                   xslt(L"zeta", L""), plain(L"alpha", L"")});
   EXPECT_EQ(result.error.m_message, L"The attribute \"xsl:zeta\" is not allowed in this context.");
 }
 
 TEST(AttributeSetValidation, RejectedValueWinsOverEarlierUnlistedAttribute) {
   const Outcome result = check(
-      xsltElementSet(), {plain(L"colour", L"red"), plain(L"level", L"all"), plain(L"size", L"")});
+      XsltElementSet(), {plain(L"colour", L"red"), plain(L"level", L"all"), plain(L"size", L"")});
   ASSERT_FALSE(result.passed);
   EXPECT_EQ(result.error.m_code, SYNTAXERROR_ATTRIBUTE_VALUE_NOT_ALLOWED);
   EXPECT_EQ(result.error.m_message,
@@ -94,7 +94,7 @@ TEST(AttributeSetValidation, RejectedValueWinsOverEarlierUnlistedAttribute) {
 }
 
 TEST(AttributeSetValidation, RejectedRequiredValueStopsAtOnce) {
-  AttributeSetValidator::AttributeMap required{{L"mode", oneOf(L"mode", true, {L"a"})}};
+  AttributeSetValidator::AttributeMap required{{L"mode", OneOf(L"mode", true, {L"a"})}};
   AttributeSetValidator set(1, required, {}, true);
   const Outcome result = check(set, {plain(L"mode", L"b"), plain(L"other", L"")});
   EXPECT_EQ(result.error.m_code, SYNTAXERROR_ATTRIBUTE_VALUE_NOT_ALLOWED);
@@ -102,7 +102,7 @@ TEST(AttributeSetValidation, RejectedRequiredValueStopsAtOnce) {
 
 TEST(AttributeSetValidation, IgnoresAttributesInForeignNamespaces) {
   const Outcome result = check(
-      xsltElementSet(),
+      XsltElementSet(),
       {plain(L"r1", L""), plain(L"r2", L""),
        Attribute(L"space", L"xml:space", L"http://www.w3.org/XML/1998/namespace", L"preserve"),
        Attribute(L"level", L"x:level", L"urn:x", L"bogus")});
@@ -110,7 +110,7 @@ TEST(AttributeSetValidation, IgnoresAttributesInForeignNamespaces) {
 }
 
 TEST(AttributeSetValidation, LiteralElementIgnoresPlainAttributesButExaminesXsltOnes) {
-  AttributeSetValidator::AttributeMap required{{L"version", anyValue(L"version", true)}};
+  AttributeSetValidator::AttributeMap required{{L"version", AnyValue(L"version", true)}};
   AttributeSetValidator literal(2, required, {}, false);
   EXPECT_TRUE(check(literal, {plain(L"href", L"x"), xslt(L"version", L"1.0")}).passed);
   const Outcome missing = check(literal, {plain(L"version", L"1.0")});
@@ -128,7 +128,7 @@ TEST(AttributeSetValidation, XsltUseAttributeSetsIsAcceptedUnlessRequired) {
             SYNTAXERROR_ATTRIBUTE_NOT_ALLOWED);
 
   AttributeSetValidator::AttributeMap required{
-      {L"use-attribute-sets", oneOf(L"use-attribute-sets", true, {L"ok"})}};
+      {L"use-attribute-sets", OneOf(L"use-attribute-sets", true, {L"ok"})}};
   AttributeSetValidator listed(5, required, {}, false);
   EXPECT_EQ(check(listed, {xslt(L"use-attribute-sets", L"bad")}).error.m_code,
             SYNTAXERROR_ATTRIBUTE_VALUE_NOT_ALLOWED);
@@ -136,8 +136,8 @@ TEST(AttributeSetValidation, XsltUseAttributeSetsIsAcceptedUnlessRequired) {
 }
 
 TEST(AttributeSetValidation, ForwardsCompatibleModeIgnoresOnlyUnlistedAttributesOfMarkedSets) {
-  AttributeSetValidator::AttributeMap required{{L"r1", anyValue(L"r1", true)}};
-  AttributeSetValidator::AttributeMap optional{{L"level", oneOf(L"level", false, {L"single"})}};
+  AttributeSetValidator::AttributeMap required{{L"r1", AnyValue(L"r1", true)}};
+  AttributeSetValidator::AttributeMap optional{{L"level", OneOf(L"level", false, {L"single"})}};
   const AttributeSetValidator marked(0, required, optional, true, true);
   StylesheetSyntaxError error;
   EXPECT_TRUE(
@@ -160,7 +160,7 @@ TEST(AttributeSetValidation, ForwardsCompatibleModeIgnoresOnlyUnlistedAttributes
 }
 
 TEST(AttributeSetValidation, VersionAttributeSwitchesTheModeOnlyWhereTheSetChecksIt) {
-  AttributeValidator version = anyValue(L"version", false);
+  AttributeValidator version = AnyValue(L"version", false);
   version.setForwardsCompatibleUnless(L"1.0");
   const AttributeSetValidator literal(0, {}, {{L"version", version}}, false);
   EXPECT_TRUE(literal.hasVersionAttribute());
@@ -174,14 +174,14 @@ TEST(AttributeSetValidation, VersionAttributeSwitchesTheModeOnlyWhereTheSetCheck
   AttributeSetValidator copy(2, {}, {}, true);
   copy = stylesheet;
   EXPECT_TRUE(copy.enablesForwardsCompatibleMode({plain(L"version", L"1.1")}));
-  EXPECT_FALSE(xsltElementSet().hasVersionAttribute());
+  EXPECT_FALSE(XsltElementSet().hasVersionAttribute());
 }
 
 TEST(AttributeSetValidation, NameValuesAreCheckedAgainstTheScopeGiven) {
   const AttributeSetValidator set(
       0, {},
-      {{L"mode",
-        AttributeValidator(L"mode", false, std::make_unique<NameValidator>(NameValidator::QNAME))}},
+      {{L"mode", AttributeValidator(L"mode", false,
+                                    std::make_unique<NameValidator>(NameValidator::kQName))}},
       true);
   NamespaceScope scope;
   StylesheetSyntaxError error;
@@ -191,14 +191,14 @@ TEST(AttributeSetValidation, NameValuesAreCheckedAgainstTheScopeGiven) {
 }
 
 TEST(AttributeSetValidation, RequiredAttributeCountsWithOrWithoutXsltPrefix) {
-  EXPECT_TRUE(check(xsltElementSet(), {xslt(L"r1", L""), plain(L"r2", L"")}).passed);
+  EXPECT_TRUE(check(XsltElementSet(), {xslt(L"r1", L""), plain(L"r2", L"")}).passed);
 }
 
 TEST(AttributeSetValidation, CopiesAreDeep) {
   AttributeSetValidator copy;
   EXPECT_FALSE(copy.wasCorrectlyConstructed());
   {
-    AttributeSetValidator original = xsltElementSet();
+    AttributeSetValidator original = XsltElementSet();
     copy = original;
   }
   EXPECT_TRUE(copy.wasCorrectlyConstructed());

@@ -7,35 +7,35 @@
 
 namespace {
 
-StylesheetSyntaxError untouchedRecord() {
+StylesheetSyntaxError UntouchedRecord() {
   return StylesheetSyntaxError(SYNTAXERROR_NONE, SEVERITY_ERROR, L"", Location{3, 4},
                                Location{3, 9});
 }
 
 TEST(EnumValidator, AcceptsExactlyAListedValue) {
   EnumValidator rule({L"yes", L"no"});
-  StylesheetSyntaxError error = untouchedRecord();
+  StylesheetSyntaxError error = UntouchedRecord();
   EXPECT_TRUE(rule.validateValue(L"indent", L"no", error));
   EXPECT_EQ(error.m_code, SYNTAXERROR_NONE);
 }
 
 TEST(EnumValidator, RejectsOtherCaseAndSurroundingSpaces) {
   EnumValidator rule({L"yes", L"no"});
-  StylesheetSyntaxError error = untouchedRecord();
+  StylesheetSyntaxError error = UntouchedRecord();
   EXPECT_FALSE(rule.validateValue(L"indent", L"Yes", error));
   EXPECT_FALSE(rule.validateValue(L"indent", L" yes", error));
   EXPECT_FALSE(rule.validateValue(L"indent", L"yes ", error));
 }
 
 TEST(EnumValidator, RejectsEmptyValueUnlessListed) {
-  StylesheetSyntaxError error = untouchedRecord();
+  StylesheetSyntaxError error = UntouchedRecord();
   EXPECT_FALSE(EnumValidator({L"yes"}).validateValue(L"indent", L"", error));
   EXPECT_TRUE(EnumValidator({L"yes", L""}).validateValue(L"indent", L"", error));
 }
 
 TEST(EnumValidator, RejectionFillsCodeSeverityAndMessageButNotLocations) {
   EnumValidator rule({L"single", L"multiple", L"any"});
-  StylesheetSyntaxError error = untouchedRecord();
+  StylesheetSyntaxError error = UntouchedRecord();
   error.m_severity = SEVERITY_WARNING;
   ASSERT_FALSE(rule.validateValue(L"level", L"all", error));
   EXPECT_EQ(error.m_code, SYNTAXERROR_ATTRIBUTE_VALUE_NOT_ALLOWED);
@@ -56,7 +56,7 @@ TEST(EnumValidator, CloneKeepsTheListInOrderWithDuplicates) {
 
 TEST(MatchPatternValidator, AcceptsAnyValueIncludingEmpty) {
   MatchPatternValidator rule;
-  StylesheetSyntaxError error = untouchedRecord();
+  StylesheetSyntaxError error = UntouchedRecord();
   EXPECT_TRUE(rule.validateValue(L"match", L"", error));
   EXPECT_TRUE(rule.validateValue(L"match", L"para[@role='x']|/", error));
   EXPECT_NE(dynamic_cast<MatchPatternValidator*>(rule.clone().get()), nullptr);
@@ -64,7 +64,7 @@ TEST(MatchPatternValidator, AcceptsAnyValueIncludingEmpty) {
 
 TEST(AttributeValidator, DefaultRuleAcceptsAnyValue) {
   AttributeValidator rule;
-  StylesheetSyntaxError error = untouchedRecord();
+  StylesheetSyntaxError error = UntouchedRecord();
   EXPECT_TRUE(rule.validateValue(L"anything", error));
   EXPECT_EQ(rule.getName(), L"");
   EXPECT_FALSE(rule.isRequired());
@@ -74,7 +74,7 @@ TEST(AttributeValidator, ReportsUnderItsOwnName) {
   AttributeValidator rule(
       L"terminate", true,
       std::make_unique<EnumValidator>(std::vector<std::wstring>{L"yes", L"no"}));
-  StylesheetSyntaxError error = untouchedRecord();
+  StylesheetSyntaxError error = UntouchedRecord();
   ASSERT_FALSE(rule.validateValue(L"maybe", error));
   EXPECT_EQ(error.m_message,
             L"The attribute \"terminate\" cannot have the value \"maybe\" in this context.");
@@ -82,7 +82,7 @@ TEST(AttributeValidator, ReportsUnderItsOwnName) {
 
 TEST(AttributeValidator, AbsentValueRuleMeansAnyValue) {
   AttributeValidator rule(L"select", false, nullptr);
-  StylesheetSyntaxError error = untouchedRecord();
+  StylesheetSyntaxError error = UntouchedRecord();
   EXPECT_TRUE(rule.validateValue(L"x", error));
 }
 
@@ -94,7 +94,7 @@ TEST(AttributeValidator, CopiesOwnIndependentValueRules) {
   assigned = *original;
   EXPECT_NE(&copied.getValueValidator(), &original->getValueValidator());
   original.reset();
-  StylesheetSyntaxError error = untouchedRecord();
+  StylesheetSyntaxError error = UntouchedRecord();
   EXPECT_TRUE(copied.validateValue(L"ascending", error));
   EXPECT_FALSE(assigned.validateValue(L"descending", error));
   EXPECT_EQ(assigned.getName(), L"order");
@@ -105,7 +105,7 @@ TEST(AttributeValidator, SelfAssignmentKeepsTheRule) {
                           std::make_unique<EnumValidator>(std::vector<std::wstring>{L"any"}));
   AttributeValidator& alias = rule;
   rule = alias;
-  StylesheetSyntaxError error = untouchedRecord();
+  StylesheetSyntaxError error = UntouchedRecord();
   EXPECT_TRUE(rule.validateValue(L"any", error));
   EXPECT_TRUE(rule.isRequired());
 }
@@ -115,7 +115,7 @@ TEST(AttributeValidator, SelfAssignmentKeepsTheRule) {
 namespace {
 
 // Declares p (and the default namespace when asked) and checks `value` as `kind`.
-bool acceptsName(NameValidator::Kind kind, const std::wstring& value, bool defaultNamespace = false,
+bool AcceptsName(NameValidator::Kind kind, const std::wstring& value, bool defaultNamespace = false,
                  bool scopeKnown = true) {
   NamespaceScope scope;
   scope.declare(L"p", L"urn:p");
@@ -129,53 +129,53 @@ bool acceptsName(NameValidator::Kind kind, const std::wstring& value, bool defau
 
 TEST(NameValidator, QualifiedNameNeedsItsFormAndADeclaredPrefix) {
   for (const wchar_t* good : {L"a", L"p:a", L"_a.b-c", L"xml:lang", L"\u00e9t\u00e9"}) {
-    EXPECT_TRUE(acceptsName(NameValidator::QNAME, good)) << good;
+    EXPECT_TRUE(AcceptsName(NameValidator::kQName, good)) << good;
   }
   for (const wchar_t* bad :
        {L"", L"1a", L"q:a", L"p:", L":a", L"p:a:b", L"a b", L" a", L"{$n}", L"xmlns:a"}) {
-    EXPECT_FALSE(acceptsName(NameValidator::QNAME, bad)) << bad;
+    EXPECT_FALSE(AcceptsName(NameValidator::kQName, bad)) << bad;
   }
   // Without a known scope only the form counts.
-  EXPECT_TRUE(acceptsName(NameValidator::QNAME, L"q:a", false, false));
-  EXPECT_FALSE(acceptsName(NameValidator::QNAME, L"1a", false, false));
+  EXPECT_TRUE(AcceptsName(NameValidator::kQName, L"q:a", false, false));
+  EXPECT_FALSE(AcceptsName(NameValidator::kQName, L"1a", false, false));
 }
 
 TEST(NameValidator, ListsAcceptAnyWhitespaceAndNoNameAtAll) {
-  EXPECT_TRUE(acceptsName(NameValidator::QNAMES, L""));
-  EXPECT_TRUE(acceptsName(NameValidator::QNAMES, L" a\tp:b\r\n c "));
-  EXPECT_FALSE(acceptsName(NameValidator::QNAMES, L"a q:b"));
-  EXPECT_FALSE(acceptsName(NameValidator::QNAMES, L"a,b"));
+  EXPECT_TRUE(AcceptsName(NameValidator::kQNames, L""));
+  EXPECT_TRUE(AcceptsName(NameValidator::kQNames, L" a\tp:b\r\n c "));
+  EXPECT_FALSE(AcceptsName(NameValidator::kQNames, L"a q:b"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kQNames, L"a,b"));
 }
 
 TEST(NameValidator, DefaultPrefixInAListNeedsADefaultNamespace) {
-  EXPECT_FALSE(acceptsName(NameValidator::PREFIXES, L"#default"));
-  EXPECT_TRUE(acceptsName(NameValidator::PREFIXES, L"#default p", true));
-  EXPECT_TRUE(acceptsName(NameValidator::PREFIXES, L"p xml"));
-  EXPECT_FALSE(acceptsName(NameValidator::PREFIXES, L"p q"));
-  EXPECT_FALSE(acceptsName(NameValidator::PREFIXES, L"p:a"));
-  EXPECT_FALSE(acceptsName(NameValidator::PREFIXES, L"#DEFAULT", true));
+  EXPECT_FALSE(AcceptsName(NameValidator::kPrefixes, L"#default"));
+  EXPECT_TRUE(AcceptsName(NameValidator::kPrefixes, L"#default p", true));
+  EXPECT_TRUE(AcceptsName(NameValidator::kPrefixes, L"p xml"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kPrefixes, L"p q"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kPrefixes, L"p:a"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kPrefixes, L"#DEFAULT", true));
 }
 
 TEST(NameValidator, SinglePrefixMayAlwaysBeTheDefault) {
-  EXPECT_TRUE(acceptsName(NameValidator::PREFIX, L"#default"));
-  EXPECT_TRUE(acceptsName(NameValidator::PREFIX, L"p"));
-  EXPECT_FALSE(acceptsName(NameValidator::PREFIX, L"q"));
-  EXPECT_FALSE(acceptsName(NameValidator::PREFIX, L"p p"));
-  EXPECT_FALSE(acceptsName(NameValidator::PREFIX, L""));
+  EXPECT_TRUE(AcceptsName(NameValidator::kPrefix, L"#default"));
+  EXPECT_TRUE(AcceptsName(NameValidator::kPrefix, L"p"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kPrefix, L"q"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kPrefix, L"p p"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kPrefix, L""));
 }
 
 TEST(NameValidator, NameTestsAreStarsPrefixStarsAndNames) {
-  EXPECT_TRUE(acceptsName(NameValidator::NAME_TESTS, L"* p:* a p:b"));
-  EXPECT_FALSE(acceptsName(NameValidator::NAME_TESTS, L"q:*"));
-  EXPECT_FALSE(acceptsName(NameValidator::NAME_TESTS, L"*:a"));
-  EXPECT_FALSE(acceptsName(NameValidator::NAME_TESTS, L"p:**"));
+  EXPECT_TRUE(AcceptsName(NameValidator::kNameTests, L"* p:* a p:b"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kNameTests, L"q:*"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kNameTests, L"*:a"));
+  EXPECT_FALSE(AcceptsName(NameValidator::kNameTests, L"p:**"));
 }
 
 TEST(NameValidator, RejectionIsTheValueRecordWithTheWholeValue) {
   NamespaceScope scope;
   StylesheetSyntaxError error;
   const AttributeValidator rule(L"mode", false,
-                                std::make_unique<NameValidator>(NameValidator::QNAMES));
+                                std::make_unique<NameValidator>(NameValidator::kQNames));
   EXPECT_FALSE(rule.validateValue(L"a q:b", &scope, error));
   EXPECT_EQ(error.m_code, SYNTAXERROR_ATTRIBUTE_VALUE_NOT_ALLOWED);
   EXPECT_EQ(error.m_message,

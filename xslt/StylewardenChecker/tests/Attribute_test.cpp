@@ -42,7 +42,7 @@ class FirstTagAttributes : public xercesc::DefaultHandler {
   std::vector<Attribute> m_attributes;
 };
 
-std::vector<Attribute> attributesOfFirstTag(const std::string& document) {
+std::vector<Attribute> AttributesOfFirstTag(const std::string& document) {
   std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader());
   reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpaces, true);
   FirstTagAttributes handler;
@@ -54,7 +54,7 @@ std::vector<Attribute> attributesOfFirstTag(const std::string& document) {
 }
 
 TEST(AttributeTest, VectorFollowsParserListWithResolvedNames) {
-  const auto attributes = attributesOfFirstTag("<e xmlns:p='urn:p' p:one='1' two=' a  b '/>");
+  const auto attributes = AttributesOfFirstTag("<e xmlns:p='urn:p' p:one='1' two=' a  b '/>");
   ASSERT_EQ(attributes.size(), 2u);
   EXPECT_EQ(attributes[0].getLocalName(), L"one");
   EXPECT_EQ(attributes[0].getQName(), L"p:one");
@@ -66,7 +66,7 @@ TEST(AttributeTest, VectorFollowsParserListWithResolvedNames) {
 }
 
 TEST(AttributeTest, TagWithoutAttributesGivesEmptyVector) {
-  EXPECT_TRUE(attributesOfFirstTag("<e xmlns='urn:d'/>").empty());
+  EXPECT_TRUE(AttributesOfFirstTag("<e xmlns='urn:d'/>").empty());
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ class ChildLookup : public ::testing::Test {
     bool usedDefault;
   };
 
-  static Answer lookUp(int parentState, const std::wstring& uri, const std::wstring& name) {
+  static Answer LookUp(int parentState, const std::wstring& uri, const std::wstring& name) {
     Answer answer{-1, -1, true};
     answer.state = ElementState::getElementState(parentState)
                        .getChildElementStateIndex(uri, name, L"q:" + name, answer.newParent,
@@ -77,27 +77,27 @@ class ChildLookup : public ::testing::Test {
 };
 
 TEST_F(ChildLookup, ListedXsltChildGetsTheTransitionsStates) {
-  const Answer choose = lookUp(kBody, kXsl, L"choose");
+  const Answer choose = LookUp(kBody, kXsl, L"choose");
   EXPECT_EQ(choose.state, kChooseStart);
   EXPECT_EQ(choose.newParent, ELEMENTSTATE_UNCHANGED);
   EXPECT_FALSE(choose.usedDefault);
 
-  const Answer when = lookUp(kChooseStart, kXsl, L"when");
+  const Answer when = LookUp(kChooseStart, kXsl, L"when");
   EXPECT_EQ(when.state, kWhenBody);
   EXPECT_EQ(when.newParent, kChooseAfterWhen);
   EXPECT_FALSE(when.usedDefault);
 }
 
 TEST_F(ChildLookup, UnlistedXsltChildGetsTheDefaultStatesAnswerWithoutParentChange) {
-  const Answer when = lookUp(kBody, kXsl, L"when");
+  const Answer when = LookUp(kBody, kXsl, L"when");
   EXPECT_EQ(when.state, kWhenBody);
   EXPECT_EQ(when.newParent, ELEMENTSTATE_UNCHANGED);
   EXPECT_TRUE(when.usedDefault);
 }
 
 TEST_F(ChildLookup, XsltChildUnknownEverywhereGetsTheDefaultState) {
-  EXPECT_EQ(lookUp(kBody, kXsl, L"bogus").state, ELEMENTSTATE_DEFAULT);
-  const Answer inDefault = lookUp(ELEMENTSTATE_DEFAULT, kXsl, L"bogus");
+  EXPECT_EQ(LookUp(kBody, kXsl, L"bogus").state, ELEMENTSTATE_DEFAULT);
+  const Answer inDefault = LookUp(ELEMENTSTATE_DEFAULT, kXsl, L"bogus");
   EXPECT_EQ(inDefault.state, ELEMENTSTATE_DEFAULT);
   EXPECT_TRUE(inDefault.usedDefault);
 }
@@ -138,23 +138,23 @@ TEST_F(ChildLookup, LiteralChildMayMoveItsParentAndElementsWithoutNamespaceMayDi
   extras.literalWithoutNamespaceState = ELEMENTSTATE_INVALID;
   ElementState::getElementStateVector()[kBody] =
       ElementState(kBody, 0, kLiteral, kBodyChildren, true, extras);
-  const Answer namespaced = lookUp(kBody, L"urn:data", L"d");
+  const Answer namespaced = LookUp(kBody, L"urn:data", L"d");
   EXPECT_EQ(namespaced.state, kLiteral);
   EXPECT_EQ(namespaced.newParent, kWhenBody);
   EXPECT_FALSE(namespaced.usedDefault);
   // In no namespace the child is not allowed, takes the default state's literal state and
   // leaves its parent alone.
-  const Answer plain = lookUp(kBody, L"", L"d");
+  const Answer plain = LookUp(kBody, L"", L"d");
   EXPECT_TRUE(plain.usedDefault);
   EXPECT_EQ(plain.state, kLiteral);
   EXPECT_EQ(plain.newParent, ELEMENTSTATE_UNCHANGED);
   // XSLT children keep their own transitions.
-  EXPECT_EQ(lookUp(kBody, kXsl, L"choose").newParent, ELEMENTSTATE_UNCHANGED);
+  EXPECT_EQ(LookUp(kBody, kXsl, L"choose").newParent, ELEMENTSTATE_UNCHANGED);
 }
 
 TEST_F(ChildLookup, ElementOutsideXsltGetsTheLiteralState) {
   for (const std::wstring uri : {L"", L"http://www.w3.org/1999/xhtml"}) {
-    const Answer literal = lookUp(kBody, uri, L"choose");
+    const Answer literal = LookUp(kBody, uri, L"choose");
     EXPECT_EQ(literal.state, kLiteral);
     EXPECT_EQ(literal.newParent, ELEMENTSTATE_UNCHANGED);
     EXPECT_FALSE(literal.usedDefault);
@@ -162,18 +162,18 @@ TEST_F(ChildLookup, ElementOutsideXsltGetsTheLiteralState) {
 }
 
 TEST_F(ChildLookup, ElementOutsideXsltWhereNoneAllowedGetsTheDefaultsLiteralState) {
-  const Answer literal = lookUp(kChooseStart, L"", L"p");
+  const Answer literal = LookUp(kChooseStart, L"", L"p");
   EXPECT_EQ(literal.state, kLiteral);
   EXPECT_TRUE(literal.usedDefault);
 }
 
 TEST_F(ChildLookup, OnlyTheExactNamespaceCountsAsXslt) {
-  EXPECT_EQ(lookUp(kBody, kXsl + L"/", L"choose").state, kLiteral);
-  EXPECT_EQ(lookUp(kBody, L"HTTP://www.w3.org/1999/XSL/Transform", L"choose").state, kLiteral);
+  EXPECT_EQ(LookUp(kBody, kXsl + L"/", L"choose").state, kLiteral);
+  EXPECT_EQ(LookUp(kBody, L"HTTP://www.w3.org/1999/XSL/Transform", L"choose").state, kLiteral);
 }
 
 TEST_F(ChildLookup, LocalNamesAreCaseSensitive) {
-  const Answer upper = lookUp(kBody, kXsl, L"Choose");
+  const Answer upper = LookUp(kBody, kXsl, L"Choose");
   EXPECT_EQ(upper.state, ELEMENTSTATE_DEFAULT);
   EXPECT_TRUE(upper.usedDefault);
 }
@@ -186,8 +186,8 @@ TEST_F(ChildLookup, DefaultLookupDiscardsItsOutputs) {
 TEST_F(ChildLookup, DefaultStateWithoutLiteralStateStillEnds) {
   ElementState::getElementStateVector()[ELEMENTSTATE_DEFAULT] =
       ElementState(2, 0, ELEMENTSTATE_INVALID, kDefaultChildren, true);
-  EXPECT_EQ(lookUp(kChooseStart, L"", L"p").state, ELEMENTSTATE_DEFAULT);
-  EXPECT_EQ(lookUp(ELEMENTSTATE_DEFAULT, L"", L"p").state, ELEMENTSTATE_DEFAULT);
+  EXPECT_EQ(LookUp(kChooseStart, L"", L"p").state, ELEMENTSTATE_DEFAULT);
+  EXPECT_EQ(LookUp(ELEMENTSTATE_DEFAULT, L"", L"p").state, ELEMENTSTATE_DEFAULT);
 }
 
 TEST_F(ChildLookup, ChildElementStateIsTheRegistryEntry) {

@@ -40,17 +40,17 @@ const char kRestOfExample[] = R"(
     <attribute required="TRUE"><name>version</name></attribute>
   </attribute-set>)";
 
-std::string stateFile(const std::string& body) {
+std::string StateFile(const std::string& body) {
   return "<?xml version=\"1.0\"?>\n<states>" + body + "</states>\n";
 }
 
-std::string workedExample() {
-  return stateFile(std::string(kRootState) + kDefaultState + kRestOfExample);
+std::string WorkedExample() {
+  return StateFile(std::string(kRootState) + kDefaultState + kRestOfExample);
 }
 
 // The worked example with one more attribute set holding `attributes`.
-std::string withAttributeSet(const std::string& attributes, const std::string& setAttributes = "") {
-  return stateFile(std::string(kRootState) + kDefaultState + kRestOfExample +
+std::string WithAttributeSet(const std::string& attributes, const std::string& setAttributes = "") {
+  return StateFile(std::string(kRootState) + kDefaultState + kRestOfExample +
                    "<attribute-set identifier=\"extra\" " + setAttributes + ">" + attributes +
                    "</attribute-set>");
 }
@@ -77,7 +77,7 @@ class Loader : public ::testing::Test {
     }
   }
 
-  std::string writeFile(const std::string& content) {
+  std::string WriteFile(const std::string& content) {
     if (path_.empty()) {
       char pattern[] = "/tmp/stylewarden-states-XXXXXX";
       const int descriptor = mkstemp(pattern);
@@ -92,7 +92,7 @@ class Loader : public ::testing::Test {
 
   // Loads `content` and returns what went to standard error; `result` gets the outcome.
   std::string load(const std::string& content, bool* result = nullptr, bool verbose = true) {
-    const std::string path = writeFile(content);
+    const std::string path = WriteFile(content);
     StateConstructionFromXML loader(states_, children_, sets_);
     ::testing::internal::CaptureStderr();
     const bool loaded = loader.doConstruction(path, verbose);
@@ -102,7 +102,7 @@ class Loader : public ::testing::Test {
     return ::testing::internal::GetCapturedStderr();
   }
 
-  void expectOnlyMessage(const std::string& content, const std::string& message) {
+  void ExpectOnlyMessage(const std::string& content, const std::string& message) {
     bool loaded = true;
     EXPECT_EQ(load(content, &loaded), message);
     EXPECT_FALSE(loaded);
@@ -111,7 +111,7 @@ class Loader : public ::testing::Test {
 
 TEST_F(Loader, WorkedExampleLoadsSilently) {
   bool loaded = false;
-  EXPECT_EQ(load(workedExample(), &loaded), "");
+  EXPECT_EQ(load(WorkedExample(), &loaded), "");
   EXPECT_TRUE(loaded);
   ASSERT_EQ(states_.size(), 5u);
   EXPECT_FALSE(states_[0].wasCorrectlyConstructed());
@@ -131,7 +131,7 @@ TEST_F(Loader, WorkedExampleLoadsSilently) {
 
 TEST_F(Loader, WorkedExampleWithoutDefaultStateFails) {
   bool loaded = true;
-  const std::string text = load(stateFile(std::string(kRootState) + kRestOfExample), &loaded);
+  const std::string text = load(StateFile(std::string(kRootState) + kRestOfExample), &loaded);
   EXPECT_FALSE(loaded);
   EXPECT_EQ(text,
             "The element state referenced through \"ELEMENTSTATE_DEFAULT\" (assigned: 2) were not "
@@ -144,7 +144,7 @@ TEST_F(Loader, WorkedExampleWithoutDefaultStateFails) {
 
 TEST_F(Loader, FileWithoutDefinitionsGivesTheEmptyTablesReport) {
   bool loaded = true;
-  const std::string text = load(stateFile(""), &loaded);
+  const std::string text = load(StateFile(""), &loaded);
   EXPECT_FALSE(loaded);
   EXPECT_EQ(text.rfind("The element state vector does not contain the required elements.\n", 0),
             0u);
@@ -156,16 +156,16 @@ TEST_F(Loader, FileWithoutDefinitionsGivesTheEmptyTablesReport) {
 
 TEST_F(Loader, QuietLoadPrintsNothingWithTheSameResult) {
   bool loaded = true;
-  EXPECT_EQ(load(stateFile(""), &loaded, false), "");
+  EXPECT_EQ(load(StateFile(""), &loaded, false), "");
   EXPECT_FALSE(loaded);
   EXPECT_EQ(load("<states", &loaded, false), "");
   EXPECT_FALSE(loaded);
-  EXPECT_EQ(load(workedExample(), &loaded, false), "");
+  EXPECT_EQ(load(WorkedExample(), &loaded, false), "");
   EXPECT_TRUE(loaded);
 }
 
 TEST_F(Loader, MalformedFileCannotBeParsed) {
-  expectOnlyMessage("<states><element-state></states>", "Could not parse state machine.\n");
+  ExpectOnlyMessage("<states><element-state></states>", "Could not parse state machine.\n");
 }
 
 TEST_F(Loader, MissingFileCannotBeParsed) {
@@ -186,53 +186,53 @@ TEST_F(Loader, EntityExpansionIsBounded) {
     entities += "<!ENTITY a" + std::to_string(level) + " \"" + ten + "\">";
   }
   entities += "]>";
-  expectOnlyMessage(entities + "<states>&a11;</states>", "Could not parse state machine.\n");
+  ExpectOnlyMessage(entities + "<states>&a11;</states>", "Could not parse state machine.\n");
 }
 
 TEST_F(Loader, ElementStateNeedsExactlyOneOfEachReference) {
-  expectOnlyMessage(stateFile(elementState("TRUE", "")),
+  ExpectOnlyMessage(StateFile(elementState("TRUE", "")),
                     "Element does not contain \"attribute-set\" subelement\n");
-  expectOnlyMessage(
-      stateFile(elementState("TRUE", "<attribute-set ref=\"a\"/><children-states ref=\"c\"/>")),
+  ExpectOnlyMessage(
+      StateFile(elementState("TRUE", "<attribute-set ref=\"a\"/><children-states ref=\"c\"/>")),
       "Element does not contain \"literal-state\" subelement\n");
-  expectOnlyMessage(
-      stateFile(elementState("TRUE",
+  ExpectOnlyMessage(
+      StateFile(elementState("TRUE",
                              "<attribute-set ref=\"a\"/><literal-state ref=\"l\"/><group>"
                              "<literal-state ref=\"m\"/></group><children-states ref=\"c\"/>")),
       "Element does not contain \"literal-state\" subelement\n");
-  expectOnlyMessage(
-      stateFile(elementState("TRUE", "<attribute-set ref=\"a\"/><literal-state ref=\"l\"/>")),
+  ExpectOnlyMessage(
+      StateFile(elementState("TRUE", "<attribute-set ref=\"a\"/><literal-state ref=\"l\"/>")),
       "Element does not contain \"children-states\" subelement\n");
 }
 
 TEST_F(Loader, EndableMustBeUpperCaseTrueOrFalse) {
-  expectOnlyMessage(stateFile(elementState("true", kThreeReferences)),
+  ExpectOnlyMessage(StateFile(elementState("true", kThreeReferences)),
                     "The \"endable\" property was not \"TRUE\" or \"FALSE\"\n");
-  expectOnlyMessage(
-      stateFile("<element-state>" + std::string(kThreeReferences) + "</element-state>"),
+  ExpectOnlyMessage(
+      StateFile("<element-state>" + std::string(kThreeReferences) + "</element-state>"),
       "The \"endable\" property was not \"TRUE\" or \"FALSE\"\n");
 }
 
 TEST_F(Loader, TextAllowedMustBeTrueOrFalseWhenGiven) {
-  expectOnlyMessage(stateFile("<element-state identifier=\"x\" endable=\"TRUE\" "
+  ExpectOnlyMessage(StateFile("<element-state identifier=\"x\" endable=\"TRUE\" "
                               "text-allowed=\"no\">" +
                               std::string(kThreeReferences) + "</element-state>"),
                     "The \"text-allowed\" property was not \"TRUE\" or \"FALSE\"\n");
 }
 
 TEST_F(Loader, UnknownXsltElementIsOneSubelementThatNamesAState) {
-  expectOnlyMessage(stateFile(elementState("TRUE", std::string(kThreeReferences) +
+  ExpectOnlyMessage(StateFile(elementState("TRUE", std::string(kThreeReferences) +
                                                        "<unknown-xslt-element state=\"a\"/>"
                                                        "<unknown-xslt-element state=\"b\"/>")),
                     "Element contains more than one \"unknown-xslt-element\" subelement\n");
-  expectOnlyMessage(
-      stateFile(elementState(
+  ExpectOnlyMessage(
+      StateFile(elementState(
           "TRUE", std::string(kThreeReferences) + "<unknown-xslt-element parent-state=\"b\"/>")),
       "The \"unknown-xslt-element\" subelement must name a state\n");
 }
 
 TEST_F(Loader, ForwardsCompatibleFlagMustBeTrueOrFalseWhenGiven) {
-  expectOnlyMessage(withAttributeSet("", "forwards-compatible-ignores-unlisted=\"yes\""),
+  ExpectOnlyMessage(WithAttributeSet("", "forwards-compatible-ignores-unlisted=\"yes\""),
                     "The \"forwards-compatible-ignores-unlisted\" property was not \"TRUE\" or "
                     "\"FALSE\"\n");
 }
@@ -261,7 +261,7 @@ TEST_F(Loader, ReadsTheOptionalPartsOfStatesAndRules) {
                "<attribute required=\"FALSE\"><name>t</name><value type=\"name-tests\"/>"
                "</attribute></attribute-set>");
   bool loaded = false;
-  EXPECT_EQ(load(stateFile(root + kDefaultState + rest), &loaded), "");
+  EXPECT_EQ(load(StateFile(root + kDefaultState + rest), &loaded), "");
   ASSERT_TRUE(loaded);
   EXPECT_FALSE(states_.at(4).isTextAllowed());
   EXPECT_EQ(states_.at(4).getExtras().unknownXsltElementState, ELEMENTSTATE_DEFAULT);
@@ -277,11 +277,11 @@ TEST_F(Loader, ReadsTheOptionalPartsOfStatesAndRules) {
   EXPECT_FALSE(sets_.at(0).ignoresUnlistedWhenForwardsCompatible());
   EXPECT_EQ(set.getRequiredAttributes().at(L"version").getForwardsCompatibleUnless(), L"1.0");
   const std::pair<const wchar_t*, NameValidator::Kind> kinds[] = {
-      {L"q", NameValidator::QNAME},
-      {L"qs", NameValidator::QNAMES},
-      {L"p", NameValidator::PREFIX},
-      {L"ps", NameValidator::PREFIXES},
-      {L"t", NameValidator::NAME_TESTS}};
+      {L"q", NameValidator::kQName},
+      {L"qs", NameValidator::kQNames},
+      {L"p", NameValidator::kPrefix},
+      {L"ps", NameValidator::kPrefixes},
+      {L"t", NameValidator::kNameTests}};
   for (const auto& [name, kind] : kinds) {
     const auto* rule = dynamic_cast<const NameValidator*>(
         &set.getOptionalAttributes().at(name).getValueValidator());
@@ -291,60 +291,60 @@ TEST_F(Loader, ReadsTheOptionalPartsOfStatesAndRules) {
 }
 
 TEST_F(Loader, ElementStateErrorComesBeforeAnyAttributeSetError) {
-  expectOnlyMessage(stateFile("<attribute-set identifier=\"s\" default-in-namespace=\"no\"/>" +
+  ExpectOnlyMessage(StateFile("<attribute-set identifier=\"s\" default-in-namespace=\"no\"/>" +
                               elementState("yes", kThreeReferences)),
                     "The \"endable\" property was not \"TRUE\" or \"FALSE\"\n");
 }
 
 TEST_F(Loader, DefaultInNamespaceMustBeTrueOrFalseWhenGiven) {
-  expectOnlyMessage(withAttributeSet("", "default-in-namespace=\"False\""),
+  ExpectOnlyMessage(WithAttributeSet("", "default-in-namespace=\"False\""),
                     "The \"default-in-namespace\" property was not \"TRUE\" or \"FALSE\"\n");
   bool loaded = false;
-  EXPECT_EQ(load(withAttributeSet("", "default-in-namespace=\"\""), &loaded), "");
+  EXPECT_EQ(load(WithAttributeSet("", "default-in-namespace=\"\""), &loaded), "");
   EXPECT_TRUE(loaded);
   EXPECT_TRUE(sets_.at(2).isDefaultInNamespace());
 }
 
 TEST_F(Loader, RequiredMustBeTrueOrFalse) {
-  expectOnlyMessage(withAttributeSet("<attribute><name>select</name></attribute>"),
+  ExpectOnlyMessage(WithAttributeSet("<attribute><name>select</name></attribute>"),
                     "The \"required\" property was not \"TRUE\" or \"FALSE\"\n");
 }
 
 TEST_F(Loader, AttributeNeedsExactlyOneName) {
-  expectOnlyMessage(withAttributeSet("<attribute required=\"TRUE\"/>"),
+  ExpectOnlyMessage(WithAttributeSet("<attribute required=\"TRUE\"/>"),
                     "The must be exactly one \"name\" element.\n");
-  expectOnlyMessage(
-      withAttributeSet("<attribute required=\"TRUE\"><name>a</name><name>b</name></attribute>"),
+  ExpectOnlyMessage(
+      WithAttributeSet("<attribute required=\"TRUE\"><name>a</name><name>b</name></attribute>"),
       "The must be exactly one \"name\" element.\n");
 }
 
 TEST_F(Loader, NameNeedsDirectText) {
-  expectOnlyMessage(withAttributeSet("<attribute required=\"TRUE\"><name/></attribute>"),
+  ExpectOnlyMessage(WithAttributeSet("<attribute required=\"TRUE\"><name/></attribute>"),
                     "The \"name\" element must contain at least one character of text.\n");
-  expectOnlyMessage(
-      withAttributeSet("<attribute required=\"TRUE\"><name><b>mode</b></name></attribute>"),
+  ExpectOnlyMessage(
+      WithAttributeSet("<attribute required=\"TRUE\"><name><b>mode</b></name></attribute>"),
       "The \"name\" element must contain at least one character of text.\n");
 }
 
 TEST_F(Loader, AttributeHasAtMostOneValue) {
-  expectOnlyMessage(withAttributeSet("<attribute required=\"FALSE\"><name>a</name>"
+  ExpectOnlyMessage(WithAttributeSet("<attribute required=\"FALSE\"><name>a</name>"
                                      "<value type=\"match-pattern\"/><value type=\"enum\"/>"
                                      "</attribute>"),
                     "The \"attribute\" element can have a most one  \"value\" child.\n");
 }
 
 TEST_F(Loader, ValueTypeMustBeKnownExactly) {
-  expectOnlyMessage(
-      withAttributeSet("<attribute required=\"FALSE\"><name>a</name><value type=\"Enum\">"
+  ExpectOnlyMessage(
+      WithAttributeSet("<attribute required=\"FALSE\"><name>a</name><value type=\"Enum\">"
                        "<enum>x</enum></value></attribute>"),
       "The attribute type is not understood.\n");
 }
 
 TEST_F(Loader, EnumerationNeedsValues) {
-  expectOnlyMessage(withAttributeSet("<attribute required=\"FALSE\"><name>a</name>"
+  ExpectOnlyMessage(WithAttributeSet("<attribute required=\"FALSE\"><name>a</name>"
                                      "<value type=\"enum\"/></attribute>"),
                     "Attribute enumeration lists must contain at list one \"enum\" element.\n");
-  expectOnlyMessage(withAttributeSet("<attribute required=\"FALSE\"><name>a</name>"
+  ExpectOnlyMessage(WithAttributeSet("<attribute required=\"FALSE\"><name>a</name>"
                                      "<value type=\"enum\"><enum>x</enum><enum/></value>"
                                      "</attribute>"),
                     "Empty enumeration values are not allowed.\n");
@@ -352,7 +352,7 @@ TEST_F(Loader, EnumerationNeedsValues) {
 
 TEST_F(Loader, BuildsTheRulesThatTheFileDescribes) {
   bool loaded = false;
-  EXPECT_EQ(load(withAttributeSet(
+  EXPECT_EQ(load(WithAttributeSet(
                      "<attribute required=\"TRUE\"><name>  </name></attribute>"
                      "<attribute required=\"FALSE\"><name><![CDATA[match]]></name>"
                      "<value type=\"match-pattern\"/></attribute>"
@@ -380,7 +380,7 @@ TEST_F(Loader, BuildsTheRulesThatTheFileDescribes) {
 
 TEST_F(Loader, LaterTransitionForTheSameNameWins) {
   bool loaded = false;
-  load(stateFile(std::string(kRootState) + kDefaultState + kRestOfExample +
+  load(StateFile(std::string(kRootState) + kDefaultState + kRestOfExample +
                  "<children-states identifier=\"top-level\">"
                  "<child-state element-name=\"import\" parent-state=\"ELEMENTSTATE_UNCHANGED\" "
                  "state=\"ELEMENTSTATE_ROOT\"/>"
@@ -397,7 +397,7 @@ TEST_F(Loader, LaterTransitionForTheSameNameWins) {
 
 TEST_F(Loader, UndefinedReferenceFailsTheConsistencyCheck) {
   bool loaded = true;
-  const std::string text = load(stateFile(std::string(kRootState) + kDefaultState + kRestOfExample +
+  const std::string text = load(StateFile(std::string(kRootState) + kDefaultState + kRestOfExample +
                                           elementState("TRUE", kThreeReferences) +
                                           "<children-states identifier=\"c\">"
                                           "<child-state element-name=\"when\" "

@@ -17,7 +17,7 @@ class Builder : public ::testing::Test {
   StateConstruction builder_{states_, children_, sets_};
 
   // Defines the two required states, both with a defined children set and attribute set.
-  void defineRootAndDefault() {
+  void DefineRootAndDefault() {
     builder_.initializeElementStateAndAdd(L"ELEMENTSTATE_ROOT", L"none", L"ELEMENTSTATE_INVALID",
                                           L"top", false);
     builder_.initializeElementStateAndAdd(L"ELEMENTSTATE_DEFAULT", L"none", L"ELEMENTSTATE_DEFAULT",
@@ -116,7 +116,7 @@ TEST_F(Builder, EmptyTablesGiveTheFullReport) {
 }
 
 TEST_F(Builder, RootAndDefaultAloneAreConsistentAndSilent) {
-  defineRootAndDefault();
+  DefineRootAndDefault();
   bool passed = false;
   EXPECT_EQ(report(&passed), "");
   EXPECT_TRUE(passed);
@@ -124,7 +124,7 @@ TEST_F(Builder, RootAndDefaultAloneAreConsistentAndSilent) {
 }
 
 TEST_F(Builder, DefiningAReservedPlaceholderIsAnErrorPerDefinition) {
-  defineRootAndDefault();
+  DefineRootAndDefault();
   builder_.initializeElementStateAndAdd(L"ELEMENTSTATE_INVALID", L"none", L"ELEMENTSTATE_DEFAULT",
                                         L"top", true);
   const std::string once = report();
@@ -162,7 +162,7 @@ TEST_F(Builder, ReportsFollowKeyOrderWithinEachSpace) {
 TEST_F(Builder, QuietCheckPrintsNothingAndGivesTheSameResult) {
   ::testing::internal::CaptureStderr();
   EXPECT_FALSE(builder_.verifyInteralConsistancy(false));
-  defineRootAndDefault();
+  DefineRootAndDefault();
   EXPECT_TRUE(builder_.verifyInteralConsistancy(false));
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
@@ -170,9 +170,9 @@ TEST_F(Builder, QuietCheckPrintsNothingAndGivesTheSameResult) {
 // State data whose lookups would stop the program or never end is rejected at start-up.
 class UnusableStates : public Builder {
  protected:
-  void SetUp() override { defineRootAndDefault(); }
+  void SetUp() override { DefineRootAndDefault(); }
 
-  void expectRejectedWith(const std::string& line) {
+  void ExpectRejectedWith(const std::string& line) {
     bool passed = true;
     const std::string text = report(&passed);
     EXPECT_FALSE(passed);
@@ -183,14 +183,14 @@ class UnusableStates : public Builder {
 
 TEST_F(UnusableStates, RejectsUnchangedAsLiteralState) {
   builder_.initializeElementStateAndAdd(L"body", L"none", L"ELEMENTSTATE_UNCHANGED", L"top", true);
-  expectRejectedWith(
+  ExpectRejectedWith(
       "The element state \"body\" cannot have \"ELEMENTSTATE_UNCHANGED\" as its literal state.\n");
 }
 
 TEST_F(UnusableStates, RejectsDefaultStateWithoutLiteralState) {
   builder_.initializeElementStateAndAdd(L"ELEMENTSTATE_DEFAULT", L"none", L"ELEMENTSTATE_INVALID",
                                         L"top", true);
-  expectRejectedWith(
+  ExpectRejectedWith(
       "The element state \"ELEMENTSTATE_DEFAULT\" cannot have \"ELEMENTSTATE_INVALID\" as its "
       "literal state.\n");
 }
@@ -199,7 +199,7 @@ TEST_F(UnusableStates, RejectsPlaceholderAsChildState) {
   const ChildState toUnchanged =
       builder_.initializeChildState(L"ELEMENTSTATE_UNCHANGED", L"ELEMENTSTATE_UNCHANGED");
   builder_.initializeChildrenStatesAndAdd(L"top", {{L"sort", toUnchanged}});
-  expectRejectedWith(
+  ExpectRejectedWith(
       "The children states \"top\" cannot give the element \"sort\" the state "
       "\"ELEMENTSTATE_UNCHANGED\".\n");
 }
@@ -208,7 +208,7 @@ TEST_F(UnusableStates, RejectsInvalidAsChildState) {
   const ChildState toInvalid =
       builder_.initializeChildState(L"ELEMENTSTATE_UNCHANGED", L"ELEMENTSTATE_INVALID");
   builder_.initializeChildrenStatesAndAdd(L"top", {{L"sort", toInvalid}});
-  expectRejectedWith(
+  ExpectRejectedWith(
       "The children states \"top\" cannot give the element \"sort\" the state "
       "\"ELEMENTSTATE_INVALID\".\n");
 }
@@ -217,7 +217,7 @@ TEST_F(UnusableStates, RejectsInvalidAsNewParentState) {
   const ChildState parentInvalid =
       builder_.initializeChildState(L"ELEMENTSTATE_INVALID", L"ELEMENTSTATE_DEFAULT");
   builder_.initializeChildrenStatesAndAdd(L"top", {{L"sort", parentInvalid}});
-  expectRejectedWith(
+  ExpectRejectedWith(
       "The children states \"top\" cannot give the parent of the element \"sort\" the state "
       "\"ELEMENTSTATE_INVALID\".\n");
 }
@@ -225,7 +225,7 @@ TEST_F(UnusableStates, RejectsInvalidAsNewParentState) {
 // The optional parts of an element state, each set to a state that cannot serve there.
 class UnusableExtras : public UnusableStates {
  protected:
-  void expectRejected(const std::wstring& identifier,
+  void ExpectRejected(const std::wstring& identifier,
                       std::wstring StateConstruction::ElementStateExtras::*part,
                       const std::string& line) {
     StateConstruction::ElementStateExtras extras;
@@ -233,36 +233,36 @@ class UnusableExtras : public UnusableStates {
     extras.*part = L"ELEMENTSTATE_INVALID";
     builder_.initializeElementStateAndAdd(identifier, L"none", L"ELEMENTSTATE_DEFAULT", L"top",
                                           true, extras);
-    expectRejectedWith(line);
+    ExpectRejectedWith(line);
   }
 };
 
 TEST_F(UnusableExtras, RejectsInvalidForUnknownXsltElements) {
-  expectRejected(L"body", &StateConstruction::ElementStateExtras::unknownXsltElementState,
+  ExpectRejected(L"body", &StateConstruction::ElementStateExtras::unknownXsltElementState,
                  "The element state \"body\" cannot give unknown XSLT elements the state "
                  "\"ELEMENTSTATE_INVALID\".\n");
 }
 
 TEST_F(UnusableExtras, RejectsInvalidAsStateAfterAnUnknownXsltElement) {
-  expectRejected(L"body", &StateConstruction::ElementStateExtras::unknownXsltElementParentState,
+  ExpectRejected(L"body", &StateConstruction::ElementStateExtras::unknownXsltElementParentState,
                  "The element state \"body\" cannot continue in \"ELEMENTSTATE_INVALID\" after an "
                  "unknown XSLT element.\n");
 }
 
 TEST_F(UnusableExtras, RejectsInvalidAsStateAfterALiteralElement) {
-  expectRejected(L"body", &StateConstruction::ElementStateExtras::literalParentState,
+  ExpectRejected(L"body", &StateConstruction::ElementStateExtras::literalParentState,
                  "The element state \"body\" cannot continue in \"ELEMENTSTATE_INVALID\" after a "
                  "literal element.\n");
 }
 
 TEST_F(UnusableExtras, RejectsInvalidAsStateAfterText) {
-  expectRejected(L"body", &StateConstruction::ElementStateExtras::textParentState,
+  ExpectRejected(L"body", &StateConstruction::ElementStateExtras::textParentState,
                  "The element state \"body\" cannot continue in \"ELEMENTSTATE_INVALID\" after "
                  "text.\n");
 }
 
 TEST_F(UnusableExtras, RejectsDefaultStateWithoutStateForElementsWithoutNamespace) {
-  expectRejected(
+  ExpectRejected(
       L"ELEMENTSTATE_DEFAULT", &StateConstruction::ElementStateExtras::literalWithoutNamespaceState,
       "The element state \"ELEMENTSTATE_DEFAULT\" cannot have \"ELEMENTSTATE_INVALID\" as "
       "its state for elements without a namespace.\n");

@@ -7,7 +7,7 @@
 
 namespace {
 
-std::string printed(const StylesheetSyntaxError& error) {
+std::string Printed(const StylesheetSyntaxError& error) {
   std::ostringstream out;
   out << error;
   return out.str();
@@ -29,26 +29,26 @@ TEST(StylesheetSyntaxErrorTest, EnumerationValuesAreFixed) {
 TEST(StylesheetSyntaxErrorTest, PrintsMessageCodeAndBothLocations) {
   const StylesheetSyntaxError error(SYNTAXERROR_MISSING_CHILD_ELEMENT, SEVERITY_ERROR,
                                     L"The element \"xsl:choose\" is missing", {3, 7}, {4, 12});
-  EXPECT_EQ(printed(error),
+  EXPECT_EQ(Printed(error),
             "Error #: \"\"\"The element \"xsl:choose\" is missing\"\"\" [5] @ (3, 7) => (4, 12)");
 }
 
 TEST(StylesheetSyntaxErrorTest, PrintsNegativeNumbersAndLineBreaksUnchanged) {
   const StylesheetSyntaxError error(SYNTAXERROR_XML_ERROR, SEVERITY_ERROR, L"a\nb\r\"c\"",
                                     {-1, -20}, {0, 2147483647});
-  EXPECT_EQ(printed(error), "Error #: \"\"\"a\nb\r\"c\"\"\"\" [2] @ (-1, -20) => (0, 2147483647)");
+  EXPECT_EQ(Printed(error), "Error #: \"\"\"a\nb\r\"c\"\"\"\" [2] @ (-1, -20) => (0, 2147483647)");
 }
 
 TEST(StylesheetSyntaxErrorTest, WarningPrintsLikeError) {
   const StylesheetSyntaxError warning(SYNTAXERROR_XML_WARNING, SEVERITY_WARNING, L"w", {1, 1},
                                       {1, 2});
-  EXPECT_EQ(printed(warning), "Error #: \"\"\"w\"\"\" [1] @ (1, 1) => (1, 2)");
+  EXPECT_EQ(Printed(warning), "Error #: \"\"\"w\"\"\" [1] @ (1, 1) => (1, 2)");
 }
 
 TEST(StylesheetSyntaxErrorTest, EmptyMessagePrintsEmptyQuotes) {
   const StylesheetSyntaxError error(SYNTAXERROR_ELEMENT_NOT_VALID, SEVERITY_ERROR, L"", {1, 1},
                                     {1, 1});
-  EXPECT_EQ(printed(error), "Error #: \"\"\"\"\"\" [4] @ (1, 1) => (1, 1)");
+  EXPECT_EQ(Printed(error), "Error #: \"\"\"\"\"\" [4] @ (1, 1) => (1, 1)");
 }
 
 TEST(StylesheetSyntaxErrorTest, DefaultRecordIsPresetToNoneAndError) {

@@ -31,7 +31,7 @@ AttributeValidator rule(
 
 // stylesheet (needs version) holds template and choose; template holds choose and literal
 // elements; choose needs a when first (then it may end); the default state knows template.
-void buildMachine() {
+void BuildMachine() {
   auto& states = ElementState::getElementStateVector();
   states.assign(9, ElementState());
   states[ELEMENTSTATE_DEFAULT] = ElementState(ELEMENTSTATE_DEFAULT, kNoAttributes,
@@ -79,7 +79,7 @@ const std::string kStylesheetTag =
 
 class StylesheetWalkTest : public ::testing::Test {
  protected:
-  void SetUp() override { buildMachine(); }
+  void SetUp() override { BuildMachine(); }
 
   // The printed lines of checking `text` held in memory.
   std::vector<std::string> check(const std::string& text) {
@@ -243,7 +243,7 @@ TEST_F(StylesheetWalkTest, UnopenableFileAfterACheckReportsOnlyItsOwnProblem) {
 class ExtendedWalkTest : public StylesheetWalkTest {
  protected:
   void SetUp() override {
-    buildMachine();
+    BuildMachine();
     auto& states = ElementState::getElementStateVector();
     ElementState::Extras noText;
     noText.textAllowed = false;
@@ -267,7 +267,7 @@ class ExtendedWalkTest : public StylesheetWalkTest {
         AttributeSetValidator(kTopAttributes, {{L"version", version}}, {}, true, true);
     sets[kBodyAttributes] = AttributeSetValidator(
         kBodyAttributes, {},
-        {{L"mode", rule(L"mode", false, std::make_unique<NameValidator>(NameValidator::QNAME))}},
+        {{L"mode", rule(L"mode", false, std::make_unique<NameValidator>(NameValidator::kQName))}},
         true, true);
   }
 

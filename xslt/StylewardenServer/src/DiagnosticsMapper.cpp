@@ -9,7 +9,7 @@ const char kSource[] = "stylewarden";
 const int kSeverityError = 1;
 const int kSeverityWarning = 2;
 
-void appendUtf8(std::string& out, char32_t codePoint) {
+void AppendUtf8(std::string& out, char32_t codePoint) {
   if (codePoint < 0x80) {
     out += static_cast<char>(codePoint);
   } else if (codePoint < 0x800) {
@@ -27,13 +27,13 @@ void appendUtf8(std::string& out, char32_t codePoint) {
   }
 }
 
-nlohmann::json toJson(TextPosition position) {
+nlohmann::json ToJson(TextPosition position) {
   return {{"line", position.line}, {"character", position.character}};
 }
 
 }  // namespace
 
-std::string utf16UnitsToUtf8(const std::wstring& units) {
+std::string Utf16UnitsToUtf8(const std::wstring& units) {
   const char32_t kReplacement = 0xFFFD;
   std::string out;
   out.reserve(units.size());
@@ -43,24 +43,24 @@ std::string utf16UnitsToUtf8(const std::wstring& units) {
     if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size()) {
       const char32_t next = static_cast<char32_t>(units[i + 1]) & 0xFFFF;
       if (next >= 0xDC00 && next <= 0xDFFF) {
-        appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
         ++i;
         continue;
       }
     }
-    appendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
+    AppendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
   }
   return out;
 }
 
-TextPosition toTextPosition(const Location& location, const PositionConverter& converter) {
+TextPosition ToTextPosition(const Location& location, const PositionConverter& converter) {
   TextPosition position;
   position.line = std::max<std::int64_t>(std::int64_t{location.line} - 1, 0);
   position.character = std::max<std::int64_t>(std::int64_t{location.column} - 1, 0);
   return converter.clamp(position);
 }
 
-nlohmann::json toDiagnostics(const std::vector<StylesheetSyntaxError>& errors,
+nlohmann::json ToDiagnostics(const std::vector<StylesheetSyntaxError>& errors,
                              const std::string& text) {
   nlohmann::json diagnostics = nlohmann::json::array();
   if (errors.empty()) {
@@ -68,14 +68,14 @@ nlohmann::json toDiagnostics(const std::vector<StylesheetSyntaxError>& errors,
   }
   const PositionConverter converter(text);
   for (const StylesheetSyntaxError& error : errors) {
-    const TextPosition start = toTextPosition(error.m_start, converter);
-    const TextPosition end = std::max(start, toTextPosition(error.m_end, converter));
+    const TextPosition start = ToTextPosition(error.m_start, converter);
+    const TextPosition end = std::max(start, ToTextPosition(error.m_end, converter));
     diagnostics.push_back({
-        {"range", {{"start", toJson(start)}, {"end", toJson(end)}}},
+        {"range", {{"start", ToJson(start)}, {"end", ToJson(end)}}},
         {"severity", error.m_severity == SEVERITY_WARNING ? kSeverityWarning : kSeverityError},
         {"code", static_cast<int>(error.m_code)},
         {"source", kSource},
-        {"message", utf16UnitsToUtf8(error.m_message)},
+        {"message", Utf16UnitsToUtf8(error.m_message)},
     });
   }
   return diagnostics;

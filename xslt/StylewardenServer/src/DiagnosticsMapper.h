@@ -11,14 +11,14 @@
 
 // The message's UTF-16 code units (one per wide character) as UTF-8; a lone surrogate
 // becomes U+FFFD.
-std::string utf16UnitsToUtf8(const std::wstring& units);
+std::string Utf16UnitsToUtf8(const std::wstring& units);
 
 // The parser counts lines and columns from 1, columns in UTF-16 code units like the
 // protocol. The result lies inside the text.
-TextPosition toTextPosition(const Location& location, const PositionConverter& converter);
+TextPosition ToTextPosition(const Location& location, const PositionConverter& converter);
 
 // A Diagnostic object for each record, in the records' order. `text` is the text checked.
-nlohmann::json toDiagnostics(const std::vector<StylesheetSyntaxError>& errors,
+nlohmann::json ToDiagnostics(const std::vector<StylesheetSyntaxError>& errors,
                              const std::string& text);
 
 #endif

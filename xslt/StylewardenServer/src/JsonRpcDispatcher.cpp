@@ -11,7 +11,7 @@ namespace jsonrpc {
 
 namespace {
 
-const json& member(const json& object, const char* key, const std::string& path) {
+const json& Member(const json& object, const char* key, const std::string& path) {
   if (!object.is_object()) {
     throw Error(kInvalidParams, path + " is not an object");
   }
@@ -22,43 +22,43 @@ const json& member(const json& object, const char* key, const std::string& path)
   return *found;
 }
 
-[[noreturn]] void wrongType(const std::string& path, const char* key, const char* type) {
+[[noreturn]] void WrongType(const std::string& path, const char* key, const char* type) {
   throw Error(kInvalidParams, path + "." + key + " must be " + type);
 }
 
 }  // namespace
 
-std::string stringField(const json& object, const char* key, const std::string& path) {
-  const json& value = member(object, key, path);
+std::string StringField(const json& object, const char* key, const std::string& path) {
+  const json& value = Member(object, key, path);
   if (!value.is_string()) {
-    wrongType(path, key, "a string");
+    WrongType(path, key, "a string");
   }
   return value.get<std::string>();
 }
 
-std::int64_t integerField(const json& object, const char* key, const std::string& path) {
-  const json& value = member(object, key, path);
+std::int64_t IntegerField(const json& object, const char* key, const std::string& path) {
+  const json& value = Member(object, key, path);
   // Protocol integers are 32-bit; a larger or fractional number is no integer of it.
   if (!value.is_number_integer() || value.get<std::int64_t>() < INT32_MIN ||
       (value.is_number_unsigned() && value.get<std::uint64_t>() > INT32_MAX) ||
       value.get<std::int64_t>() > INT32_MAX) {
-    wrongType(path, key, "an integer");
+    WrongType(path, key, "an integer");
   }
   return value.get<std::int64_t>();
 }
 
-const json& objectField(const json& object, const char* key, const std::string& path) {
-  const json& value = member(object, key, path);
+const json& ObjectField(const json& object, const char* key, const std::string& path) {
+  const json& value = Member(object, key, path);
   if (!value.is_object()) {
-    wrongType(path, key, "an object");
+    WrongType(path, key, "an object");
   }
   return value;
 }
 
-const json& arrayField(const json& object, const char* key, const std::string& path) {
-  const json& value = member(object, key, path);
+const json& ArrayField(const json& object, const char* key, const std::string& path) {
+  const json& value = Member(object, key, path);
   if (!value.is_array()) {
-    wrongType(path, key, "an array");
+    WrongType(path, key, "an array");
   }
   return value;
 }

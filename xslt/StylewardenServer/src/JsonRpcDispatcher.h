@@ -38,11 +38,11 @@ class Error : public std::runtime_error {
 
 // The member `key` of `object` when it has the type the name says; otherwise an
 // InvalidParams error naming `path`.key. Integers are the protocol's 32-bit ones.
-std::string stringField(const nlohmann::json& object, const char* key, const std::string& path);
-std::int64_t integerField(const nlohmann::json& object, const char* key, const std::string& path);
-const nlohmann::json& objectField(const nlohmann::json& object, const char* key,
+std::string StringField(const nlohmann::json& object, const char* key, const std::string& path);
+std::int64_t IntegerField(const nlohmann::json& object, const char* key, const std::string& path);
+const nlohmann::json& ObjectField(const nlohmann::json& object, const char* key,
                                   const std::string& path);
-const nlohmann::json& arrayField(const nlohmann::json& object, const char* key,
+const nlohmann::json& ArrayField(const nlohmann::json& object, const char* key,
                                  const std::string& path);
 
 }  // namespace jsonrpc

@@ -16,12 +16,12 @@ const char kServerVersion[] = "1.0";
 const int kSyncIncremental = 2;
 const int kLogError = 1;
 
-std::string documentUri(const json& params, const std::string& method) {
-  const json& document = jsonrpc::objectField(params, "textDocument", method);
-  return jsonrpc::stringField(document, "uri", method + ".textDocument");
+std::string DocumentUri(const json& params, const std::string& method) {
+  const json& document = jsonrpc::ObjectField(params, "textDocument", method);
+  return jsonrpc::StringField(document, "uri", method + ".textDocument");
 }
 
-int hexValue(char c) {
+int HexValue(char c) {
   if (c >= '0' && c <= '9') {
     return c - '0';
   }
@@ -38,16 +38,16 @@ int hexValue(char c) {
 // the command-line program: the system id is the file's path. The parser would read a file
 // URI's escapes of UTF-8 bytes as single characters, so they are decoded here. Documents of
 // other schemes or hosts resolve nothing.
-std::string systemIdOf(const std::string& uri) {
+std::string SystemIdOf(const std::string& uri) {
   const std::string kLocalFile = "file://";
   if (uri.rfind(kLocalFile + "/", 0) != 0) {
     return std::string();
   }
   std::string path;
   for (std::size_t i = kLocalFile.size(); i < uri.size(); ++i) {
-    if (uri[i] == '%' && i + 2 < uri.size() && hexValue(uri[i + 1]) >= 0 &&
-        hexValue(uri[i + 2]) >= 0) {
-      path += static_cast<char>(hexValue(uri[i + 1]) * 16 + hexValue(uri[i + 2]));
+    if (uri[i] == '%' && i + 2 < uri.size() && HexValue(uri[i + 1]) >= 0 &&
+        HexValue(uri[i + 2]) >= 0) {
+      path += static_cast<char>(HexValue(uri[i + 1]) * 16 + HexValue(uri[i + 2]));
       i += 2;
     } else {
       path += uri[i];
@@ -56,12 +56,12 @@ std::string systemIdOf(const std::string& uri) {
   return path;
 }
 
-TextPosition readPosition(const json& object, const char* key, const std::string& path) {
-  const json& position = jsonrpc::objectField(object, key, path);
+TextPosition ReadPosition(const json& object, const char* key, const std::string& path) {
+  const json& position = jsonrpc::ObjectField(object, key, path);
   const std::string where = path + "." + key;
   TextPosition result;
-  result.line = jsonrpc::integerField(position, "line", where);
-  result.character = jsonrpc::integerField(position, "character", where);
+  result.line = jsonrpc::IntegerField(position, "line", where);
+  result.character = jsonrpc::IntegerField(position, "character", where);
   if (result.line < 0 || result.character < 0) {
     throw jsonrpc::Error(jsonrpc::kInvalidParams, where + " is negative");
   }
@@ -145,7 +145,7 @@ json LanguageServer::initialize(const json& params) {
       throw jsonrpc::Error(jsonrpc::kInvalidParams, "initializationOptions must be an object");
     }
     if (options->contains("stateFile")) {
-      stateFile = jsonrpc::stringField(*options, "stateFile", "initializationOptions");
+      stateFile = jsonrpc::StringField(*options, "stateFile", "initializationOptions");
     }
   }
   // The state tables live in process-wide registries that a failed load leaves half filled,
@@ -173,29 +173,29 @@ json LanguageServer::initialize(const json& params) {
 
 void LanguageServer::didOpen(const json& params) {
   const std::string path = "textDocument/didOpen";
-  const json& document = jsonrpc::objectField(params, "textDocument", path);
+  const json& document = jsonrpc::ObjectField(params, "textDocument", path);
   const std::string where = path + ".textDocument";
-  const std::string uri = jsonrpc::stringField(document, "uri", where);
-  std::string text = jsonrpc::stringField(document, "text", where);
-  const std::int64_t version = jsonrpc::integerField(document, "version", where);
+  const std::string uri = jsonrpc::StringField(document, "uri", where);
+  std::string text = jsonrpc::StringField(document, "text", where);
+  const std::int64_t version = jsonrpc::IntegerField(document, "version", where);
   m_documents.open(uri, std::move(text), version);
   checkAndPublish(uri);
 }
 
 void LanguageServer::didChange(const json& params) {
   const std::string path = "textDocument/didChange";
-  const json& document = jsonrpc::objectField(params, "textDocument", path);
-  const std::string uri = jsonrpc::stringField(document, "uri", path + ".textDocument");
-  const std::int64_t version = jsonrpc::integerField(document, "version", path + ".textDocument");
+  const json& document = jsonrpc::ObjectField(params, "textDocument", path);
+  const std::string uri = jsonrpc::StringField(document, "uri", path + ".textDocument");
+  const std::int64_t version = jsonrpc::IntegerField(document, "version", path + ".textDocument");
   std::vector<TextChange> changes;
-  for (const json& entry : jsonrpc::arrayField(params, "contentChanges", path)) {
+  for (const json& entry : jsonrpc::ArrayField(params, "contentChanges", path)) {
     const std::string where = path + ".contentChanges[]";
     TextChange change;
-    change.text = jsonrpc::stringField(entry, "text", where);
+    change.text = jsonrpc::StringField(entry, "text", where);
     if (entry.contains("range")) {
-      const json& range = jsonrpc::objectField(entry, "range", where);
-      change.range = TextRange{readPosition(range, "start", where + ".range"),
-                               readPosition(range, "end", where + ".range")};
+      const json& range = jsonrpc::ObjectField(entry, "range", where);
+      change.range = TextRange{ReadPosition(range, "start", where + ".range"),
+                               ReadPosition(range, "end", where + ".range")};
     }
     changes.push_back(std::move(change));
   }
@@ -208,9 +208,9 @@ void LanguageServer::didChange(const json& params) {
 
 void LanguageServer::didSave(const json& params) {
   const std::string path = "textDocument/didSave";
-  const std::string uri = documentUri(params, path);
+  const std::string uri = DocumentUri(params, path);
   if (params.contains("text")) {
-    m_documents.replaceText(uri, jsonrpc::stringField(params, "text", path));
+    m_documents.replaceText(uri, jsonrpc::StringField(params, "text", path));
   }
   if (m_documents.find(uri) == nullptr) {
     throw jsonrpc::Error(jsonrpc::kInvalidParams, "document is not open: " + uri);
@@ -219,7 +219,7 @@ void LanguageServer::didSave(const json& params) {
 }
 
 void LanguageServer::didClose(const json& params) {
-  const std::string uri = documentUri(params, "textDocument/didClose");
+  const std::string uri = DocumentUri(params, "textDocument/didClose");
   m_documents.close(uri);
   publish(uri, nullptr, json::array());
 }
@@ -230,11 +230,11 @@ void LanguageServer::checkAndPublish(const std::string& uri) {
   // A check that could not run must not look like a clean stylesheet: the checker's record
   // of why stands in for the findings.
   if (!m_checker.getStylesheetSyntaxErrorsFromBuffer(document->text.data(), document->text.size(),
-                                                     errors, true, systemIdOf(uri))) {
+                                                     errors, true, SystemIdOf(uri))) {
     errors.assign(1, StylesheetSyntaxChecker::getCheckFailure());
   }
   const json version = document->version;
-  publish(uri, &version, toDiagnostics(errors, document->text));
+  publish(uri, &version, ToDiagnostics(errors, document->text));
 }
 
 void LanguageServer::publish(const std::string& uri, const json* version, json diagnostics) {

@@ -12,13 +12,13 @@ namespace {
 const std::size_t kMaxHeaderLine = 1024;
 const char kContentLength[] = "content-length";
 
-std::string lowered(std::string text) {
+std::string Lowered(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return text;
 }
 
-std::string trimmed(const std::string& text) {
+std::string Trimmed(const std::string& text) {
   const std::size_t first = text.find_first_not_of(" \t");
   if (first == std::string::npos) {
     return std::string();
@@ -27,7 +27,7 @@ std::string trimmed(const std::string& text) {
 }
 
 // Decimal digits only; a count too big for size_t saturates, which no body can reach.
-bool parseLength(const std::string& text, std::size_t& length) {
+bool ParseLength(const std::string& text, std::size_t& length) {
   if (text.empty()) {
     return false;
   }
@@ -89,9 +89,9 @@ MessageTransport::ReadResult MessageTransport::read(std::string& body, std::stri
       problem = "header line without a colon: \"" + line + "\"";
       return ReadResult::kFramingError;
     }
-    if (lowered(trimmed(line.substr(0, colon))) == kContentLength) {
-      const std::string value = trimmed(line.substr(colon + 1));
-      if (!parseLength(value, length)) {
+    if (Lowered(Trimmed(line.substr(0, colon))) == kContentLength) {
+      const std::string value = Trimmed(line.substr(colon + 1));
+      if (!ParseLength(value, length)) {
         problem = "Content-Length is not a byte count: \"" + value + "\"";
         return ReadResult::kFramingError;
       }

@@ -8,7 +8,7 @@ namespace {
 // The byte count of the UTF-8 sequence that starts with `lead`. The text comes from JSON
 // strings, which the parser has checked, so only a stray continuation byte (never seen in
 // practice) needs a fallback: it counts as one byte.
-std::size_t sequenceLength(unsigned char lead) {
+std::size_t SequenceLength(unsigned char lead) {
   if (lead >= 0xF0) {
     return 4;
   }
@@ -23,7 +23,7 @@ std::size_t sequenceLength(unsigned char lead) {
 
 // Four-byte sequences are the characters beyond the Basic Multilingual Plane, which UTF-16
 // writes as a surrogate pair.
-std::int64_t utf16Units(std::size_t sequence) { return sequence == 4 ? 2 : 1; }
+std::int64_t Utf16Units(std::size_t sequence) { return sequence == 4 ? 2 : 1; }
 
 }  // namespace
 
@@ -42,8 +42,8 @@ PositionConverter::PositionConverter(const std::string& text) : m_text(text) {
 std::int64_t PositionConverter::countUnits(std::size_t from, std::size_t to) const {
   std::int64_t units = 0;
   for (std::size_t i = from; i < to;) {
-    const std::size_t sequence = sequenceLength(static_cast<unsigned char>(m_text[i]));
-    units += utf16Units(sequence);
+    const std::size_t sequence = SequenceLength(static_cast<unsigned char>(m_text[i]));
+    units += Utf16Units(sequence);
     i += sequence;
   }
   return units;
@@ -85,11 +85,11 @@ std::size_t PositionConverter::toOffset(TextPosition position) const {
   std::size_t offset = m_lineStarts[line];
   std::int64_t units = 0;
   while (offset < end) {
-    const std::size_t sequence = sequenceLength(static_cast<unsigned char>(m_text[offset]));
-    if (units + utf16Units(sequence) > position.character) {
+    const std::size_t sequence = SequenceLength(static_cast<unsigned char>(m_text[offset]));
+    if (units + Utf16Units(sequence) > position.character) {
       break;
     }
-    units += utf16Units(sequence);
+    units += Utf16Units(sequence);
     offset = std::min(offset + sequence, end);
   }
   return offset;

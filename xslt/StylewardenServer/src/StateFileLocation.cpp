@@ -14,34 +14,34 @@ const char kInstalledRelativePath[] = STYLEWARDEN_INSTALLED_STATE_FILE;
 const char kInstalledRelativePath[] = "../share/stylewarden/xslt10-states.xml";
 #endif
 
-std::string folderOf(const std::string& path) {
+std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
-bool isReadable(const std::string& path) { return ::access(path.c_str(), R_OK) == 0; }
+bool IsReadable(const std::string& path) { return ::access(path.c_str(), R_OK) == 0; }
 
 }  // namespace
 
-std::vector<std::string> defaultStateFileCandidates(const std::string& programPath) {
-  std::vector<std::string> candidates{folderOf(programPath) + "/" + kInstalledRelativePath};
+std::vector<std::string> DefaultStateFileCandidates(const std::string& programPath) {
+  std::vector<std::string> candidates{FolderOf(programPath) + "/" + kInstalledRelativePath};
 #ifdef STYLEWARDEN_SOURCE_STATE_FILE
   candidates.emplace_back(STYLEWARDEN_SOURCE_STATE_FILE);
 #endif
   return candidates;
 }
 
-std::string defaultStateFile(const std::string& programPath) {
-  const std::vector<std::string> candidates = defaultStateFileCandidates(programPath);
+std::string DefaultStateFile(const std::string& programPath) {
+  const std::vector<std::string> candidates = DefaultStateFileCandidates(programPath);
   for (const std::string& candidate : candidates) {
-    if (isReadable(candidate)) {
+    if (IsReadable(candidate)) {
       return candidate;
     }
   }
   return candidates.front();
 }
 
-std::string runningProgramPath(const char* argv0) {
+std::string RunningProgramPath(const char* argv0) {
   char buffer[4096];
   const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   if (length > 0) {

@@ -8,13 +8,13 @@
 
 // The places to look, in order: `<program folder>/../share/stylewarden/xslt10-states.xml`,
 // then the source tree's data file when the build recorded one.
-std::vector<std::string> defaultStateFileCandidates(const std::string& programPath);
+std::vector<std::string> DefaultStateFileCandidates(const std::string& programPath);
 
 // The first candidate that exists, or the first candidate when none does (its load then
 // fails with a message that names it).
-std::string defaultStateFile(const std::string& programPath);
+std::string DefaultStateFile(const std::string& programPath);
 
 // The running program's own path, from the system when it can say, else `argv0`.
-std::string runningProgramPath(const char* argv0);
+std::string RunningProgramPath(const char* argv0);
 
 #endif

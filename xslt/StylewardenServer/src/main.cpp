@@ -14,7 +14,7 @@ namespace {
 // A larger message is read, dropped and answered with an error.
 const std::size_t kMaxMessageLength = std::size_t{64} << 20;
 
-void printUsage(std::ostream& out) {
+void PrintUsage(std::ostream& out) {
   out << "Usage: stylewarden-ls [--states PATH] [--stdio]\n"
          "A Language Server Protocol server on standard input and output that reports the\n"
          "structural errors of XSLT stylesheets. The state file is initializationOptions\n"
@@ -36,16 +36,16 @@ int main(int argc, char** argv) {
     } else if (argument == "--stdio") {
       // Editors' clients name the transport; standard input and output is the only one.
     } else if (argument == "--help" || argument == "-h") {
-      printUsage(std::cout);
+      PrintUsage(std::cout);
       return 0;
     } else {
       std::cerr << "stylewarden-ls: unknown argument \"" << argument << "\"\n";
-      printUsage(std::cerr);
+      PrintUsage(std::cerr);
       return 2;
     }
   }
   if (stateFile.empty()) {
-    stateFile = defaultStateFile(runningProgramPath(argv[0]));
+    stateFile = DefaultStateFile(RunningProgramPath(argv[0]));
   }
   // A client that goes away must end the server through a failed write, not a signal.
   std::signal(SIGPIPE, SIG_IGN);

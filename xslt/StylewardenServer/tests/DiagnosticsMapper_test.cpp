@@ -12,7 +12,7 @@ StylesheetSyntaxError record(StylesheetSyntaxErrorCode code, StylesheetSyntaxErr
 
 TEST(DiagnosticsMapperTest, MapsEveryField) {
   const std::string text = "<a>\n\t<b/>\n</a>\n";
-  const nlohmann::json diagnostics = toDiagnostics(
+  const nlohmann::json diagnostics = ToDiagnostics(
       {record(SYNTAXERROR_ELEMENT_NOT_VALID, SEVERITY_ERROR, {2, 2}, {2, 6}, L"bad \"b\"")}, text);
   const nlohmann::json expected = {
       {{"range",
@@ -26,7 +26,7 @@ TEST(DiagnosticsMapperTest, MapsEveryField) {
 
 TEST(DiagnosticsMapperTest, WarningsAreSeverityTwo) {
   const nlohmann::json diagnostics =
-      toDiagnostics({record(SYNTAXERROR_XML_WARNING, SEVERITY_WARNING, {1, 1}, {1, 2}),
+      ToDiagnostics({record(SYNTAXERROR_XML_WARNING, SEVERITY_WARNING, {1, 1}, {1, 2}),
                      record(SYNTAXERROR_XML_FATAL_ERROR, SEVERITY_ERROR, {1, 1}, {1, 2})},
                     "<a/>");
   EXPECT_EQ(diagnostics[0]["severity"], 2);
@@ -40,7 +40,7 @@ TEST(DiagnosticsMapperTest, KeepsPositionsInsideTheText) {
   // before the start all land on real positions of the text.
   const std::string text = "ab\ncd";
   const nlohmann::json diagnostics =
-      toDiagnostics({record(SYNTAXERROR_XML_FATAL_ERROR, SEVERITY_ERROR, {0, 0}, {9, 9}),
+      ToDiagnostics({record(SYNTAXERROR_XML_FATAL_ERROR, SEVERITY_ERROR, {0, 0}, {9, 9}),
                      record(SYNTAXERROR_XML_FATAL_ERROR, SEVERITY_ERROR, {1, 50}, {1, 1})},
                     text);
   EXPECT_EQ(diagnostics[0]["range"]["start"], (nlohmann::json{{"line", 0}, {"character", 0}}));
@@ -52,7 +52,7 @@ TEST(DiagnosticsMapperTest, KeepsPositionsInsideTheText) {
 TEST(DiagnosticsMapperTest, ParserColumnsAreUtf16UnitsAlready) {
   // "😀<b/>": the parser puts the end of "<b/>" at column 7 (2 units + 4 + 1).
   const std::string text = "\xF0\x9F\x98\x80<b/>";
-  const TextPosition end = toTextPosition(Location{1, 7}, PositionConverter(text));
+  const TextPosition end = ToTextPosition(Location{1, 7}, PositionConverter(text));
   EXPECT_EQ(end, (TextPosition{0, 6}));
 }
 
@@ -60,7 +60,7 @@ TEST(DiagnosticsMapperTest, MessagesBecomeUtf8) {
   // One wide character per UTF-16 unit: é, then 😀 as a surrogate pair, then a lone
   // surrogate.
   const std::wstring units = {L'x', 0xE9, 0xD83D, 0xDE00, 0xD800, L'y'};
-  EXPECT_EQ(utf16UnitsToUtf8(units), "x\xC3\xA9\xF0\x9F\x98\x80\xEF\xBF\xBDy");
+  EXPECT_EQ(Utf16UnitsToUtf8(units), "x\xC3\xA9\xF0\x9F\x98\x80\xEF\xBF\xBDy");
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ TextChange edit(std::int64_t line1, std::int64_t char1, std::int64_t line2, std:
                     std::move(text)};
 }
 
-std::string textOf(const DocumentStore& store) { return store.find(kUri)->text; }
+std::string TextOf(const DocumentStore& store) { return store.find(kUri)->text; }
 
 TEST(DocumentStoreTest, AppliesIncrementalChangesInOrder) {
   DocumentStore store;
@@ -21,7 +21,7 @@ TEST(DocumentStoreTest, AppliesIncrementalChangesInOrder) {
   std::string problem;
   // The second edit's range refers to the text the first one left.
   ASSERT_TRUE(store.change(kUri, 2, {edit(1, 3, 1, 4, "c"), edit(1, 4, 1, 4, " x='1'")}, problem));
-  EXPECT_EQ(textOf(store), "<a>\n  <c x='1'/>\n</a>\n");
+  EXPECT_EQ(TextOf(store), "<a>\n  <c x='1'/>\n</a>\n");
   EXPECT_EQ(store.find(kUri)->version, 2);
 }
 
@@ -31,7 +31,7 @@ TEST(DocumentStoreTest, EditsAcrossLinesAndAfterNonAsciiText) {
   std::string problem;
   // Units: the astral character is 2, é is 1, so "<" is at column 3.
   ASSERT_TRUE(store.change(kUri, 2, {edit(0, 3, 1, 0, "<b>")}, problem));
-  EXPECT_EQ(textOf(store), "\xF0\x9F\x98\x80\xC3\xA9<b></a>");
+  EXPECT_EQ(TextOf(store), "\xF0\x9F\x98\x80\xC3\xA9<b></a>");
 }
 
 TEST(DocumentStoreTest, FullChangeReplacesTheText) {
@@ -40,7 +40,7 @@ TEST(DocumentStoreTest, FullChangeReplacesTheText) {
   std::string problem;
   ASSERT_TRUE(
       store.change(kUri, 5, {TextChange{std::nullopt, "new"}, edit(0, 3, 0, 3, "er")}, problem));
-  EXPECT_EQ(textOf(store), "newer");
+  EXPECT_EQ(TextOf(store), "newer");
 }
 
 TEST(DocumentStoreTest, InsertsAtTheEndWhenThePositionIsPastIt) {
@@ -48,7 +48,7 @@ TEST(DocumentStoreTest, InsertsAtTheEndWhenThePositionIsPastIt) {
   store.open(kUri, "ab\ncd", 1);
   std::string problem;
   ASSERT_TRUE(store.change(kUri, 2, {edit(1, 40, 9, 0, "!")}, problem));
-  EXPECT_EQ(textOf(store), "ab\ncd!");
+  EXPECT_EQ(TextOf(store), "ab\ncd!");
 }
 
 TEST(DocumentStoreTest, BackwardRangeChangesNothing) {
@@ -57,7 +57,7 @@ TEST(DocumentStoreTest, BackwardRangeChangesNothing) {
   std::string problem;
   EXPECT_FALSE(store.change(kUri, 2, {edit(0, 0, 0, 1, "X"), edit(0, 4, 0, 2, "")}, problem));
   EXPECT_NE(problem.find("ends before it starts"), std::string::npos);
-  EXPECT_EQ(textOf(store), "abcdef");
+  EXPECT_EQ(TextOf(store), "abcdef");
   EXPECT_EQ(store.find(kUri)->version, 1);
 }
 

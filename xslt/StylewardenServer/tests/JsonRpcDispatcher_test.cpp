@@ -15,13 +15,13 @@ class JsonRpcDispatcherTest : public ::testing::Test {
       : dispatcher([this](const json& message) { sent.push_back(message); },
                    [this](const std::string& problem) { problems.push_back(problem); }) {
     dispatcher.onRequest("echo", [](const json& params) {
-      return json(jsonrpc::stringField(params, "word", "echo"));
+      return json(jsonrpc::StringField(params, "word", "echo"));
     });
     dispatcher.onRequest("count", [](const json& params) {
-      return json(jsonrpc::integerField(params, "n", "count") + 1);
+      return json(jsonrpc::IntegerField(params, "n", "count") + 1);
     });
     dispatcher.onNotification("note", [this](const json& params) {
-      notes.push_back(jsonrpc::stringField(params, "text", "note"));
+      notes.push_back(jsonrpc::StringField(params, "text", "note"));
     });
   }
 

@@ -15,7 +15,7 @@ struct Reading {
   std::string problem;
 };
 
-std::vector<Reading> readAll(const std::string& input, std::size_t limit = 1000) {
+std::vector<Reading> ReadAll(const std::string& input, std::size_t limit = 1000) {
   std::istringstream in(input);
   std::ostringstream out;
   MessageTransport transport(in, out, limit);
@@ -31,7 +31,7 @@ std::vector<Reading> readAll(const std::string& input, std::size_t limit = 1000)
 }
 
 TEST(MessageTransportTest, ReadsConsecutiveMessages) {
-  const auto readings = readAll(
+  const auto readings = ReadAll(
       "Content-Length: 2\r\n\r\n{}"
       "content-length:3\r\nContent-Type: application/vscode-jsonrpc; charset=utf-8\r\n\r\n[1]");
   ASSERT_EQ(readings.size(), 3u);
@@ -41,7 +41,7 @@ TEST(MessageTransportTest, ReadsConsecutiveMessages) {
 }
 
 TEST(MessageTransportTest, BodyLengthCountsBytesNotCharacters) {
-  const auto readings = readAll("Content-Length: 4\r\n\r\n\"\xC3\xA9\"Content-Length: 1\r\n\r\n1");
+  const auto readings = ReadAll("Content-Length: 4\r\n\r\n\"\xC3\xA9\"Content-Length: 1\r\n\r\n1");
   ASSERT_EQ(readings.size(), 3u);
   EXPECT_EQ(readings[0].body, "\"\xC3\xA9\"");
   EXPECT_EQ(readings[1].body, "1");
@@ -50,7 +50,7 @@ TEST(MessageTransportTest, BodyLengthCountsBytesNotCharacters) {
 TEST(MessageTransportTest, OversizedBodyIsSkippedAndTheStreamStaysInStep) {
   const std::string big(5000, 'x');
   const auto readings =
-      readAll("Content-Length: 5000\r\n\r\n" + big + "Content-Length: 2\r\n\r\n{}");
+      ReadAll("Content-Length: 5000\r\n\r\n" + big + "Content-Length: 2\r\n\r\n{}");
   ASSERT_EQ(readings.size(), 3u);
   EXPECT_EQ(readings[0].result, Result::kTooLarge);
   EXPECT_EQ(readings[1].result, Result::kMessage);
@@ -63,7 +63,7 @@ TEST(MessageTransportTest, BrokenHeadersAreFramingErrors) {
            "Content-Type: x\r\n\r\n{}", "Content-Length: 10\r\n\r\n{}",
            "Content-Length: 99999999999999999999999999\r\n\r\n{}", "Content-Length: 2\r\n",
            std::string(5000, 'C')}) {
-    const auto readings = readAll(input);
+    const auto readings = ReadAll(input);
     EXPECT_EQ(readings.back().result, Result::kFramingError) << input.substr(0, 40);
     EXPECT_FALSE(readings.back().problem.empty());
   }

@@ -12,7 +12,7 @@ namespace {
 
 TEST(StateFileLocationTest, LooksBesideTheProgramThenInTheSources) {
   const std::vector<std::string> candidates =
-      defaultStateFileCandidates("/opt/sw/bin/stylewarden-ls");
+      DefaultStateFileCandidates("/opt/sw/bin/stylewarden-ls");
   ASSERT_EQ(candidates.size(), 2u);
   EXPECT_EQ(candidates[0], "/opt/sw/bin/../share/stylewarden/xslt10-states.xml");
   EXPECT_NE(candidates[1].find("data/xslt10-states.xml"), std::string::npos);
@@ -23,16 +23,16 @@ TEST(StateFileLocationTest, PrefersAnInstalledFileAndFallsBackToTheSources) {
   ASSERT_NE(mkdtemp(folder), nullptr);
   const std::string prefix = folder;
   const std::string program = prefix + "/bin/stylewarden-ls";
-  const std::vector<std::string> candidates = defaultStateFileCandidates(program);
+  const std::vector<std::string> candidates = DefaultStateFileCandidates(program);
   // Nothing installed: the source tree's file, which exists in a build from the sources.
-  EXPECT_EQ(defaultStateFile(program), candidates[1]);
+  EXPECT_EQ(DefaultStateFile(program), candidates[1]);
 
   ASSERT_EQ(mkdir((prefix + "/bin").c_str(), 0700), 0);
   ASSERT_EQ(mkdir((prefix + "/share").c_str(), 0700), 0);
   ASSERT_EQ(mkdir((prefix + "/share/stylewarden").c_str(), 0700), 0);
   const std::string installed = prefix + "/share/stylewarden/xslt10-states.xml";
   std::ofstream(installed) << "<states/>";
-  EXPECT_EQ(defaultStateFile(program), candidates[0]);
+  EXPECT_EQ(DefaultStateFile(program), candidates[0]);
 
   unlink(installed.c_str());
   rmdir((prefix + "/share/stylewarden").c_str());
@@ -42,7 +42,7 @@ TEST(StateFileLocationTest, PrefersAnInstalledFileAndFallsBackToTheSources) {
 }
 
 TEST(StateFileLocationTest, FindsTheRunningProgram) {
-  const std::string path = runningProgramPath("ignored");
+  const std::string path = RunningProgramPath("ignored");
   EXPECT_NE(path.find("stylewarden_ls_tests"), std::string::npos);
 }
 

@@ -11,7 +11,7 @@ namespace {
 constexpr size_t kMaxHeaderLine = 1024;
 constexpr size_t kMaxBody = 64 * 1024 * 1024;
 
-void writeAll(int fd, const std::string& bytes) {
+void WriteAll(int fd, const std::string& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -116,5 +116,5 @@ void DapTransport::send(nlohmann::json message) {
   // Invalid UTF-8 from the script (binary output, Latin-1 source) is replaced
   // rather than thrown on.
   std::string body = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-  writeAll(outputFd_, "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+  WriteAll(outputFd_, "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
 }

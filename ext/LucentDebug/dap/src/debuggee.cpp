@@ -12,12 +12,12 @@ namespace {
 constexpr int kDefaultLaunchTimeoutMs = 10000;
 constexpr int kDefaultAttachPort = 9000;
 
-bool exists(const std::string& path) { return !path.empty() && access(path.c_str(), R_OK) == 0; }
+bool Exists(const std::string& path) { return !path.empty() && access(path.c_str(), R_OK) == 0; }
 
 // Reads an optional member of a given JSON type; `error` names it when its
 // type is wrong.
 template <typename T>
-bool member(const json& arguments, const char* name, T& value, std::string& error) {
+bool Member(const json& arguments, const char* name, T& value, std::string& error) {
   auto found = arguments.find(name);
   if (found == arguments.end() || found->is_null()) return true;
   try {
@@ -29,14 +29,14 @@ bool member(const json& arguments, const char* name, T& value, std::string& erro
   }
 }
 
-bool stringList(const json& arguments, const char* name, std::vector<std::string>& values,
+bool StringList(const json& arguments, const char* name, std::vector<std::string>& values,
                 std::string& error) {
-  return member(arguments, name, values, error);
+  return Member(arguments, name, values, error);
 }
 
-int timeoutOf(const json& arguments, int fallbackMs, std::string& error) {
+int TimeoutOf(const json& arguments, int fallbackMs, std::string& error) {
   double seconds = fallbackMs / 1000.0;
-  if (!member(arguments, "timeout", seconds, error)) return -1;
+  if (!Member(arguments, "timeout", seconds, error)) return -1;
   if (seconds < 0) {
     error = "\"timeout\" must not be negative";
     return -1;
@@ -44,7 +44,7 @@ int timeoutOf(const json& arguments, int fallbackMs, std::string& error) {
   return static_cast<int>(seconds * 1000);
 }
 
-std::string absolute(const std::string& path, const std::string& base) {
+std::string Absolute(const std::string& path, const std::string& base) {
   if (path.empty() || path[0] == '/') return path;
   std::string folder = base;
   if (folder.empty()) {
@@ -57,10 +57,10 @@ std::string absolute(const std::string& path, const std::string& base) {
 
 std::string DefaultExtensionPath() {
 #ifdef LUCENTDEBUG_BUILD_EXTENSION
-  if (exists(LUCENTDEBUG_BUILD_EXTENSION)) return LUCENTDEBUG_BUILD_EXTENSION;
+  if (Exists(LUCENTDEBUG_BUILD_EXTENSION)) return LUCENTDEBUG_BUILD_EXTENSION;
 #endif
 #ifdef LUCENTDEBUG_INSTALLED_EXTENSION
-  if (exists(LUCENTDEBUG_INSTALLED_EXTENSION)) return LUCENTDEBUG_INSTALLED_EXTENSION;
+  if (Exists(LUCENTDEBUG_INSTALLED_EXTENSION)) return LUCENTDEBUG_INSTALLED_EXTENSION;
 #endif
   // php then looks in its own extension_dir.
   return "lucentdebug.so";
@@ -71,13 +71,13 @@ std::unique_ptr<Debuggee> LaunchDebuggee(const json& arguments, std::string& err
   std::vector<std::string> args, runtimeArgs;
   bool stopOnEntry = false;
   json environment = json::object();
-  if (!member(arguments, "program", program, error) || !member(arguments, "cwd", cwd, error) ||
-      !member(arguments, "runtimeExecutable", runtime, error) ||
-      !member(arguments, "extension", extension, error) ||
-      !stringList(arguments, "args", args, error) ||
-      !stringList(arguments, "runtimeArgs", runtimeArgs, error) ||
-      !member(arguments, "stopOnEntry", stopOnEntry, error) ||
-      !member(arguments, "env", environment, error)) {
+  if (!Member(arguments, "program", program, error) || !Member(arguments, "cwd", cwd, error) ||
+      !Member(arguments, "runtimeExecutable", runtime, error) ||
+      !Member(arguments, "extension", extension, error) ||
+      !StringList(arguments, "args", args, error) ||
+      !StringList(arguments, "runtimeArgs", runtimeArgs, error) ||
+      !Member(arguments, "stopOnEntry", stopOnEntry, error) ||
+      !Member(arguments, "env", environment, error)) {
     return nullptr;
   }
   if (program.empty()) {
@@ -88,7 +88,7 @@ std::unique_ptr<Debuggee> LaunchDebuggee(const json& arguments, std::string& err
     error = "\"env\" must be an object of strings";
     return nullptr;
   }
-  int timeoutMs = timeoutOf(arguments, kDefaultLaunchTimeoutMs, error);
+  int timeoutMs = TimeoutOf(arguments, kDefaultLaunchTimeoutMs, error);
   if (timeoutMs < 0) return nullptr;
 
   auto debuggee = std::make_unique<Debuggee>();
@@ -107,7 +107,7 @@ std::unique_ptr<Debuggee> LaunchDebuggee(const json& arguments, std::string& err
                    {"-d", "extension=" + extension, "-d", "lucentdebug.host=127.0.0.1"});
   // php names the script by the path it is given; an absolute one makes the
   // frames' files match the editor's breakpoints.
-  spec.argv.push_back(absolute(program, cwd));
+  spec.argv.push_back(Absolute(program, cwd));
   spec.argv.insert(spec.argv.end(), args.begin(), args.end());
   for (const auto& [name, value] : environment.items()) {
     if (value.is_null()) {
@@ -131,15 +131,15 @@ std::unique_ptr<Debuggee> AttachDebuggee(const json& arguments, std::string& err
   std::string hostname = "127.0.0.1";
   int port = kDefaultAttachPort;
   bool stopOnEntry = false;
-  if (!member(arguments, "hostname", hostname, error) || !member(arguments, "port", port, error) ||
-      !member(arguments, "stopOnEntry", stopOnEntry, error)) {
+  if (!Member(arguments, "hostname", hostname, error) || !Member(arguments, "port", port, error) ||
+      !Member(arguments, "stopOnEntry", stopOnEntry, error)) {
     return nullptr;
   }
   if (port < 0 || port > 65535) {
     error = "\"port\" must be between 0 and 65535";
     return nullptr;
   }
-  int timeoutMs = timeoutOf(arguments, 0, error);
+  int timeoutMs = TimeoutOf(arguments, 0, error);
   if (timeoutMs < 0) return nullptr;
   auto debuggee = std::make_unique<Debuggee>();
   debuggee->stopOnEntry = stopOnEntry;

@@ -1,4 +1,6 @@
 // XML-RPC calls to the engine through xmlrpc-c's client library (curl transport).
+// Strings travel with characters beyond U+FFFF escaped around the library
+// (supplementary_chars.h), which handles only the Basic Multilingual Plane.
 #include "engine_client.h"
 
 #include <xmlrpc-c/util.h>
@@ -7,12 +9,17 @@
 #include <cstdlib>
 #include <memory>
 
+#include "supplementary_chars.h"
+#include "xmlrpc_encoding.h"
 #include "xmlrpc_readers.h"
 
 namespace {
 // A stopped script's context can be large (big arrays); the library's default
-// response limit of 512 KiB is too small for it.
+// response limit of 512 KiB is too small for it. The limit holds for the reply
+// as it arrives; escaping a character beyond U+FFFF for the library grows it
+// from as little as 4 bytes to 14, so the parser is allowed that much more.
 constexpr size_t kResponseLimit = 256 * 1024 * 1024;
+constexpr size_t kEscapedResponseLimit = kResponseLimit / 4 * 14;
 
 struct Env {
   xmlrpc_env env;
@@ -30,7 +37,18 @@ struct ValueRelease {
 };
 using Value = std::unique_ptr<xmlrpc_value, ValueRelease>;
 
-void throwIfFailed(const Env& env, const std::string& what) {
+struct MemBlockRelease {
+  void operator()(xmlrpc_mem_block* block) const {
+    if (block) XMLRPC_MEMBLOCK_FREE(char, block);
+  }
+};
+using MemBlock = std::unique_ptr<xmlrpc_mem_block, MemBlockRelease>;
+
+std::string TextOf(xmlrpc_mem_block* block) {
+  return std::string(XMLRPC_MEMBLOCK_CONTENTS(char, block), XMLRPC_MEMBLOCK_SIZE(char, block));
+}
+
+void ThrowIfFailed(const Env& env, const std::string& what) {
   if (env.failed()) throw EngineError(what + ": " + env.env.fault_string, false);
 }
 }  // namespace
@@ -38,7 +56,7 @@ void throwIfFailed(const Env& env, const std::string& what) {
 void SetUpEngineClients() {
   Env env;
   xmlrpc_client_setup_global_const(&env.env);
-  xmlrpc_limit_set(XMLRPC_XML_SIZE_LIMIT_ID, kResponseLimit);
+  xmlrpc_limit_set(XMLRPC_XML_SIZE_LIMIT_ID, kEscapedResponseLimit);
 }
 
 EngineClient::EngineClient(const std::string& host, int port, std::string cookie)
@@ -54,11 +72,11 @@ EngineClient::EngineClient(const std::string& host, int port, std::string cookie
   clientParms.transportparm_size = XMLRPC_CXPSIZE(timeout);
   xmlrpc_client_create(&env.env, XMLRPC_CLIENT_NO_FLAGS, "lucentdebug-dap", "1.0", &clientParms,
                        XMLRPC_CPSIZE(transportparm_size), &client_);
-  throwIfFailed(env, "cannot create the XML-RPC client");
+  ThrowIfFailed(env, "cannot create the XML-RPC client");
   server_ = xmlrpc_server_info_new(&env.env, url_.c_str());
   if (env.failed()) {
     xmlrpc_client_destroy(client_);
-    throwIfFailed(env, "bad engine address " + url_);
+    ThrowIfFailed(env, "bad engine address " + url_);
   }
 }
 
@@ -72,28 +90,57 @@ xmlrpc_value* EngineClient::call(const char* method, xmlrpc_value* members) {
   std::string fullName = std::string("Requester.") + method;
   Env env;
   if (!members) throw EngineError(fullName + ": cannot build the call", false);
-  Value cookie(xmlrpc_string_new(&env.env, cookie_.c_str()));
-  throwIfFailed(env, fullName);
+  Value cookie(xmlrpc_string_new(&env.env, XmlrpcText(cookie_).c_str()));
+  ThrowIfFailed(env, fullName);
   xmlrpc_struct_set_value(&env.env, members, "cookie", cookie.get());
-  throwIfFailed(env, fullName);
+  ThrowIfFailed(env, fullName);
   Value params(xmlrpc_array_new(&env.env));
-  throwIfFailed(env, fullName);
+  ThrowIfFailed(env, fullName);
   xmlrpc_array_append_item(&env.env, params.get(), members);
-  throwIfFailed(env, fullName);
-  xmlrpc_value* result = nullptr;
-  xmlrpc_client_call2(&env.env, client_, server_, fullName.c_str(), params.get(), &result);
+  ThrowIfFailed(env, fullName);
+  MemBlock callXml(XMLRPC_MEMBLOCK_NEW(char, &env.env, 0));
+  ThrowIfFailed(env, fullName);
+  xmlrpc_serialize_call(&env.env, callXml.get(), fullName.c_str(), params.get());
+  ThrowIfFailed(env, fullName + ": cannot build the call");
+  // The library's escapes leave as numeric character references, which the
+  // engine reads back into the characters.
+  const std::string wireCall = ResponseFromLibrary(TextOf(callXml.get()));
+  MemBlock wireCallXml(XMLRPC_MEMBLOCK_NEW(char, &env.env, 0));
+  ThrowIfFailed(env, fullName);
+  XMLRPC_MEMBLOCK_APPEND(char, &env.env, wireCallXml.get(), wireCall.data(), wireCall.size());
+  ThrowIfFailed(env, fullName);
+  xmlrpc_mem_block* replyBlock = nullptr;
+  xmlrpc_client_transport_call2(&env.env, client_, server_, wireCallXml.get(), &replyBlock);
   if (env.failed()) {
-    // The engine's own faults carry codes 0 and 1 and the library's parse codes;
-    // a closed port or an aborted call is a transport failure.
+    // The transport has freed its reply block by now (the pointer dangles).
+    // A closed port or an aborted call is a transport failure, not an answer.
     int code = env.env.fault_code;
     bool lost = code == XMLRPC_NETWORK_ERROR || code == XMLRPC_TIMEOUT_ERROR;
     throw EngineError(fullName + ": " + env.env.fault_string, lost);
+  }
+  MemBlock replyXml(replyBlock);
+  if (XMLRPC_MEMBLOCK_SIZE(char, replyXml.get()) > kResponseLimit)
+    throw EngineError(
+        fullName + ": the reply exceeds " + std::to_string(kResponseLimit >> 20) + " MiB", false);
+  // The engine sends characters beyond U+FFFF as references, which the
+  // library's parser refuses once decoded; the readers undo the escapes.
+  const std::string reply = XmlForLibrary(TextOf(replyXml.get()), true);
+  replyXml.reset();
+  xmlrpc_value* result = nullptr;
+  int faultCode = 0;
+  const char* faultString = nullptr;
+  xmlrpc_parse_response2(&env.env, reply.data(), reply.size(), &result, &faultCode, &faultString);
+  ThrowIfFailed(env, fullName + ": unreadable reply");
+  if (faultString) {
+    const std::string fault = TextFromLibrary(faultString);
+    free(const_cast<char*>(faultString));
+    throw EngineError(fullName + ": " + fault, false);
   }
   return result;
 }
 
 namespace {
-xmlrpc_value* members(const char* format, ...) {
+xmlrpc_value* Members(const char* format, ...) {
   Env env;
   va_list args;
   va_start(args, format);
@@ -104,108 +151,111 @@ xmlrpc_value* members(const char* format, ...) {
   return env.failed() ? nullptr : value;
 }
 
-std::string readString(xmlrpc_value* result, const char* member, const char* method) {
+std::string ReadString(xmlrpc_value* result, const char* member, const char* method) {
   Value owned(result);
   Env env;
   const char* text = nullptr;
   xmlrpc_decompose_value(&env.env, result, "{s:s,*}", member, &text);
-  throwIfFailed(env, std::string("Requester.") + method + " answered an unexpected value");
-  std::string copy(text);
+  ThrowIfFailed(env, std::string("Requester.") + method + " answered an unexpected value");
+  std::string copy = TextFromLibrary(text);
   free(const_cast<char*>(text));
   return copy;
 }
 
-PropertyInfoVector readProperties(xmlrpc_value* result, const char* method) {
+PropertyInfoVector ReadProperties(xmlrpc_value* result, const char* method) {
   Value owned(result);
   Env env;
   PropertyInfoVector infos = build_PropertyInfoVector_Fromxmlrpc_value(&env.env, result);
-  throwIfFailed(env, std::string("Requester.") + method + " answered an unexpected value");
+  ThrowIfFailed(env, std::string("Requester.") + method + " answered an unexpected value");
   return infos;
 }
 }  // namespace
 
 std::string EngineClient::hello() {
-  return readString(call("hello", members("{}")), "status", "hello");
+  return ReadString(call("hello", Members("{}")), "status", "hello");
 }
 
 void EngineClient::resumeExecution(ResumeMode mode) {
-  Value(call("resumeExecution", members("{s:i}", "request", static_cast<int>(mode))));
+  Value(call("resumeExecution", Members("{s:i}", "request", static_cast<int>(mode))));
 }
 
 FrameVector EngineClient::getFrames() {
-  Value result(call("getFrames", members("{}")));
+  Value result(call("getFrames", Members("{}")));
   Env env;
   FrameVector frames = build_FrameVector_Fromxmlrpc_value(&env.env, result.get());
-  throwIfFailed(env, "Requester.getFrames answered an unexpected value");
+  ThrowIfFailed(env, "Requester.getFrames answered an unexpected value");
   return frames;
 }
 
 std::string EngineClient::getSourceCode(const std::string& file) {
-  return readString(call("getSourceCode", members("{s:s}", "filename", file.c_str())), "source",
-                    "getSourceCode");
+  return ReadString(call("getSourceCode", Members("{s:s}", "filename", XmlrpcText(file).c_str())),
+                    "source", "getSourceCode");
 }
 
 PropertyInfo EngineClient::getDebugPropertyInfo(int depth, const std::string& expression) {
-  Value result(call("getDebugPropertyInfo", members("{s:i,s:s,s:i}", "frame_index", depth, "expr",
-                                                    expression.c_str(), "radix", 10)));
+  Value result(call("getDebugPropertyInfo", Members("{s:i,s:s,s:i}", "frame_index", depth, "expr",
+                                                    XmlrpcText(expression).c_str(), "radix", 10)));
   Env env;
   xmlrpc_value* record = nullptr;
   xmlrpc_struct_find_value(&env.env, result.get(), "propertyInfo", &record);
   if (!env.failed() && !record)
     throw EngineError("Requester.getDebugPropertyInfo: no record", false);
   Value ownedRecord(record);
-  throwIfFailed(env, "Requester.getDebugPropertyInfo answered an unexpected value");
+  ThrowIfFailed(env, "Requester.getDebugPropertyInfo answered an unexpected value");
   PropertyInfo info = build_PropertyInfo_Fromxmlrpc_value(&env.env, record);
-  throwIfFailed(env, "Requester.getDebugPropertyInfo answered an unexpected value");
+  ThrowIfFailed(env, "Requester.getDebugPropertyInfo answered an unexpected value");
   return info;
 }
 
 void EngineClient::setDebugProperty(const std::string& context, int depth, const std::string& lhs,
                                     const std::string& rhs) {
-  Value(call("setDebugProperty",
-             members("{s:s,s:i,s:s,s:s,s:i}", "context", context.c_str(), "frame_index", depth,
-                     "lhs", lhs.c_str(), "rhs", rhs.c_str(), "radix", 10)));
+  Value(call(
+      "setDebugProperty",
+      Members("{s:s,s:i,s:s,s:s,s:i}", "context", XmlrpcText(context).c_str(), "frame_index", depth,
+              "lhs", XmlrpcText(lhs).c_str(), "rhs", XmlrpcText(rhs).c_str(), "radix", 10)));
 }
 
 PropertyInfoVector EngineClient::getChildrenInfos(const std::string& context, int depth,
                                                   const std::string& parent) {
-  return readProperties(call("getChildrenInfos",
-                             members("{s:s,s:i,s:s,s:i}", "context", context.c_str(), "frame_index",
-                                     depth, "parent_expr", parent.c_str(), "radix", 10)),
-                        "getChildrenInfos");
+  return ReadProperties(
+      call("getChildrenInfos",
+           Members("{s:s,s:i,s:s,s:i}", "context", XmlrpcText(context).c_str(), "frame_index",
+                   depth, "parent_expr", XmlrpcText(parent).c_str(), "radix", 10)),
+      "getChildrenInfos");
 }
 
 PropertyInfoVector EngineClient::getContext(const std::string& context, int depth) {
-  return readProperties(call("getContext", members("{s:s,s:i,s:i}", "context", context.c_str(),
-                                                   "frame_index", depth, "radix", 10)),
-                        "getContext");
+  return ReadProperties(
+      call("getContext", Members("{s:s,s:i,s:i}", "context", XmlrpcText(context).c_str(),
+                                 "frame_index", depth, "radix", 10)),
+      "getContext");
 }
 
 std::string EngineClient::getContextNamesAsString() {
-  return readString(call("getContextNamesAsString", members("{s:i}", "frame_index", 0)), "names",
+  return ReadString(call("getContextNamesAsString", Members("{s:i}", "frame_index", 0)), "names",
                     "getContextNamesAsString");
 }
 
 long EngineClient::addBreakpoint(const std::string& file, int line, bool temporary,
                                  const std::string& cond) {
-  Value result(
-      call("addBreakpoint", members("{s:s,s:i,s:b,s:s}", "file", file.c_str(), "lineno", line,
-                                    "temporary", temporary ? 1 : 0, "cond", cond.c_str())));
+  Value result(call("addBreakpoint",
+                    Members("{s:s,s:i,s:b,s:s}", "file", XmlrpcText(file).c_str(), "lineno", line,
+                            "temporary", temporary ? 1 : 0, "cond", XmlrpcText(cond).c_str())));
   Env env;
   int number = 0;
   xmlrpc_decompose_value(&env.env, result.get(), "{s:i,*}", "breakpointNumber", &number);
-  throwIfFailed(env, "Requester.addBreakpoint answered an unexpected value");
+  ThrowIfFailed(env, "Requester.addBreakpoint answered an unexpected value");
   return number;
 }
 
 void EngineClient::removeBreakpoint(long number) {
-  Value(call("removeBreakpoint", members("{s:i}", "breakpointNumber", static_cast<int>(number))));
+  Value(call("removeBreakpoint", Members("{s:i}", "breakpointNumber", static_cast<int>(number))));
 }
 
 void EngineClient::redirectStdout(int port) {
-  Value(call("redirectStdout", members("{s:i}", "port", port)));
+  Value(call("redirectStdout", Members("{s:i}", "port", port)));
 }
 
 void EngineClient::redirectStderr(int port) {
-  Value(call("redirectStderr", members("{s:i}", "port", port)));
+  Value(call("redirectStderr", Members("{s:i}", "port", port)));
 }

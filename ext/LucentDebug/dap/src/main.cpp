@@ -14,14 +14,14 @@
 #include "session.h"
 
 namespace {
-void usage(FILE* out) {
+void Usage(FILE* out) {
   std::fprintf(out,
                "usage: lucentdebug-dap [--port N]\n"
                "Speaks the Debug Adapter Protocol on standard input and output, or to the\n"
                "clients that connect to 127.0.0.1:N one after another with --port.\n");
 }
 
-bool parsePort(const char* text, int& port) {
+bool ParsePort(const char* text, int& port) {
   char* end = nullptr;
   long value = std::strtol(text, &end, 10);
   if (!*text || *end || value < 0 || value > 65535) return false;
@@ -34,16 +34,16 @@ int main(int argc, char** argv) {
   int port = -1;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
-      if (!parsePort(argv[++i], port)) {
+      if (!ParsePort(argv[++i], port)) {
         std::fprintf(stderr, "lucentdebug-dap: bad port %s\n", argv[i]);
         return 2;
       }
     } else if (std::strcmp(argv[i], "--help") == 0) {
-      usage(stdout);
+      Usage(stdout);
       return 0;
     } else {
       std::fprintf(stderr, "lucentdebug-dap: unknown argument %s\n", argv[i]);
-      usage(stderr);
+      Usage(stderr);
       return 2;
     }
   }

@@ -16,7 +16,7 @@
 extern char** environ;
 
 namespace {
-std::vector<std::string> mergedEnvironment(
+std::vector<std::string> MergedEnvironment(
     const std::map<std::string, std::optional<std::string>>& changes) {
   std::map<std::string, std::string> merged;
   for (char** entry = environ; *entry; ++entry) {
@@ -36,7 +36,7 @@ std::vector<std::string> mergedEnvironment(
   return entries;
 }
 
-std::vector<char*> pointers(std::vector<std::string>& texts) {
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
   std::vector<char*> result;
   for (std::string& text : texts) result.push_back(text.data());
   result.push_back(nullptr);
@@ -50,9 +50,9 @@ std::unique_ptr<PhpProcess> PhpProcess::start(const ProcessSpec& spec, std::stri
     return nullptr;
   }
   std::vector<std::string> argvTexts = spec.argv;
-  std::vector<std::string> envTexts = mergedEnvironment(spec.environment);
-  std::vector<char*> argv = pointers(argvTexts);
-  std::vector<char*> envp = pointers(envTexts);
+  std::vector<std::string> envTexts = MergedEnvironment(spec.environment);
+  std::vector<char*> argv = Pointers(argvTexts);
+  std::vector<char*> envp = Pointers(envTexts);
   // Everything the child needs is built before fork: after it only
   // async-signal-safe calls are allowed.
   int outPipe[2], errPipe[2], execPipe[2];

@@ -41,7 +41,7 @@ const Filter kFilters[] = {
 
 // The filter that decides whether a stop at an error of this kind is shown;
 // null for stops that are always shown.
-const char* filterOfKind(const std::string& kind) {
+const char* FilterOfKind(const std::string& kind) {
   if (kind == "Breakpoint condition error") return nullptr;
   if (kind == "Fatal error") return "fatal";
   if (kind == "Warning") return "warning";
@@ -49,7 +49,7 @@ const char* filterOfKind(const std::string& kind) {
   return "other";
 }
 
-std::string displayType(const std::string& engineType) {
+std::string DisplayType(const std::string& engineType) {
   static const std::map<std::string, std::string> kNames = {
       {"IS_NULL", "null"},     {"IS_BOOL", "bool"},         {"IS_LONG", "int"},
       {"IS_DOUBLE", "float"},  {"IS_STRING", "string"},     {"IS_ARRAY", "array"},
@@ -60,7 +60,7 @@ std::string displayType(const std::string& engineType) {
 
 // Values are shown the way PHP code writes them, so that what the user sees
 // can be typed back into setVariable.
-std::string displayValue(const PropertyInfo& info) {
+std::string DisplayValue(const PropertyInfo& info) {
   if (info.type == "IS_NULL") return "null";
   if (info.type == "IS_BOOL") return info.value == "1" ? "true" : "false";
   if (info.type == "IS_ARRAY") return "array";
@@ -77,19 +77,19 @@ std::string displayValue(const PropertyInfo& info) {
   return info.value;
 }
 
-std::string baseName(const std::string& path) {
+std::string BaseName(const std::string& path) {
   size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-const json& argumentsOf(const json& request) {
+const json& ArgumentsOf(const json& request) {
   static const json kNone = json::object();
   auto found = request.find("arguments");
   return found != request.end() && found->is_object() ? *found : kNone;
 }
 
 template <typename T>
-T optionalMember(const json& object, const char* name, T fallback) {
+T OptionalMember(const json& object, const char* name, T fallback) {
   auto found = object.find(name);
   if (found == object.end() || found->is_null()) return fallback;
   try {
@@ -100,12 +100,12 @@ T optionalMember(const json& object, const char* name, T fallback) {
 }
 
 template <typename T>
-T requiredMember(const json& object, const char* name) {
+T RequiredMember(const json& object, const char* name) {
   auto found = object.find(name);
   if (found == object.end() || found->is_null()) {
     throw RequestError(std::string("\"") + name + "\" is required");
   }
-  return optionalMember<T>(object, name, T());
+  return OptionalMember<T>(object, name, T());
 }
 }  // namespace
 
@@ -251,7 +251,7 @@ void Session::launchOrAttach(const json& request, bool launch) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (state_ != State::kIdle) throw RequestError("the session has already started");
   std::string error;
-  const json& arguments = argumentsOf(request);
+  const json& arguments = ArgumentsOf(request);
   std::unique_ptr<Debuggee> debuggee =
       launch ? LaunchDebuggee(arguments, error) : AttachDebuggee(arguments, error);
   if (!debuggee) throw RequestError(error);
@@ -365,11 +365,11 @@ BreakpointEngine Session::breakpointEngine() {
 }
 
 namespace {
-json breakpointJson(const BreakpointState& state) {
+json BreakpointJson(const BreakpointState& state) {
   json result = {{"id", state.id},
                  {"verified", state.verified},
                  {"line", state.spec.line},
-                 {"source", {{"path", state.path}, {"name", baseName(state.path)}}}};
+                 {"source", {{"path", state.path}, {"name", BaseName(state.path)}}}};
   if (!state.message.empty()) result["message"] = state.message;
   return result;
 }
@@ -378,22 +378,22 @@ json breakpointJson(const BreakpointState& state) {
 void Session::syncBreakpoints() {
   if (!breakpoints_.pending()) return;
   for (const BreakpointState& state : breakpoints_.sync(breakpointEngine())) {
-    sendEvent("breakpoint", {{"reason", "changed"}, {"breakpoint", breakpointJson(state)}});
+    sendEvent("breakpoint", {{"reason", "changed"}, {"breakpoint", BreakpointJson(state)}});
   }
 }
 
 void Session::setBreakpoints(const json& request) {
   std::lock_guard<std::mutex> lock(mutex_);
-  const json& arguments = argumentsOf(request);
-  json source = optionalMember<json>(arguments, "source", json::object());
-  std::string path = source.is_object() ? optionalMember<std::string>(source, "path", "") : "";
+  const json& arguments = ArgumentsOf(request);
+  json source = OptionalMember<json>(arguments, "source", json::object());
+  std::string path = source.is_object() ? OptionalMember<std::string>(source, "path", "") : "";
   std::vector<BreakpointSpec> specs;
-  for (const json& item : optionalMember<json>(arguments, "breakpoints", json::array())) {
+  for (const json& item : OptionalMember<json>(arguments, "breakpoints", json::array())) {
     BreakpointSpec spec;
-    spec.line = requiredMember<int>(item, "line");
-    spec.condition = optionalMember<std::string>(item, "condition", "");
-    spec.hitCondition = optionalMember<std::string>(item, "hitCondition", "");
-    spec.logMessage = optionalMember<std::string>(item, "logMessage", "");
+    spec.line = RequiredMember<int>(item, "line");
+    spec.condition = OptionalMember<std::string>(item, "condition", "");
+    spec.hitCondition = OptionalMember<std::string>(item, "hitCondition", "");
+    spec.logMessage = OptionalMember<std::string>(item, "logMessage", "");
     specs.push_back(spec);
   }
   json result = json::array();
@@ -413,7 +413,7 @@ void Session::setBreakpoints(const json& request) {
     breakpoints_.sync(breakpointEngine());
     states = breakpoints_.of(path);
   }
-  for (const BreakpointState& state : states) result.push_back(breakpointJson(state));
+  for (const BreakpointState& state : states) result.push_back(BreakpointJson(state));
   respond(request, {{"breakpoints", result}});
 }
 
@@ -421,7 +421,7 @@ void Session::setExceptionBreakpoints(const json& request) {
   std::lock_guard<std::mutex> lock(mutex_);
   std::set<std::string> chosen;
   json result = json::array();
-  for (const json& id : optionalMember<json>(argumentsOf(request), "filters", json::array())) {
+  for (const json& id : OptionalMember<json>(ArgumentsOf(request), "filters", json::array())) {
     std::string name = id.is_string() ? id.get<std::string>() : "";
     bool known = false;
     for (const Filter& filter : kFilters) known = known || name == filter.id;
@@ -447,7 +447,7 @@ void Session::requireStopped(const char* what) const {
 }
 
 int Session::depthOfFrame(const json& arguments, const char* member) const {
-  int frameId = optionalMember<int>(arguments, member, 0);
+  int frameId = OptionalMember<int>(arguments, member, 0);
   if (frameId == 0) return 0;
   if (frameId < 1 || static_cast<size_t>(frameId) > std::max<size_t>(frames_.size(), 1)) {
     throw RequestError("unknown frame " + std::to_string(frameId));
@@ -462,12 +462,12 @@ std::string Session::pathOf(const std::string& engineFile) const {
 
 json Session::sourceOf(const std::string& file) {
   std::string path = pathOf(file);
-  if (access(path.c_str(), R_OK) == 0) return {{"name", baseName(path)}, {"path", path}};
+  if (access(path.c_str(), R_OK) == 0) return {{"name", BaseName(path)}, {"path", path}};
   // Code without a file (eval()'d code): the editor asks for it by reference.
   auto known = std::find(sourceReferences_.begin(), sourceReferences_.end(), file);
   size_t index = known - sourceReferences_.begin();
   if (known == sourceReferences_.end()) sourceReferences_.push_back(file);
-  return {{"name", baseName(path)},
+  return {{"name", BaseName(path)},
           {"sourceReference", static_cast<int>(index) + 1},
           {"presentationHint", "deemphasize"}};
 }
@@ -479,9 +479,9 @@ void Session::threads(const json& request) {
 void Session::stackTrace(const json& request) {
   std::lock_guard<std::mutex> lock(mutex_);
   requireStopped("stackTrace");
-  const json& arguments = argumentsOf(request);
-  size_t start = static_cast<size_t>(std::max(0, optionalMember<int>(arguments, "startFrame", 0)));
-  int levels = optionalMember<int>(arguments, "levels", 0);
+  const json& arguments = ArgumentsOf(request);
+  size_t start = static_cast<size_t>(std::max(0, OptionalMember<int>(arguments, "startFrame", 0)));
+  int levels = OptionalMember<int>(arguments, "levels", 0);
   json frames = json::array();
   for (size_t depth = start; depth < frames_.size(); ++depth) {
     if (levels > 0 && frames.size() >= static_cast<size_t>(levels)) break;
@@ -498,7 +498,7 @@ void Session::stackTrace(const json& request) {
 void Session::scopes(const json& request) {
   std::lock_guard<std::mutex> lock(mutex_);
   requireStopped("scopes");
-  int depth = depthOfFrame(argumentsOf(request));
+  int depth = depthOfFrame(ArgumentsOf(request));
   json scopes = json::array();
   size_t at = 0;
   while (at < contextNames_.size()) {
@@ -526,8 +526,8 @@ PropertyInfoVector Session::childrenOf(const VariableContainer& container) {
 
 json Session::variableOf(const PropertyInfo& info, const std::string& context, int depth) {
   json variable = {{"name", info.name.name},
-                   {"value", displayValue(info)},
-                   {"type", displayType(info.type)},
+                   {"value", DisplayValue(info)},
+                   {"type", DisplayType(info.type)},
                    {"evaluateName", info.name.fullName},
                    {"variablesReference", 0}};
   if (info.hasChildren) {
@@ -545,7 +545,7 @@ json Session::valueBody(const PropertyInfo& info, const std::string& context, in
 }
 
 VariableContainer Session::containerOf(const json& arguments) {
-  int reference = requiredMember<int>(arguments, "variablesReference");
+  int reference = RequiredMember<int>(arguments, "variablesReference");
   const VariableContainer* found = variables_.find(reference);
   if (!found) throw RequestError("unknown variablesReference " + std::to_string(reference));
   return *found;
@@ -554,7 +554,7 @@ VariableContainer Session::containerOf(const json& arguments) {
 void Session::variables(const json& request) {
   std::lock_guard<std::mutex> lock(mutex_);
   requireStopped("variables");
-  VariableContainer container = containerOf(argumentsOf(request));
+  VariableContainer container = containerOf(ArgumentsOf(request));
   json result = json::array();
   for (const PropertyInfo& info : childrenOf(container)) {
     result.push_back(variableOf(info, container.context, container.depth));
@@ -565,27 +565,27 @@ void Session::variables(const json& request) {
 namespace {
 // Whether an evaluation found a value: the engine leaves the type unknown
 // when the expression did not evaluate.
-bool evaluated(const PropertyInfo& info) { return info.type != "IS_UNKNOWN"; }
+bool Evaluated(const PropertyInfo& info) { return info.type != "IS_UNKNOWN"; }
 }  // namespace
 
 void Session::evaluate(const json& request) {
   std::lock_guard<std::mutex> lock(mutex_);
   requireStopped("evaluate");
-  const json& arguments = argumentsOf(request);
-  std::string expression = requiredMember<std::string>(arguments, "expression");
+  const json& arguments = ArgumentsOf(request);
+  std::string expression = RequiredMember<std::string>(arguments, "expression");
   int depth = depthOfFrame(arguments);
   PropertyInfo info = engine_->getDebugPropertyInfo(depth, expression);
-  if (!evaluated(info)) throw RequestError("cannot evaluate " + expression);
+  if (!Evaluated(info)) throw RequestError("cannot evaluate " + expression);
   respond(request, valueBody(info, "locals", depth, "result"));
 }
 
 void Session::setVariable(const json& request) {
   std::lock_guard<std::mutex> lock(mutex_);
   requireStopped("setVariable");
-  const json& arguments = argumentsOf(request);
+  const json& arguments = ArgumentsOf(request);
   VariableContainer container = containerOf(arguments);
-  std::string name = requiredMember<std::string>(arguments, "name");
-  std::string value = requiredMember<std::string>(arguments, "value");
+  std::string name = RequiredMember<std::string>(arguments, "name");
+  std::string value = RequiredMember<std::string>(arguments, "value");
   std::string fullName;
   for (const PropertyInfo& info : childrenOf(container)) {
     if (info.name.name == name) fullName = info.name.fullName;
@@ -604,13 +604,13 @@ void Session::setVariable(const json& request) {
 void Session::setExpression(const json& request) {
   std::lock_guard<std::mutex> lock(mutex_);
   requireStopped("setExpression");
-  const json& arguments = argumentsOf(request);
-  std::string expression = requiredMember<std::string>(arguments, "expression");
-  std::string value = requiredMember<std::string>(arguments, "value");
+  const json& arguments = ArgumentsOf(request);
+  std::string expression = RequiredMember<std::string>(arguments, "expression");
+  std::string value = RequiredMember<std::string>(arguments, "value");
   int depth = depthOfFrame(arguments);
   engine_->setDebugProperty("locals", depth, expression, value);
   PropertyInfo info = engine_->getDebugPropertyInfo(depth, expression);
-  if (!evaluated(info)) throw RequestError("cannot assign to " + expression);
+  if (!Evaluated(info)) throw RequestError("cannot assign to " + expression);
   respond(request, valueBody(info, "locals", depth, "value"));
 }
 
@@ -627,14 +627,14 @@ void Session::exceptionInfo(const json& request) {
 void Session::source(const json& request) {
   std::lock_guard<std::mutex> lock(mutex_);
   requireStopped("source");
-  const json& arguments = argumentsOf(request);
-  int reference = optionalMember<int>(arguments, "sourceReference", 0);
+  const json& arguments = ArgumentsOf(request);
+  int reference = OptionalMember<int>(arguments, "sourceReference", 0);
   std::string file;
   if (reference > 0 && static_cast<size_t>(reference) <= sourceReferences_.size()) {
     file = sourceReferences_[reference - 1];
   } else {
-    json source = optionalMember<json>(arguments, "source", json::object());
-    file = source.is_object() ? optionalMember<std::string>(source, "path", "") : "";
+    json source = OptionalMember<json>(arguments, "source", json::object());
+    file = source.is_object() ? OptionalMember<std::string>(source, "path", "") : "";
   }
   if (file.empty()) throw RequestError("unknown source");
   respond(request, {{"content", engine_->getSourceCode(file)}, {"mimeType", "text/x-php"}});
@@ -667,10 +667,10 @@ void Session::resume(const json& request, ResumeMode mode) {
 void Session::runToCursor(const json& request) {
   std::lock_guard<std::mutex> lock(mutex_);
   requireStopped("runToCursor");
-  const json& arguments = argumentsOf(request);
-  json source = optionalMember<json>(arguments, "source", json::object());
-  std::string path = source.is_object() ? optionalMember<std::string>(source, "path", "") : "";
-  int line = requiredMember<int>(arguments, "line");
+  const json& arguments = ArgumentsOf(request);
+  json source = OptionalMember<json>(arguments, "source", json::object());
+  std::string path = source.is_object() ? OptionalMember<std::string>(source, "path", "") : "";
+  int line = RequiredMember<int>(arguments, "line");
   if (path.empty()) throw RequestError("\"source\" needs a \"path\"");
   // A temporary breakpoint ends with its first stop in the engine; one that
   // is not reached is removed at whatever stop comes first.
@@ -698,7 +698,7 @@ void Session::disconnect(const json& request) {
     std::lock_guard<std::mutex> lock(mutex_);
     bool launched = debuggee_ && debuggee_->launched;
     bool terminateDebuggee =
-        optionalMember<bool>(argumentsOf(request), "terminateDebuggee", launched);
+        OptionalMember<bool>(ArgumentsOf(request), "terminateDebuggee", launched);
     stopWatching_ = true;
     try {
       if (state_ == State::kStopped) {
@@ -757,7 +757,7 @@ void Session::watch() {
 namespace {
 // The engine writes "\nPHP <kind>:  <message> in <file> on line <n>\n" to the
 // output just before it stops at an error.
-std::optional<std::smatch> errorMessageAtEnd(const std::string& output) {
+std::optional<std::smatch> ErrorMessageAtEnd(const std::string& output) {
   static const std::regex kMessage(
       "\nPHP (Fatal error|Warning|Parse error|Notice|Unknown error|Breakpoint condition error):  "
       "([^\n]*) in ([^\n]*) on "
@@ -789,7 +789,7 @@ void Session::handleStop(const FrameVector& frames, bool atEntry) {
     return;
   }
   json event = {{"threadId", kThreadId}, {"allThreadsStopped", true}};
-  std::optional<std::smatch> error = atEntry ? std::nullopt : errorMessageAtEnd(recent);
+  std::optional<std::smatch> error = atEntry ? std::nullopt : ErrorMessageAtEnd(recent);
   BreakpointState* breakpoint =
       frames.empty() ? nullptr : breakpoints_.at(pathOf(frames[0].file), frames[0].lineno);
   if (stopAtEntry_) {
@@ -797,7 +797,7 @@ void Session::handleStop(const FrameVector& frames, bool atEntry) {
     event["reason"] = "entry";
   } else if (error) {
     errorStop_ = ErrorStop{(*error)[1], (*error)[2], (*error)[0].str().substr(1)};
-    const char* filter = filterOfKind(errorStop_->kind);
+    const char* filter = FilterOfKind(errorStop_->kind);
     if (filter != nullptr && !exceptionFilters_.count(filter)) {
       resumeEngine(lastMode_);
       return;
@@ -836,7 +836,7 @@ std::string Session::logMessage(const BreakpointState& breakpoint) {
       continue;
     }
     PropertyInfo info = engine_->getDebugPropertyInfo(0, part.text);
-    text += evaluated(info) ? (info.type == "IS_STRING" ? info.value : displayValue(info))
+    text += Evaluated(info) ? (info.type == "IS_STRING" ? info.value : DisplayValue(info))
                             : "{" + part.text + ": not available}";
   }
   return text;

@@ -9,7 +9,7 @@
 
 namespace {
 
-std::string callWithValue(const std::string& value) {
+std::string CallWithValue(const std::string& value) {
   return "<?xml version='1.0'?>\n<methodCall>\n<methodName>Requester.hello</methodName>\n"
          "<params>\n<param>\n<value><struct>\n<member>\n<name>cookie</name>\n"
          "<value><string>c</string></value>\n</member>\n<member>\n<name>x</name>\n" +
@@ -22,14 +22,14 @@ TEST(CallScreen, PassesCallsOfTheProtocolsValueTypes) {
         "<value><boolean>1</boolean></value>", "<value>untyped &amp; &#xE9;</value>",
         "<value><string/></value>", "<value><array><data><value>a</value></data></array></value>",
         "<value><struct><member><name>n</name><value>v</value></member></struct></value>"}) {
-    const CallScreen screen = screenCall(callWithValue(value));
+    const CallScreen screen = ScreenCall(CallWithValue(value));
     EXPECT_TRUE(screen.accepted) << value << ": " << screen.problem;
     EXPECT_EQ(screen.methodName, "Requester.hello");
     EXPECT_TRUE(screen.utf8);
   }
   EXPECT_TRUE(
-      screenCall("\xEF\xBB\xBF<methodCall><methodName>m</methodName></methodCall>").accepted);
-  EXPECT_TRUE(screenCall("<!-- c --><methodCall><methodName>m</methodName><params/></methodCall>")
+      ScreenCall("\xEF\xBB\xBF<methodCall><methodName>m</methodName></methodCall>").accepted);
+  EXPECT_TRUE(ScreenCall("<!-- c --><methodCall><methodName>m</methodName><params/></methodCall>")
                   .accepted);
 }
 
@@ -39,7 +39,7 @@ TEST(CallScreen, RefusesValueTypesTheProtocolHasNot) {
         "<value><ex:i8>1</ex:i8></value>", "<value><ex:nil/></value>", "<value><nil/></value>",
         "<value><double>1.5</double></value>", "<value><base64>AA==</base64></value>",
         "<value><dateTime.iso8601>20260101T00:00:00</dateTime.iso8601></value>"}) {
-    const CallScreen screen = screenCall(callWithValue(value));
+    const CallScreen screen = ScreenCall(CallWithValue(value));
     EXPECT_FALSE(screen.accepted) << value;
     EXPECT_FALSE(screen.problem.empty());
   }
@@ -60,20 +60,20 @@ TEST(CallScreen, RefusesDeclarationsAndOtherMarkup) {
            "</methodCall>",
            "<methodCall><methodName>m</methodName>", "<methodCall></methodName></methodCall>",
            ""}) {
-    EXPECT_FALSE(screenCall(body).accepted) << body;
+    EXPECT_FALSE(ScreenCall(body).accepted) << body;
   }
 }
 
 TEST(CallScreen, RefusesNestingBeyondAnyCallOfTheTable) {
   std::string value = "<value>x</value>";
   for (int i = 0; i < 40; ++i) value = "<value><array><data>" + value + "</data></array></value>";
-  EXPECT_FALSE(screenCall(callWithValue(value)).accepted);
+  EXPECT_FALSE(ScreenCall(CallWithValue(value)).accepted);
 }
 
 TEST(CallScreen, TellsWhetherRawBytesAreUtf8) {
   const std::string call = "<methodCall><methodName>m</methodName></methodCall>";
-  EXPECT_TRUE(screenCall("<?xml version=\"1.0\" encoding=\"utf-8\"?>" + call).utf8);
-  const CallScreen latin = screenCall("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + call);
+  EXPECT_TRUE(ScreenCall("<?xml version=\"1.0\" encoding=\"utf-8\"?>" + call).utf8);
+  const CallScreen latin = ScreenCall("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + call);
   EXPECT_TRUE(latin.accepted);
   EXPECT_FALSE(latin.utf8);
 }

@@ -14,28 +14,28 @@ FakeEngine& fakeEngine() {
 
 namespace {
 
-void log(const std::string& call) { fakeEngine().calls.push_back(call); }
+void Log(const std::string& call) { fakeEngine().calls.push_back(call); }
 
 }  // namespace
 
 void Requester::redirectStdout(unsigned short port) {
-  log("redirectStdout(" + std::to_string(port) + ")");
+  Log("redirectStdout(" + std::to_string(port) + ")");
 }
 
-void Requester::resumeExecution(int mode) { log("resumeExecution(" + std::to_string(mode) + ")"); }
+void Requester::resumeExecution(int mode) { Log("resumeExecution(" + std::to_string(mode) + ")"); }
 
 unsigned short Requester::getNumFrames() { return fakeEngine().numFrames; }
 
 FrameVector Requester::getFrames() { return fakeEngine().frames; }
 
 std::string Requester::getSourceCode(const std::string& fileUrl) {
-  log("getSourceCode(" + fileUrl + ")");
+  Log("getSourceCode(" + fileUrl + ")");
   return fakeEngine().source;
 }
 
 PropertyInfo Requester::getDebugPropertyInfo(unsigned depth, const std::string& expression,
                                              unsigned radix) {
-  log("getDebugPropertyInfo(" + std::to_string(depth) + "," + expression + "," +
+  Log("getDebugPropertyInfo(" + std::to_string(depth) + "," + expression + "," +
       std::to_string(radix) + ")");
   return fakeEngine().propertyInfo;
 }
@@ -43,20 +43,20 @@ PropertyInfo Requester::getDebugPropertyInfo(unsigned depth, const std::string& 
 std::string Requester::setDebugProperty(const std::string& context, unsigned depth,
                                         const std::string& expression, const std::string& value,
                                         unsigned radix) {
-  log("setDebugProperty(" + context + "," + std::to_string(depth) + "," + expression + "," + value +
+  Log("setDebugProperty(" + context + "," + std::to_string(depth) + "," + expression + "," + value +
       "," + std::to_string(radix) + ")");
   return "";
 }
 
 PropertyInfoVector Requester::getChildrenInfos(const std::string& context, unsigned depth,
                                                const std::string& expression, unsigned radix) {
-  log("getChildrenInfos(" + context + "," + std::to_string(depth) + "," + expression + "," +
+  Log("getChildrenInfos(" + context + "," + std::to_string(depth) + "," + expression + "," +
       std::to_string(radix) + ")");
   return fakeEngine().children;
 }
 
 PropertyInfoVector Requester::getContext(const std::string& context, short depth, short radix) {
-  log("getContext(" + context + "," + std::to_string(depth) + "," + std::to_string(radix) + ")");
+  Log("getContext(" + context + "," + std::to_string(depth) + "," + std::to_string(radix) + ")");
   return fakeEngine().context;
 }
 
@@ -64,13 +64,13 @@ std::string Requester::getContextNamesAsString(unsigned) { return "locals global
 
 long Requester::addBreakpoint(const std::string& fileUrl, unsigned line, bool temporary,
                               const std::string& condition) {
-  log("addBreakpoint(" + fileUrl + "," + std::to_string(line) + "," + std::to_string(temporary) +
+  Log("addBreakpoint(" + fileUrl + "," + std::to_string(line) + "," + std::to_string(temporary) +
       "," + condition + ")");
   return fakeEngine().breakpointNumber;
 }
 
 void Requester::removeBreakpoint(long breakpointNumber) {
-  log("removeBreakpoint(" + std::to_string(breakpointNumber) + ")");
+  Log("removeBreakpoint(" + std::to_string(breakpointNumber) + ")");
 }
 
 extern "C" void zend_error(int, const char* format, ...) {

@@ -10,50 +10,50 @@ namespace {
 
 constexpr size_t kLimit = 512 * 1024;
 
-HttpRequestReader read(const std::string& request) {
+HttpRequestReader Read(const std::string& request) {
   HttpRequestReader reader(kLimit);
-  reader.feed(request.data(), request.size());
+  reader.Feed(request.data(), request.size());
   return reader;
 }
 
-std::string post(const std::string& length, const std::string& extra = "") {
+std::string Post(const std::string& length, const std::string& extra = "") {
   return "POST /RPC2 HTTP/1.1\r\nContent-Type: text/xml\r\nContent-Length: " + length + "\r\n" +
          extra + "\r\n";
 }
 
-int refusal(const std::string& request) {
-  const HttpRequestReader reader = read(request);
+int Refusal(const std::string& request) {
+  const HttpRequestReader reader = Read(request);
   return reader.state() == HttpRequestReader::State::kRefused ? reader.status() : 0;
 }
 
 TEST(HttpRequest, RefusesWithTheDocumentedStatuses) {
-  EXPECT_EQ(refusal("POST /other HTTP/1.0\r\nContent-Type: text/xml\r\nContent-Length: 1\r\n\r\n"),
+  EXPECT_EQ(Refusal("POST /other HTTP/1.0\r\nContent-Type: text/xml\r\nContent-Length: 1\r\n\r\n"),
             404);
-  EXPECT_EQ(refusal("GET /RPC2 HTTP/1.0\r\n\r\n"), 405);
-  EXPECT_EQ(refusal("OPTIONS /RPC2 HTTP/1.1\r\n\r\n"), 405);
-  EXPECT_EQ(refusal("POST /RPC2 HTTP/1.0\r\nContent-Type: text/plain\r\nContent-Length: 1\r\n\r\n"),
+  EXPECT_EQ(Refusal("GET /RPC2 HTTP/1.0\r\n\r\n"), 405);
+  EXPECT_EQ(Refusal("OPTIONS /RPC2 HTTP/1.1\r\n\r\n"), 405);
+  EXPECT_EQ(Refusal("POST /RPC2 HTTP/1.0\r\nContent-Type: text/plain\r\nContent-Length: 1\r\n\r\n"),
             400);
-  EXPECT_EQ(refusal("POST /RPC2 HTTP/1.0\r\nContent-Type: text/xml\r\n\r\n"), 411);
-  EXPECT_EQ(refusal(post("0")), 400);
-  EXPECT_EQ(refusal(post("-1")), 400);
-  EXPECT_EQ(refusal(post("4294967296")), 400);
-  EXPECT_EQ(refusal(post("12abc")), 400);
-  EXPECT_EQ(refusal(post("5", "Content-Length: 6\r\n")), 400);
-  EXPECT_EQ(refusal(post("600000")), 500);
-  EXPECT_EQ(refusal("GARBAGE\r\n\r\n"), 400);
-  EXPECT_EQ(refusal("POST /RPC2 HTTP/1.1\r\n" + std::string(20000, 'x')), 400);
+  EXPECT_EQ(Refusal("POST /RPC2 HTTP/1.0\r\nContent-Type: text/xml\r\n\r\n"), 411);
+  EXPECT_EQ(Refusal(Post("0")), 400);
+  EXPECT_EQ(Refusal(Post("-1")), 400);
+  EXPECT_EQ(Refusal(Post("4294967296")), 400);
+  EXPECT_EQ(Refusal(Post("12abc")), 400);
+  EXPECT_EQ(Refusal(Post("5", "Content-Length: 6\r\n")), 400);
+  EXPECT_EQ(Refusal(Post("600000")), 500);
+  EXPECT_EQ(Refusal("GARBAGE\r\n\r\n"), 400);
+  EXPECT_EQ(Refusal("POST /RPC2 HTTP/1.1\r\n" + std::string(20000, 'x')), 400);
 }
 
 TEST(HttpRequest, TooLargeBodyNamesTheLibrarysFault) {
-  EXPECT_NE(read(post("4294967295")).message().find("XML-RPC request too large"),
+  EXPECT_NE(Read(Post("4294967295")).message().find("XML-RPC request too large"),
             std::string::npos);
 }
 
 TEST(HttpRequest, CollectsABodyArrivingInPieces) {
-  const std::string request = post("5", "Expect: 100-continue\r\n") + "abcdeEXTRA";
+  const std::string request = Post("5", "Expect: 100-continue\r\n") + "abcdeEXTRA";
   HttpRequestReader reader(kLimit);
   for (char c : request) {
-    reader.feed(&c, 1);
+    reader.Feed(&c, 1);
     if (reader.state() == HttpRequestReader::State::kBody) {
       EXPECT_TRUE(reader.expectsContinue());
     }
@@ -64,7 +64,7 @@ TEST(HttpRequest, CollectsABodyArrivingInPieces) {
 
 TEST(HttpRequest, TakesBareLineFeedsAndAbsoluteTargets) {
   const HttpRequestReader reader =
-      read("POST http://h:9001/RPC2?x HTTP/1.0\nContent-Type: text/xml\nContent-Length: 2\n\nab");
+      Read("POST http://h:9001/RPC2?x HTTP/1.0\nContent-Type: text/xml\nContent-Length: 2\n\nab");
   ASSERT_EQ(reader.state(), HttpRequestReader::State::kComplete);
   EXPECT_EQ(reader.body(), "ab");
 }

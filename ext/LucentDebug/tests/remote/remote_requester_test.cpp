@@ -21,26 +21,26 @@ class RemoteRequesterTest : public ::testing::Test {
  protected:
   RemoteRequesterTest() : requester("c00kie", 0) { fakeEngine() = FakeEngine(); }
 
-  unsigned short port() const { return static_cast<unsigned short>(requester.getPort()); }
+  unsigned short port() const { return static_cast<unsigned short>(requester.GetPort()); }
 
   // Runs one stop: `client` talks to the port from another thread, then the
   // stop is resumed with step over so that the stop always ends.
-  void stop(const std::function<void()>& client) {
+  void Stop(const std::function<void()>& client) {
     auto done = std::async(std::launch::async, [&] {
       client();
-      call(port(), "Requester.resumeExecution",
-           build("{s:s,s:i}", "cookie", "c00kie", "request", 2).get());
+      Call(port(), "Requester.resumeExecution",
+           Build("{s:s,s:i}", "cookie", "c00kie", "request", 2).get());
     });
     requester.interactionPoint();
     done.get();
   }
 
-  Reply callWith(const char* method, ValuePtr param) { return call(port(), method, param.get()); }
+  Reply CallWith(const char* method, ValuePtr param) { return Call(port(), method, param.get()); }
 
   RemoteRequester requester;
 };
 
-std::string member(const Reply& reply, const char* name) {
+std::string Member(const Reply& reply, const char* name) {
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   const char* text = nullptr;
@@ -50,7 +50,7 @@ std::string member(const Reply& reply, const char* name) {
   return result;
 }
 
-int intMember(const Reply& reply, const char* name) {
+int IntMember(const Reply& reply, const char* name) {
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   xmlrpc_int32 value = -12345;
@@ -59,7 +59,7 @@ int intMember(const Reply& reply, const char* name) {
   return value;
 }
 
-int structSize(const Reply& reply) {
+int StructSize(const Reply& reply) {
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   const int size = reply.result ? xmlrpc_struct_size(&env, reply.result.get()) : -1;
@@ -68,38 +68,38 @@ int structSize(const Reply& reply) {
 }
 
 TEST_F(RemoteRequesterTest, ServesUntilACallResumes) {
-  stop([&] {
-    const Reply hello = callWith("Requester.hello", build("{s:s}", "cookie", "c00kie"));
-    EXPECT_EQ(member(hello, "status"), "hello");
+  Stop([&] {
+    const Reply hello = CallWith("Requester.hello", Build("{s:s}", "cookie", "c00kie"));
+    EXPECT_EQ(Member(hello, "status"), "hello");
   });
   EXPECT_EQ(fakeEngine().calls.back(), "resumeExecution(2)");
 }
 
 TEST_F(RemoteRequesterTest, BadResumeTypeAnswersFaultOneAndKeepsServing) {
-  stop([&] {
+  Stop([&] {
     for (const int request : {5, -1}) {
-      const Reply reply = callWith("Requester.resumeExecution",
-                                   build("{s:s,s:i}", "cookie", "c00kie", "request", request));
+      const Reply reply = CallWith("Requester.resumeExecution",
+                                   Build("{s:s,s:i}", "cookie", "c00kie", "request", request));
       EXPECT_TRUE(reply.fault);
       EXPECT_EQ(reply.faultCode, 1);
       EXPECT_EQ(reply.faultString, "Bad resume type");
     }
-    EXPECT_EQ(member(callWith("Requester.hello", build("{s:s}", "cookie", "c00kie")), "status"),
+    EXPECT_EQ(Member(CallWith("Requester.hello", Build("{s:s}", "cookie", "c00kie")), "status"),
               "hello");
   });
   EXPECT_EQ(fakeEngine().calls, std::vector<std::string>{"resumeExecution(2)"});
 }
 
 TEST_F(RemoteRequesterTest, UnknownMethodAndMissingMemberAnswerLibraryFaults) {
-  stop([&] {
-    const Reply unknown = callWith("Requester.nothing", build("{s:s}", "cookie", "c00kie"));
+  Stop([&] {
+    const Reply unknown = CallWith("Requester.nothing", Build("{s:s}", "cookie", "c00kie"));
     EXPECT_TRUE(unknown.fault);
     EXPECT_EQ(unknown.faultCode, XMLRPC_NO_SUCH_METHOD_ERROR);
-    const Reply missing = callWith("Requester.getSourceCode", build("{s:s}", "cookie", "c00kie"));
+    const Reply missing = CallWith("Requester.getSourceCode", Build("{s:s}", "cookie", "c00kie"));
     EXPECT_TRUE(missing.fault);
     EXPECT_NE(missing.faultCode, 0);
-    const Reply wrongType = callWith("Requester.resumeExecution",
-                                     build("{s:s,s:s}", "cookie", "c00kie", "request", "4"));
+    const Reply wrongType = CallWith("Requester.resumeExecution",
+                                     Build("{s:s,s:s}", "cookie", "c00kie", "request", "4"));
     EXPECT_TRUE(wrongType.fault);
     EXPECT_NE(wrongType.faultCode, 1);
   });
@@ -110,38 +110,38 @@ TEST_F(RemoteRequesterTest, ScalarMethodsPassTheirMembersAndAnswerTheirStructs) 
   fakeEngine().numFrames = 3;
   fakeEngine().source = "<?php echo 1;\n";
   fakeEngine().breakpointNumber = 7;
-  stop([&] {
+  Stop([&] {
     const char* cookie = "c00kie";
     EXPECT_EQ(
-        structSize(callWith("Requester.redirectStdout",
-                            build("{s:s,s:i,s:s}", "cookie", cookie, "port", 9005, "x", "y"))),
+        StructSize(CallWith("Requester.redirectStdout",
+                            Build("{s:s,s:i,s:s}", "cookie", cookie, "port", 9005, "x", "y"))),
         0);
-    EXPECT_EQ(structSize(callWith("Requester.redirectStdin",
-                                  build("{s:s,s:i}", "cookie", cookie, "port", 1))),
+    EXPECT_EQ(StructSize(CallWith("Requester.redirectStdin",
+                                  Build("{s:s,s:i}", "cookie", cookie, "port", 1))),
               0);
-    EXPECT_EQ(intMember(callWith("Requester.getNumFrames", build("{s:s}", "cookie", cookie)),
+    EXPECT_EQ(IntMember(CallWith("Requester.getNumFrames", Build("{s:s}", "cookie", cookie)),
                         "numFrames"),
               3);
-    EXPECT_EQ(member(callWith("Requester.getSourceCode",
-                              build("{s:s,s:s}", "cookie", cookie, "filename", "/t.php")),
+    EXPECT_EQ(Member(CallWith("Requester.getSourceCode",
+                              Build("{s:s,s:s}", "cookie", cookie, "filename", "/t.php")),
                      "source"),
               "<?php echo 1;\n");
-    EXPECT_EQ(member(callWith("Requester.setDebugProperty",
-                              build("{s:s,s:s,s:i,s:s,s:s,s:i}", "cookie", cookie, "context", "",
+    EXPECT_EQ(Member(CallWith("Requester.setDebugProperty",
+                              Build("{s:s,s:s,s:i,s:s,s:s,s:i}", "cookie", cookie, "context", "",
                                     "frame_index", 0, "lhs", "$a", "rhs", "7", "radix", 10)),
                      "setResultString"),
               "");
-    EXPECT_EQ(member(callWith("Requester.getContextNamesAsString",
-                              build("{s:s,s:i}", "cookie", cookie, "frame_index", 0)),
+    EXPECT_EQ(Member(CallWith("Requester.getContextNamesAsString",
+                              Build("{s:s,s:i}", "cookie", cookie, "frame_index", 0)),
                      "names"),
               "locals globals");
-    EXPECT_EQ(intMember(callWith("Requester.addBreakpoint",
-                                 build("{s:s,s:s,s:i,s:b,s:s}", "cookie", cookie, "file", "/t.php",
+    EXPECT_EQ(IntMember(CallWith("Requester.addBreakpoint",
+                                 Build("{s:s,s:s,s:i,s:b,s:s}", "cookie", cookie, "file", "/t.php",
                                        "lineno", 4, "temporary", 1, "cond", "")),
                         "breakpointNumber"),
               7);
     const Reply attribute =
-        callWith("Requester.setBreakpointAttribute", build("{s:s}", "cookie", cookie));
+        CallWith("Requester.setBreakpointAttribute", Build("{s:s}", "cookie", cookie));
     xmlrpc_env env;
     xmlrpc_env_init(&env);
     xmlrpc_bool supported = 1;
@@ -149,8 +149,8 @@ TEST_F(RemoteRequesterTest, ScalarMethodsPassTheirMembersAndAnswerTheirStructs) 
     EXPECT_FALSE(env.fault_occurred);
     EXPECT_EQ(supported, 0);
     xmlrpc_env_clean(&env);
-    EXPECT_EQ(structSize(callWith("Requester.removeBreakpoint",
-                                  build("{s:s,s:i}", "cookie", cookie, "breakpointNumber", 7))),
+    EXPECT_EQ(StructSize(CallWith("Requester.removeBreakpoint",
+                                  Build("{s:s,s:i}", "cookie", cookie, "breakpointNumber", 7))),
               0);
   });
   const std::vector<std::string> expected = {
@@ -168,30 +168,30 @@ TEST_F(RemoteRequesterTest, RecordMethodsAnswerEncodedRecords) {
   fakeEngine().propertyInfo = a;
   fakeEngine().context = {a, a};
   fakeEngine().children = {};
-  stop([&] {
+  Stop([&] {
     const char* cookie = "c00kie";
-    const Reply frames = callWith("Requester.getFrames", build("{s:s}", "cookie", cookie));
+    const Reply frames = CallWith("Requester.getFrames", Build("{s:s}", "cookie", cookie));
     xmlrpc_env env;
     xmlrpc_env_init(&env);
     const FrameVector read = build_FrameVector_Fromxmlrpc_value(&env, frames.result.get());
     ASSERT_EQ(read.size(), 2u);
     EXPECT_EQ(read[0].where, "f");
 
-    const Reply info = callWith("Requester.getDebugPropertyInfo",
-                                build("{s:s,s:i,s:s,s:i}", "cookie", cookie, "frame_index", 1,
+    const Reply info = CallWith("Requester.getDebugPropertyInfo",
+                                Build("{s:s,s:i,s:s,s:i}", "cookie", cookie, "frame_index", 1,
                                       "expr", " $a ", "radix", 16));
     xmlrpc_value* record = nullptr;
     xmlrpc_parse_value(&env, info.result.get(), "{s:S,*}", "propertyInfo", &record);
     EXPECT_EQ(build_PropertyInfo_Fromxmlrpc_value(&env, record).value, "3");
 
     const Reply context =
-        callWith("Requester.getContext", build("{s:s,s:s,s:i,s:i}", "cookie", cookie, "context",
+        CallWith("Requester.getContext", Build("{s:s,s:s,s:i,s:i}", "cookie", cookie, "context",
                                                "globals", "frame_index", -1, "radix", 70000));
     EXPECT_EQ(build_PropertyInfoVector_Fromxmlrpc_value(&env, context.result.get()).size(), 2u);
 
     const Reply children =
-        callWith("Requester.getChildrenInfos",
-                 build("{s:s,s:s,s:i,s:s,s:i}", "cookie", cookie, "context", "locals",
+        CallWith("Requester.getChildrenInfos",
+                 Build("{s:s,s:s,s:i,s:s,s:i}", "cookie", cookie, "context", "locals",
                        "frame_index", 0, "parent_expr", "$o", "radix", 10));
     EXPECT_TRUE(build_PropertyInfoVector_Fromxmlrpc_value(&env, children.result.get()).empty());
     EXPECT_FALSE(env.fault_occurred);
@@ -208,12 +208,12 @@ TEST_F(RemoteRequesterTest, EmptyCookieIsStillDemanded) {
   ASSERT_NE(anonymous, nullptr);
   const unsigned short anonymousPort = remote_getport(anonymous);
   auto client = std::async(std::launch::async, [&] {
-    EXPECT_TRUE(call(anonymousPort, "Requester.hello", build("{}").get()).fault);
-    EXPECT_EQ(member(call(anonymousPort, "Requester.hello", build("{s:s}", "cookie", "").get()),
+    EXPECT_TRUE(Call(anonymousPort, "Requester.hello", Build("{}").get()).fault);
+    EXPECT_EQ(Member(Call(anonymousPort, "Requester.hello", Build("{s:s}", "cookie", "").get()),
                      "status"),
               "hello");
-    call(anonymousPort, "Requester.resumeExecution",
-         build("{s:s,s:i}", "cookie", "", "request", 4).get());
+    Call(anonymousPort, "Requester.resumeExecution",
+         Build("{s:s,s:i}", "cookie", "", "request", 4).get());
   });
   remote_interact(anonymous);
   client.get();
@@ -253,21 +253,21 @@ TEST_F(RemoteRequesterTest, CharactersBeyondTheBasicPlaneReachTheEngineAndComeBa
   const std::string grinning = "\xF0\x9F\x98\x80";
   fakeEngine().source = "<?php echo '" + grinning + "';";
   std::string response;
-  stop([&] {
+  Stop([&] {
     const std::string body =
         "<methodCall><methodName>Requester.getSourceCode</methodName><params>"
         "<param><value><struct><member><name>cookie</name><value>c00kie"
         "</value></member><member><name>filename</name><value>/t&#x1F600;"
         ".php</value></member></struct></value></param></params></methodCall>";
-    response = httpExchange(port(), httpPost(body));
+    response = HttpExchange(port(), HttpPost(body));
   });
   EXPECT_EQ(fakeEngine().calls.front(), "getSourceCode(/t" + grinning + ".php)");
   EXPECT_NE(response.find("echo '&#x01F600;';"), std::string::npos) << response;
 }
 
 TEST_F(RemoteRequesterTest, BusyPortYieldsNoRequesterAndAWarningNamingIt) {
-  EXPECT_EQ(remote_init("x", requester.getPort()), nullptr);
-  EXPECT_NE(fakeEngine().warning.find(std::to_string(requester.getPort())), std::string::npos)
+  EXPECT_EQ(remote_init("x", requester.GetPort()), nullptr);
+  EXPECT_NE(fakeEngine().warning.find(std::to_string(requester.GetPort())), std::string::npos)
       << fakeEngine().warning;
   EXPECT_EQ(remote_getport(nullptr), 0);
   remote_interact(nullptr);
@@ -278,7 +278,7 @@ TEST_F(RemoteRequesterTest, EndingTheRequesterClosesItsPort) {
   Requester* other = remote_init("x", 0);
   const unsigned short otherPort = remote_getport(other);
   remote_end(other);
-  EXPECT_EQ(httpExchange(otherPort, "GET / HTTP/1.0\r\n\r\n"), "");
+  EXPECT_EQ(HttpExchange(otherPort, "GET / HTTP/1.0\r\n\r\n"), "");
 }
 
 }  // namespace

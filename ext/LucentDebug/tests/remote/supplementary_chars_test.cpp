@@ -16,24 +16,24 @@ const std::string kGrinning = "\xF0\x9F\x98\x80";  // U+1F600
 const std::string kMark = "\xEF\xB7\x90";          // U+FDD0
 
 // A response as the server sends it for the string `text`.
-std::string responseFor(const std::string& text) {
+std::string ResponseFor(const std::string& text) {
   xmlrpc_env env;
   xmlrpc_env_init(&env);
-  ValuePtr value = build("{s:s}", "value", xmlrpcText(text).c_str());
+  ValuePtr value = Build("{s:s}", "value", XmlrpcText(text).c_str());
   xmlrpc_mem_block* xml = XMLRPC_MEMBLOCK_NEW(char, &env, 0);
   xmlrpc_serialize_response(&env, xml, value.get());
   std::string response(XMLRPC_MEMBLOCK_CONTENTS(char, xml), XMLRPC_MEMBLOCK_SIZE(char, xml));
   XMLRPC_MEMBLOCK_FREE(char, xml);
   EXPECT_FALSE(env.fault_occurred);
   xmlrpc_env_clean(&env);
-  return responseFromLibrary(response);
+  return ResponseFromLibrary(response);
 }
 
 // The string a handler reads from a call whose body holds `text`.
-std::string readBack(const std::string& text, bool utf8 = true) {
+std::string ReadBack(const std::string& text, bool utf8 = true) {
   const std::string body = "<methodCall><methodName>m</methodName><params><param><value>" + text +
                            "</value></param></params></methodCall>";
-  const std::string call = xmlForLibrary(body, utf8);
+  const std::string call = XmlForLibrary(body, utf8);
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   const char* name = nullptr;
@@ -43,7 +43,7 @@ std::string readBack(const std::string& text, bool utf8 = true) {
   if (!env.fault_occurred) {
     const char* parsed = nullptr;
     xmlrpc_parse_value(&env, params, "(s)", &parsed);
-    if (!env.fault_occurred) result = textFromLibrary(parsed);
+    if (!env.fault_occurred) result = TextFromLibrary(parsed);
     xmlrpc_DECREF(params);
     std::free(const_cast<char*>(name));
   }
@@ -52,34 +52,34 @@ std::string readBack(const std::string& text, bool utf8 = true) {
 }
 
 TEST(SupplementaryChars, RepliesCarryThemAsCharacterReferences) {
-  const std::string response = responseFor("a" + kGrinning + "b\xF0\xA0\x80\x80");
+  const std::string response = ResponseFor("a" + kGrinning + "b\xF0\xA0\x80\x80");
   EXPECT_NE(response.find("<string>a&#x01F600;b&#x020000;</string>"), std::string::npos)
       << response;
 }
 
 TEST(SupplementaryChars, CallsMayCarryThemRawOrReferenced) {
-  EXPECT_EQ(readBack("a" + kGrinning + "b"), "a" + kGrinning + "b");
-  EXPECT_EQ(readBack("a&#x1F600;&#128512;b"), "a" + kGrinning + kGrinning + "b");
-  EXPECT_EQ(readBack("&#x1F600;", false), kGrinning);
+  EXPECT_EQ(ReadBack("a" + kGrinning + "b"), "a" + kGrinning + "b");
+  EXPECT_EQ(ReadBack("a&#x1F600;&#128512;b"), "a" + kGrinning + kGrinning + "b");
+  EXPECT_EQ(ReadBack("&#x1F600;", false), kGrinning);
 }
 
 TEST(SupplementaryChars, TheEscapeCharacterItselfTravelsIntact) {
-  EXPECT_EQ(readBack(kMark + "01F600"), kMark + "01F600");
-  EXPECT_EQ(readBack("&#xFDD0;&#xFDD0;"), kMark + kMark);
-  EXPECT_NE(responseFor(kMark + "01F600").find("&#x00FDD0;01F600"), std::string::npos);
+  EXPECT_EQ(ReadBack(kMark + "01F600"), kMark + "01F600");
+  EXPECT_EQ(ReadBack("&#xFDD0;&#xFDD0;"), kMark + kMark);
+  EXPECT_NE(ResponseFor(kMark + "01F600").find("&#x00FDD0;01F600"), std::string::npos);
 }
 
 TEST(SupplementaryChars, TextThatAlreadyWorkedIsUnchanged) {
   const std::string text = "plain \xC3\xA9\xE4\xB8\xAD &amp; &#xE9; &amp;#x1F600;";
-  EXPECT_EQ(xmlForLibrary(text, true), text);
-  EXPECT_EQ(readBack("x\xC3\xA9\xE4\xB8\xAD"), "x\xC3\xA9\xE4\xB8\xAD");
-  EXPECT_EQ(textFromLibrary("x\xC3\xA9"), "x\xC3\xA9");
+  EXPECT_EQ(XmlForLibrary(text, true), text);
+  EXPECT_EQ(ReadBack("x\xC3\xA9\xE4\xB8\xAD"), "x\xC3\xA9\xE4\xB8\xAD");
+  EXPECT_EQ(TextFromLibrary("x\xC3\xA9"), "x\xC3\xA9");
   // Bytes that are not UTF-8 are left for the XML parser to refuse.
-  EXPECT_EQ(xmlForLibrary("\xF0\x9F\x98", true), "\xF0\x9F\x98");
+  EXPECT_EQ(XmlForLibrary("\xF0\x9F\x98", true), "\xF0\x9F\x98");
 }
 
 // What a client built on xmlrpc-c does with a reply: the document through
-// xmlForLibrary, the records through the readers.
+// XmlForLibrary, the records through the readers.
 TEST(SupplementaryChars, ClientsOnTheLibraryReadThemThroughTheRecordReaders) {
   PropertyInfo info;
   info.name = {"$" + kGrinning, "$" + kGrinning};
@@ -88,14 +88,14 @@ TEST(SupplementaryChars, ClientsOnTheLibraryReadThemThroughTheRecordReaders) {
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   ValuePtr infos(build_xmlrpc_value_FromPropertyInfoVector(&env, PropertyInfoVector{info}));
-  ValuePtr holder = build("{s:V}", "propertyInfo", infos.get());
+  ValuePtr holder = Build("{s:V}", "propertyInfo", infos.get());
   xmlrpc_mem_block* xml = XMLRPC_MEMBLOCK_NEW(char, &env, 0);
   xmlrpc_serialize_response(&env, xml, holder.get());
-  const std::string reply = responseFromLibrary(
+  const std::string reply = ResponseFromLibrary(
       std::string(XMLRPC_MEMBLOCK_CONTENTS(char, xml), XMLRPC_MEMBLOCK_SIZE(char, xml)));
   XMLRPC_MEMBLOCK_FREE(char, xml);
 
-  const std::string document = xmlForLibrary(reply, true);
+  const std::string document = XmlForLibrary(reply, true);
   xmlrpc_value* result = nullptr;
   int faultCode = 0;
   const char* faultString = nullptr;
@@ -112,12 +112,12 @@ TEST(SupplementaryChars, ClientsOnTheLibraryReadThemThroughTheRecordReaders) {
 
 TEST(SupplementaryChars, Utf8DecodingRefusesMalformedSequences) {
   uint32_t codePoint = 0;
-  EXPECT_EQ(decodeUtf8(kGrinning.data(), kGrinning.size(), &codePoint), 4u);
+  EXPECT_EQ(DecodeUtf8(kGrinning.data(), kGrinning.size(), &codePoint), 4u);
   EXPECT_EQ(codePoint, 0x1F600u);
-  EXPECT_EQ(decodeUtf8("\xC0\x80", 2, &codePoint), 0u);          // overlong
-  EXPECT_EQ(decodeUtf8("\xED\xA0\x80", 3, &codePoint), 0u);      // surrogate
-  EXPECT_EQ(decodeUtf8("\xF4\x90\x80\x80", 4, &codePoint), 0u);  // beyond U+10FFFF
-  EXPECT_EQ(decodeUtf8("\xE4\xB8", 2, &codePoint), 0u);          // cut short
+  EXPECT_EQ(DecodeUtf8("\xC0\x80", 2, &codePoint), 0u);          // overlong
+  EXPECT_EQ(DecodeUtf8("\xED\xA0\x80", 3, &codePoint), 0u);      // surrogate
+  EXPECT_EQ(DecodeUtf8("\xF4\x90\x80\x80", 4, &codePoint), 0u);  // beyond U+10FFFF
+  EXPECT_EQ(DecodeUtf8("\xE4\xB8", 2, &codePoint), 0u);          // cut short
 }
 
 }  // namespace

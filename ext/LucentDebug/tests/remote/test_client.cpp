@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-std::string httpExchange(unsigned short port, const std::string& request) {
+std::string HttpExchange(unsigned short port, const std::string& request) {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
   if (fd < 0) return "";
   const timeval wait{20, 0};
@@ -33,18 +33,18 @@ std::string httpExchange(unsigned short port, const std::string& request) {
   return response;
 }
 
-std::string httpPost(const std::string& body, const std::string& path,
+std::string HttpPost(const std::string& body, const std::string& path,
                      const std::string& contentType) {
   return "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: " + contentType +
          "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
-int httpStatus(const std::string& response) {
+int HttpStatus(const std::string& response) {
   int status = 0;
   return std::sscanf(response.c_str(), "HTTP/1.%*d %d", &status) == 1 ? status : 0;
 }
 
-std::string callXml(const char* method, xmlrpc_value* param) {
+std::string CallXml(const char* method, xmlrpc_value* param) {
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   xmlrpc_value* params = xmlrpc_array_new(&env);
@@ -58,8 +58,8 @@ std::string callXml(const char* method, xmlrpc_value* param) {
   return text;
 }
 
-Reply call(unsigned short port, const char* method, xmlrpc_value* param) {
-  const std::string response = httpExchange(port, httpPost(callXml(method, param)));
+Reply Call(unsigned short port, const char* method, xmlrpc_value* param) {
+  const std::string response = HttpExchange(port, HttpPost(CallXml(method, param)));
   Reply reply;
   const size_t body = response.find("\r\n\r\n");
   if (body == std::string::npos) return reply;
@@ -84,7 +84,7 @@ Reply call(unsigned short port, const char* method, xmlrpc_value* param) {
   return reply;
 }
 
-ValuePtr build(const char* format, ...) {
+ValuePtr Build(const char* format, ...) {
   xmlrpc_env env;
   xmlrpc_env_init(&env);
   va_list arguments;

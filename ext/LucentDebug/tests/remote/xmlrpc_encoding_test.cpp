@@ -11,7 +11,7 @@ class XmlRpcEncoding : public ::testing::Test {
   XmlRpcEncoding() { xmlrpc_env_init(&env); }
   ~XmlRpcEncoding() override { xmlrpc_env_clean(&env); }
 
-  std::string stringMember(xmlrpc_value* value, const char* member) {
+  std::string StringMember(xmlrpc_value* value, const char* member) {
     const char* text = nullptr;
     xmlrpc_parse_value(&env, value, "{s:s,*}", member, &text);
     return env.fault_occurred ? "<fault>" : text;
@@ -20,7 +20,7 @@ class XmlRpcEncoding : public ::testing::Test {
   xmlrpc_env env;
 };
 
-PropertyInfo property(const std::string& name, const std::string& value, bool hasChildren) {
+PropertyInfo Property(const std::string& name, const std::string& value, bool hasChildren) {
   PropertyInfo info;
   info.name = {name, name + "full"};
   info.value = value;
@@ -31,7 +31,7 @@ PropertyInfo property(const std::string& name, const std::string& value, bool ha
 
 TEST_F(XmlRpcEncoding, PropertyInfoCarriesHasChildrenAsBoolean) {
   for (const bool hasChildren : {false, true}) {
-    ValuePtr value(build_xmlrpc_value_FromPropertyInfo(&env, property("$a", "1", hasChildren)));
+    ValuePtr value(build_xmlrpc_value_FromPropertyInfo(&env, Property("$a", "1", hasChildren)));
     ASSERT_FALSE(env.fault_occurred);
     xmlrpc_value* member = nullptr;
     xmlrpc_parse_value(&env, value.get(), "{s:V,*}", "hasChildren", &member);
@@ -43,7 +43,7 @@ TEST_F(XmlRpcEncoding, PropertyInfoCarriesHasChildrenAsBoolean) {
 }
 
 TEST_F(XmlRpcEncoding, PropertyInfoNestsTheNameStruct) {
-  ValuePtr value(build_xmlrpc_value_FromPropertyInfo(&env, property("[3]", "x", false)));
+  ValuePtr value(build_xmlrpc_value_FromPropertyInfo(&env, Property("[3]", "x", false)));
   const char* name = nullptr;
   const char* fullName = nullptr;
   xmlrpc_parse_value(&env, value.get(), "{s:{s:s,s:s,*},*}", "name", "name", &name, "fullName",
@@ -51,13 +51,13 @@ TEST_F(XmlRpcEncoding, PropertyInfoNestsTheNameStruct) {
   ASSERT_FALSE(env.fault_occurred);
   EXPECT_STREQ(name, "[3]");
   EXPECT_STREQ(fullName, "[3]full");
-  EXPECT_EQ(stringMember(value.get(), "type"), "IS_STRING");
+  EXPECT_EQ(StringMember(value.get(), "type"), "IS_STRING");
 }
 
 TEST_F(XmlRpcEncoding, PropertyInfoVectorReadsBackInOrder) {
-  const PropertyInfoVector infos = {property("$a", "1", false), property("$b", "", true)};
+  const PropertyInfoVector infos = {Property("$a", "1", false), Property("$b", "", true)};
   ValuePtr array(build_xmlrpc_value_FromPropertyInfoVector(&env, infos));
-  ValuePtr holder = build("{s:V}", "propertyInfo", array.get());
+  ValuePtr holder = Build("{s:V}", "propertyInfo", array.get());
   const PropertyInfoVector read = build_PropertyInfoVector_Fromxmlrpc_value(&env, holder.get());
   ASSERT_FALSE(env.fault_occurred);
   ASSERT_EQ(read.size(), 2u);
@@ -72,7 +72,7 @@ TEST_F(XmlRpcEncoding, EmptyPropertyInfoVectorIsAnEmptyArray) {
   ValuePtr array(build_xmlrpc_value_FromPropertyInfoVector(&env, {}));
   ASSERT_EQ(xmlrpc_value_type(array.get()), XMLRPC_TYPE_ARRAY);
   EXPECT_EQ(xmlrpc_array_size(&env, array.get()), 0);
-  ValuePtr holder = build("{s:V}", "propertyInfo", array.get());
+  ValuePtr holder = Build("{s:V}", "propertyInfo", array.get());
   EXPECT_TRUE(build_PropertyInfoVector_Fromxmlrpc_value(&env, holder.get()).empty());
   EXPECT_FALSE(env.fault_occurred);
 }
@@ -89,7 +89,7 @@ TEST_F(XmlRpcEncoding, FrameCarriesItsEmptySubframe) {
                      &lineno, "data", "file", &file, "lineno", &lineno, "where", &file);
   ASSERT_FALSE(env.fault_occurred) << env.fault_string;
   EXPECT_EQ(lineno, 0);
-  EXPECT_EQ(stringMember(value.get(), "where"), "__main__");
+  EXPECT_EQ(StringMember(value.get(), "where"), "__main__");
 }
 
 TEST_F(XmlRpcEncoding, FrameVectorReadsBackInOrder) {
@@ -97,7 +97,7 @@ TEST_F(XmlRpcEncoding, FrameVectorReadsBackInOrder) {
   frames[0] = {"inner.php", 3, "f", {"s.php", 9, "g"}};
   frames[1] = {"outer.php", 12, "__main__", {}};
   ValuePtr array(build_xmlrpc_value_FromFrameVector(&env, frames));
-  ValuePtr holder = build("{s:V}", "frames", array.get());
+  ValuePtr holder = Build("{s:V}", "frames", array.get());
   const FrameVector read = build_FrameVector_Fromxmlrpc_value(&env, holder.get());
   ASSERT_FALSE(env.fault_occurred);
   ASSERT_EQ(read.size(), 2u);
@@ -109,7 +109,7 @@ TEST_F(XmlRpcEncoding, FrameVectorReadsBackInOrder) {
 
 TEST_F(XmlRpcEncoding, FrameReaderIgnoresExtraMembersAtEveryLevel) {
   ValuePtr value =
-      build("{s:s,s:i,s:s,s:i,s:{s:s,s:i,s:s,s:b}}", "file", "a.php", "lineno", 4, "where", "f",
+      Build("{s:s,s:i,s:s,s:i,s:{s:s,s:i,s:s,s:b}}", "file", "a.php", "lineno", 4, "where", "f",
             "extra", 1, "data", "file", "", "lineno", 0, "where", "", "more", 1);
   const Frame frame = build_Frame_Fromxmlrpc_value(&env, value.get());
   EXPECT_FALSE(env.fault_occurred);
@@ -118,27 +118,27 @@ TEST_F(XmlRpcEncoding, FrameReaderIgnoresExtraMembersAtEveryLevel) {
 }
 
 TEST_F(XmlRpcEncoding, ReadersFaultAndYieldEmptyRecordsOnOtherShapes) {
-  ValuePtr noData = build("{s:s,s:i,s:s}", "file", "a.php", "lineno", 4, "where", "f");
+  ValuePtr noData = Build("{s:s,s:i,s:s}", "file", "a.php", "lineno", 4, "where", "f");
   const Frame frame = build_Frame_Fromxmlrpc_value(&env, noData.get());
   EXPECT_TRUE(env.fault_occurred);
   EXPECT_EQ(frame.file, "");
   xmlrpc_env_clean(&env);
   xmlrpc_env_init(&env);
 
-  ValuePtr wrongType = build("{s:{s:s,s:s},s:i,s:s,s:b}", "name", "name", "$a", "fullName", "$a",
+  ValuePtr wrongType = Build("{s:{s:s,s:s},s:i,s:s,s:b}", "name", "name", "$a", "fullName", "$a",
                              "value", 1, "type", "IS_LONG", "hasChildren", 0);
   EXPECT_EQ(build_PropertyInfo_Fromxmlrpc_value(&env, wrongType.get()).name.name, "");
   EXPECT_TRUE(env.fault_occurred);
   xmlrpc_env_clean(&env);
   xmlrpc_env_init(&env);
 
-  ValuePtr noMember = build("{s:()}", "other");
+  ValuePtr noMember = Build("{s:()}", "other");
   EXPECT_TRUE(build_FrameVector_Fromxmlrpc_value(&env, noMember.get()).empty());
   EXPECT_TRUE(env.fault_occurred);
 }
 
 TEST_F(XmlRpcEncoding, NameVectorReadsNamesUnderTheirMember) {
-  ValuePtr holder = build("{s:({s:s,s:s}{s:s,s:s,s:i})}", "names", "name", "$a", "fullName", "$a",
+  ValuePtr holder = Build("{s:({s:s,s:s}{s:s,s:s,s:i})}", "names", "name", "$a", "fullName", "$a",
                           "name", "p", "fullName", "$o->p", "extra", 3);
   const NameVector names = build_NameVector_Fromxmlrpc_value(&env, holder.get());
   ASSERT_FALSE(env.fault_occurred);
@@ -147,16 +147,16 @@ TEST_F(XmlRpcEncoding, NameVectorReadsNamesUnderTheirMember) {
 }
 
 TEST_F(XmlRpcEncoding, StringIsSentUpToItsFirstNul) {
-  PropertyInfo info = property("$s", std::string("ab\0cd", 5), false);
+  PropertyInfo info = Property("$s", std::string("ab\0cd", 5), false);
   ValuePtr value(build_xmlrpc_value_FromPropertyInfo(&env, info));
-  EXPECT_EQ(stringMember(value.get(), "value"), "ab");
+  EXPECT_EQ(StringMember(value.get(), "value"), "ab");
 }
 
 TEST_F(XmlRpcEncoding, BytesXmlCannotCarryBecomeDelInsteadOfFailingTheReply) {
-  PropertyInfo info = property("$bin", "a\xff\x01z\xc3\xa9\t", false);
+  PropertyInfo info = Property("$bin", "a\xff\x01z\xc3\xa9\t", false);
   ValuePtr value(build_xmlrpc_value_FromPropertyInfo(&env, info));
   ASSERT_FALSE(env.fault_occurred) << env.fault_string;
-  EXPECT_EQ(stringMember(value.get(), "value"), "a\x7f\x7fz\xc3\xa9\t");
+  EXPECT_EQ(StringMember(value.get(), "value"), "a\x7f\x7fz\xc3\xa9\t");
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 
 namespace {
 
-xmlrpc_value* echoMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+xmlrpc_value* EchoMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   ++*static_cast<int*>(userData);
   const char* text = nullptr;
   xmlrpc_parse_value(env, params, "(s)", &text);
@@ -26,12 +26,12 @@ xmlrpc_value* echoMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) 
 }
 
 // Answers a string of four mebibytes, more than any socket buffer takes.
-xmlrpc_value* bigMethod(xmlrpc_env* env, xmlrpc_value*, void*) {
+xmlrpc_value* BigMethod(xmlrpc_env* env, xmlrpc_value*, void*) {
   const std::string text(4 * 1024 * 1024, 'x');
   return xmlrpc_build_value(env, "{s:s}", "big", text.c_str());
 }
 
-int connectTo(unsigned short port) {
+int ConnectTo(unsigned short port) {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -44,14 +44,14 @@ int connectTo(unsigned short port) {
 class XmlRpcServer : public ::testing::Test {
  protected:
   XmlRpcServer() : server(xmlrpc_server_abyss_ts_init(0, nullptr, 0, nullptr)) {
-    xmlrpc_server_abyss_ts_add_method(server.get(), "echo", echoMethod, &calls);
-    xmlrpc_server_abyss_ts_add_method(server.get(), "big", bigMethod, nullptr);
+    xmlrpc_server_abyss_ts_add_method(server.get(), "echo", EchoMethod, &calls);
+    xmlrpc_server_abyss_ts_add_method(server.get(), "big", BigMethod, nullptr);
     port = xmlrpc_server_abyss_ts_get_port(server.get());
   }
 
   // Sends `request` from another thread while this one serves one turn.
-  std::string serveOne(const std::string& request) {
-    auto reply = std::async(std::launch::async, [&] { return httpExchange(port, request); });
+  std::string ServeOne(const std::string& request) {
+    auto reply = std::async(std::launch::async, [&] { return HttpExchange(port, request); });
     xmlrpc_server_abyss_ts_runonce(server.get());
     return reply.get();
   }
@@ -59,17 +59,17 @@ class XmlRpcServer : public ::testing::Test {
   // Serves turns until `request` is answered; another thread first runs
   // `before` (which may open connections the server must accept), then sends
   // it. Returns the answer and how long it took after `before`.
-  std::string serveUntilAnswered(const std::function<void()>& before, const std::string& request,
+  std::string ServeUntilAnswered(const std::function<void()>& before, const std::string& request,
                                  std::chrono::milliseconds* took) {
     std::atomic<bool> answered{false};
     auto reply = std::async(std::launch::async, [&] {
       before();
       const auto started = std::chrono::steady_clock::now();
-      std::string response = httpExchange(port, request);
+      std::string response = HttpExchange(port, request);
       *took = std::chrono::duration_cast<std::chrono::milliseconds>(
           std::chrono::steady_clock::now() - started);
       answered = true;
-      close(connectTo(port));  // ends the turn the server may have started since
+      close(ConnectTo(port));  // ends the turn the server may have started since
       return response;
     });
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -84,7 +84,7 @@ class XmlRpcServer : public ::testing::Test {
   unsigned short port = 0;
 };
 
-std::string echoCall() { return httpPost(callXml("echo", build("s", "hi").get())); }
+std::string EchoCall() { return HttpPost(CallXml("echo", Build("s", "hi").get())); }
 
 TEST_F(XmlRpcServer, PortZeroListensOnAPortTheSystemChose) {
   ASSERT_TRUE(server);
@@ -115,58 +115,58 @@ TEST_F(XmlRpcServer, ListensOnTheGivenAddress) {
 
 TEST_F(XmlRpcServer, NullServerIsHarmless) {
   xmlrpc_server_abyss_ts_runonce(nullptr);
-  xmlrpc_server_abyss_ts_add_method(nullptr, "x", echoMethod, nullptr);
+  xmlrpc_server_abyss_ts_add_method(nullptr, "x", EchoMethod, nullptr);
   EXPECT_EQ(xmlrpc_server_abyss_ts_get_port(nullptr), 0);
   xmlrpc_server_abyss_ts_free(nullptr);
 }
 
 TEST_F(XmlRpcServer, CallsTheMethodWithItsUserData) {
-  const std::string response = serveOne(echoCall());
-  EXPECT_EQ(httpStatus(response), 200);
+  const std::string response = ServeOne(EchoCall());
+  EXPECT_EQ(HttpStatus(response), 200);
   EXPECT_NE(response.find("<string>hi</string>"), std::string::npos) << response;
   EXPECT_EQ(calls, 1);
 }
 
 TEST_F(XmlRpcServer, AnswersHttpErrorsWithoutCallingAnyMethod) {
-  const std::string body = callXml("echo", build("s", "hi").get());
-  EXPECT_EQ(httpStatus(serveOne(httpPost(body, "/other"))), 404);
-  EXPECT_EQ(httpStatus(serveOne("GET /RPC2 HTTP/1.0\r\n\r\n")), 405);
-  EXPECT_EQ(httpStatus(serveOne(httpPost(body, "/RPC2", "text/plain"))), 400);
-  EXPECT_EQ(httpStatus(serveOne(httpPost(body, "/RPC2", "text/xmlish"))), 400);
-  EXPECT_EQ(httpStatus(serveOne("POST /RPC2 HTTP/1.0\r\nContent-Length: 3\r\n\r\nabc")), 400);
-  EXPECT_EQ(httpStatus(serveOne("POST /RPC2 HTTP/1.0\r\nContent-Type: text/xml\r\n\r\n")), 411);
+  const std::string body = CallXml("echo", Build("s", "hi").get());
+  EXPECT_EQ(HttpStatus(ServeOne(HttpPost(body, "/other"))), 404);
+  EXPECT_EQ(HttpStatus(ServeOne("GET /RPC2 HTTP/1.0\r\n\r\n")), 405);
+  EXPECT_EQ(HttpStatus(ServeOne(HttpPost(body, "/RPC2", "text/plain"))), 400);
+  EXPECT_EQ(HttpStatus(ServeOne(HttpPost(body, "/RPC2", "text/xmlish"))), 400);
+  EXPECT_EQ(HttpStatus(ServeOne("POST /RPC2 HTTP/1.0\r\nContent-Length: 3\r\n\r\nabc")), 400);
+  EXPECT_EQ(HttpStatus(ServeOne("POST /RPC2 HTTP/1.0\r\nContent-Type: text/xml\r\n\r\n")), 411);
   EXPECT_EQ(calls, 0);
 }
 
 TEST_F(XmlRpcServer, TakesTextXmlWithParameters) {
-  const std::string body = callXml("echo", build("s", "hi").get());
-  EXPECT_EQ(httpStatus(serveOne(httpPost(body, "/RPC2", "Text/XML; charset=utf-8"))), 200);
+  const std::string body = CallXml("echo", Build("s", "hi").get());
+  EXPECT_EQ(HttpStatus(ServeOne(HttpPost(body, "/RPC2", "Text/XML; charset=utf-8"))), 200);
   EXPECT_EQ(calls, 1);
 }
 
 TEST_F(XmlRpcServer, ServesOneRequestPerConnection) {
-  const std::string response = serveOne(echoCall() + echoCall());
+  const std::string response = ServeOne(EchoCall() + EchoCall());
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(response.find("HTTP/1.1", 1), std::string::npos) << response;
 }
 
 TEST_F(XmlRpcServer, GoesOnAfterAClientThatLeavesWithoutARequest) {
-  EXPECT_EQ(serveOne(""), "");
-  EXPECT_EQ(httpStatus(serveOne(echoCall())), 200);
+  EXPECT_EQ(ServeOne(""), "");
+  EXPECT_EQ(HttpStatus(ServeOne(EchoCall())), 200);
   EXPECT_EQ(calls, 1);
 }
 
 TEST_F(XmlRpcServer, ConnectionsWaitInTheQueueUntilServed) {
-  auto first = std::async(std::launch::async, [&] { return httpExchange(port, echoCall()); });
-  auto second = std::async(std::launch::async, [&] { return httpExchange(port, echoCall()); });
+  auto first = std::async(std::launch::async, [&] { return HttpExchange(port, EchoCall()); });
+  auto second = std::async(std::launch::async, [&] { return HttpExchange(port, EchoCall()); });
   xmlrpc_server_abyss_ts_runonce(server.get());
   xmlrpc_server_abyss_ts_runonce(server.get());
-  EXPECT_EQ(httpStatus(first.get()), 200);
-  EXPECT_EQ(httpStatus(second.get()), 200);
+  EXPECT_EQ(HttpStatus(first.get()), 200);
+  EXPECT_EQ(HttpStatus(second.get()), 200);
   EXPECT_EQ(calls, 2);
 }
 
-std::string callBody(const std::string& method, const std::string& value) {
+std::string CallBody(const std::string& method, const std::string& value) {
   return "<?xml version=\"1.0\"?><methodCall><methodName>" + method +
          "</methodName><params><param><value>" + value + "</value></param></params></methodCall>";
 }
@@ -175,8 +175,8 @@ TEST_F(XmlRpcServer, ValuesThatCrashTheLibraryAnswerAFault) {
   for (const char* value : {"<i8>99999999999999999999</i8>", "<i8>x</i8>", "<ex:i8>1</ex:i8>",
                             "<struct><member><name>a</name><value><i8>x</i8></value></member>"
                             "</struct>"}) {
-    const std::string response = serveOne(httpPost(callBody("echo", value)));
-    EXPECT_EQ(httpStatus(response), 200) << value;
+    const std::string response = ServeOne(HttpPost(CallBody("echo", value)));
+    EXPECT_EQ(HttpStatus(response), 200) << value;
     EXPECT_NE(response.find("<name>faultCode</name>"), std::string::npos) << response;
   }
   EXPECT_EQ(calls, 0);
@@ -189,9 +189,9 @@ TEST_F(XmlRpcServer, NestedEntitiesAreRefusedBeforeParsing) {
     body += "<!ENTITY a" + std::to_string(i) + " \"" + previous + previous + previous + previous +
             previous + previous + previous + previous + previous + previous + "\">";
   }
-  body += "]>" + callBody("echo", "&a9;");
+  body += "]>" + CallBody("echo", "&a9;");
   const auto started = std::chrono::steady_clock::now();
-  const std::string response = serveOne(httpPost(body));
+  const std::string response = ServeOne(HttpPost(body));
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
   EXPECT_NE(response.find("<name>faultCode</name>"), std::string::npos) << response;
   EXPECT_EQ(calls, 0);
@@ -200,7 +200,7 @@ TEST_F(XmlRpcServer, NestedEntitiesAreRefusedBeforeParsing) {
 TEST_F(XmlRpcServer, ServesOnlyTheMethodsAddedToIt) {
   for (const char* method : {"system.listMethods", "system.methodHelp", "system.multicall",
                              "system.getCapabilities", "system.shutdown", "Echo"}) {
-    const std::string response = serveOne(httpPost(callBody(method, "<string>echo</string>")));
+    const std::string response = ServeOne(HttpPost(CallBody(method, "<string>echo</string>")));
     EXPECT_NE(response.find("<i4>-506</i4>"), std::string::npos) << method << response;
   }
   EXPECT_EQ(calls, 0);
@@ -208,19 +208,19 @@ TEST_F(XmlRpcServer, ServesOnlyTheMethodsAddedToIt) {
 
 TEST_F(XmlRpcServer, MalformedLengthsAndOptionsAnswerTheirStatuses) {
   const std::string head = "POST /RPC2 HTTP/1.0\r\nContent-Type: text/xml\r\nContent-Length: ";
-  EXPECT_EQ(httpStatus(serveOne(head + "-1\r\n\r\nabc")), 400);
-  EXPECT_EQ(httpStatus(serveOne(head + "4294967296\r\n\r\nabc")), 400);
-  const std::string options = serveOne("OPTIONS /RPC2 HTTP/1.1\r\n\r\n");
-  EXPECT_EQ(httpStatus(options), 405);
+  EXPECT_EQ(HttpStatus(ServeOne(head + "-1\r\n\r\nabc")), 400);
+  EXPECT_EQ(HttpStatus(ServeOne(head + "4294967296\r\n\r\nabc")), 400);
+  const std::string options = ServeOne("OPTIONS /RPC2 HTTP/1.1\r\n\r\n");
+  EXPECT_EQ(HttpStatus(options), 405);
   EXPECT_NE(options.find("Allow: POST"), std::string::npos);
   EXPECT_EQ(calls, 0);
 }
 
 TEST_F(XmlRpcServer, CharactersBeyondTheBasicPlaneTravelBothWays) {
   const std::string raw =
-      serveOne(httpPost(callBody("echo", "<string>a\xF0\x9F\x98\x80</string>")));
+      ServeOne(HttpPost(CallBody("echo", "<string>a\xF0\x9F\x98\x80</string>")));
   EXPECT_NE(raw.find("<string>a&#x01F600;</string>"), std::string::npos) << raw;
-  const std::string referenced = serveOne(httpPost(callBody("echo", "a&#x20000;")));
+  const std::string referenced = ServeOne(HttpPost(CallBody("echo", "a&#x20000;")));
   EXPECT_NE(referenced.find("<string>a&#x020000;</string>"), std::string::npos) << referenced;
   EXPECT_EQ(calls, 2);
 }
@@ -228,18 +228,18 @@ TEST_F(XmlRpcServer, CharactersBeyondTheBasicPlaneTravelBothWays) {
 TEST_F(XmlRpcServer, ProperCallIsAnsweredWhileFiftyHostileConnectionsAreOpen) {
   std::vector<int> hostile;
   const std::string partialHead = "POST /RPC2 HTTP/1.1\r\nContent-Ty";
-  const std::string partialBody = httpPost(callXml("echo", build("s", "hi").get())).substr(0, 120);
+  const std::string partialBody = HttpPost(CallXml("echo", Build("s", "hi").get())).substr(0, 120);
   std::chrono::milliseconds took{0};
-  const std::string response = serveUntilAnswered(
+  const std::string response = ServeUntilAnswered(
       [&] {
         for (int i = 0; i < 50; ++i) {
-          hostile.push_back(connectTo(port));
+          hostile.push_back(ConnectTo(port));
           const std::string& start = i % 3 == 0 ? partialHead : partialBody;
           if (i % 3 != 2) send(hostile.back(), start.data(), start.size(), MSG_NOSIGNAL);
         }
       },
-      echoCall(), &took);
-  EXPECT_EQ(httpStatus(response), 200);
+      EchoCall(), &took);
+  EXPECT_EQ(HttpStatus(response), 200);
   EXPECT_LT(took.count(), 1000);
   EXPECT_EQ(calls, 1);
   for (const int fd : hostile) close(fd);
@@ -248,14 +248,14 @@ TEST_F(XmlRpcServer, ProperCallIsAnsweredWhileFiftyHostileConnectionsAreOpen) {
 TEST_F(XmlRpcServer, ClientThatNeverReadsALargeAnswerHoldsNobodyUp) {
   int idle = -1;
   std::chrono::milliseconds took{0};
-  const std::string response = serveUntilAnswered(
+  const std::string response = ServeUntilAnswered(
       [&] {
-        idle = connectTo(port);
-        const std::string bigCall = httpPost(callBody("big", "<string>x</string>"));
+        idle = ConnectTo(port);
+        const std::string bigCall = HttpPost(CallBody("big", "<string>x</string>"));
         send(idle, bigCall.data(), bigCall.size(), MSG_NOSIGNAL);
       },
-      echoCall(), &took);
-  EXPECT_EQ(httpStatus(response), 200);
+      EchoCall(), &took);
+  EXPECT_EQ(HttpStatus(response), 200);
   EXPECT_LT(took.count(), 1000);
   close(idle);
 }

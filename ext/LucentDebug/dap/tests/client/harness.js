@@ -23,7 +23,7 @@ function required(name) {
 }
 
 function script(name) {
-  return path.join(SCRIPTS, name);
+  return path.resolve(SCRIPTS, name);
 }
 
 // What php needs in its environment to load an instrumented extension.
