@@ -18,7 +18,6 @@ The output and diff of each test that does not pass are kept under --keep
 runs preload the sanitizer runtime and switch php's allocator off, and every
 sanitizer report in the module run is listed.
 """
-import argparse
 import os
 import re
 import shutil
@@ -28,8 +27,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from php_tests import (SANITIZER_MARKS, default_module, environment, php_source,  # noqa: E402
-                       sanitizer_preload)
+from php_tests import SANITIZER_MARKS, argument_parser, environment, resolve  # noqa: E402
 
 # What a test calls to print the extensions php has loaded, or what they add.
 LISTS_EXTENSIONS = re.compile(
@@ -103,26 +101,15 @@ def count(results):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--php", default=shutil.which("php") or "php")
-    parser.add_argument("--module", default=default_module())
-    parser.add_argument("--src", help="php source folder (default: fetch it)")
-    parser.add_argument("--preload", default="",
-                        help="LD_PRELOAD for a sanitizer build; 'auto' finds the tests' one")
+    parser = argument_parser(__doc__.split("\n\n")[0])
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--timeout", type=int, default=120, help="seconds per test")
     parser.add_argument("--keep", default=os.path.join(tempfile.gettempdir(),
                                                        "behaviour-check"))
     parser.add_argument("dirs", nargs="*", default=["Zend/tests", "tests"],
                         help="test folders or files, relative to the source folder")
-    args = parser.parse_args()
-    if not args.module:
-        raise SystemExit("no lucentdebug.so found: build first or give --module")
-    args.module = os.path.abspath(args.module)
-    if args.preload == "auto":
-        args.preload = sanitizer_preload(args.module)
+    args = resolve(parser.parse_args())
     args.php = os.path.abspath(shutil.which(args.php) or args.php)
-    args.src = php_source(args.src)
     shutil.rmtree(args.keep, ignore_errors=True)
     os.makedirs(args.keep)
 

@@ -1,5 +1,6 @@
 """Shared by the runs over php's own tests: where the built extension and the
 php source folder are, and how php runs a sanitizer build of the extension."""
+import argparse
 import glob
 import os
 import subprocess
@@ -49,3 +50,27 @@ def environment(preload):
         env["ASAN_OPTIONS"] = "detect_leaks=0:verify_asan_link_order=0"
         env["USE_ZEND_ALLOC"] = "0"
     return env
+
+
+def argument_parser(description):
+    """The options every run over php's tests takes: php, the extension, its
+    sanitizer preload and the source folder."""
+    parser = argparse.ArgumentParser(description=description)
+    parser.add_argument("--php", default="php")
+    parser.add_argument("--module", default=default_module())
+    parser.add_argument("--preload", default="",
+                        help="LD_PRELOAD for a sanitizer build; 'auto' finds the tests' one")
+    parser.add_argument("--src", help="php source folder (default: fetch it)")
+    return parser
+
+
+def resolve(args):
+    """Makes the shared options concrete: an absolute extension path, the
+    preload when asked for, and the source folder (fetched when not given)."""
+    if not args.module:
+        raise SystemExit("no lucentdebug.so found: build first or give --module")
+    args.module = os.path.abspath(args.module)
+    if args.preload == "auto":
+        args.preload = sanitizer_preload(args.module)
+    args.src = php_source(args.src)
+    return args

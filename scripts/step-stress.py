@@ -31,7 +31,6 @@ prompt's line number ambiguous; the split is chosen that keeps the script's
 text a prefix of the plain run's output (a run that already went wrong is
 reported whichever split is taken).
 """
-import argparse
 import concurrent.futures
 import glob
 import os
@@ -45,8 +44,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from php_tests import (SANITIZER_MARKS, default_module, environment, php_source,  # noqa: E402
-                       sanitizer_preload)
+from php_tests import SANITIZER_MARKS, argument_parser, environment, resolve  # noqa: E402
 
 
 # The INI settings run-tests.php gives every test (opcache ones left out).
@@ -400,14 +398,9 @@ def keep(folder, test, source, stdin, expected, output, actual, err):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser = argument_parser(__doc__.split("\n\n")[0])
     parser.add_argument("--count", type=int, default=400, help="number of scripts to run")
     parser.add_argument("--seed", default="1", help="seed of the choice and the commands")
-    parser.add_argument("--php", default="php")
-    parser.add_argument("--module", default=default_module())
-    parser.add_argument("--preload", default="",
-                        help="LD_PRELOAD for a sanitizer build; 'auto' finds the tests' one")
-    parser.add_argument("--src", help="php source folder (default: fetch it)")
     parser.add_argument("--timeout", type=int, default=60, help="seconds per debugged run")
     parser.add_argument("--plain-timeout", type=int, default=10)
     parser.add_argument("--jobs", type=int, default=1)
@@ -415,13 +408,7 @@ def main():
                                                        "step-stress-failures"),
                         help="folder for the input and output of each failing script")
     parser.add_argument("--match", default="", help="only tests whose name contains this")
-    args = parser.parse_args()
-    if not args.module:
-        raise SystemExit("no lucentdebug.so found: build first or give --module")
-    args.module = os.path.abspath(args.module)
-    if args.preload == "auto":
-        args.preload = sanitizer_preload(args.module)
-    args.src = php_source(args.src)
+    args = resolve(parser.parse_args())
     if args.keep:
         shutil.rmtree(args.keep, ignore_errors=True)
 
