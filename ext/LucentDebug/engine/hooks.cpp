@@ -176,8 +176,10 @@ void StopAtStatement(zend_execute_data* frame, const zend_op* marker, const zend
 }
 
 // A breakpoint's condition is evaluated in the frames of the statement that
-// reached it, which are built only for that.
+// reached it, which are built only for that; a plain breakpoint needs none.
 bool BreakpointStops(int breakpoint, const zend_execute_data* frame, const zend_op* statement) {
+  const Breakpoint* found = LUDBG_G(breakpoints).byId(breakpoint);
+  if (found == nullptr || found->condition.empty()) return luBreakpointStops(breakpoint) != 0;
   luBuildFrames(frame, statement);
   bool stops = luBreakpointStops(breakpoint) != 0;
   luReleaseFrames();
