@@ -14,6 +14,11 @@ packages=(
   python3
   libxml2-utils xsltproc docbook-xsl
   clang libclang-rt-14-dev
+  # Web servers and the real app the web-request tests and benchmarks run.
+  php8.2-fpm nginx-light apache2 libapache2-mod-php8.2 apache2-utils php-twig
+  # Real editors' protocol clients for the editor tests.
+  emacs-nox elpa-dap-mode elpa-eglot neovim
+  valgrind
 )
 
 missing=()
@@ -36,6 +41,14 @@ if [ ${#missing[@]} -gt 0 ]; then
     sudo=
   fi
   export DEBIAN_FRONTEND=noninteractive
+  # Package scripts must not start the web servers they install: tests start
+  # their own on free loopback ports.
+  policy=/usr/sbin/policy-rc.d
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' | $sudo tee "$policy" >/dev/null
+    $sudo chmod 755 "$policy"
+    trap '$sudo rm -f "$policy"' EXIT
+  fi
   $sudo apt-get update -q
   $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
 fi
