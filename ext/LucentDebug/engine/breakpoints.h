@@ -7,14 +7,7 @@
 #include <string>
 #include <vector>
 
-// Where a breakpoint stands once its file is compiled.
-struct BreakpointResolution {
-  int id = 0;
-  std::string file;      // as asked
-  int line = 0;          // as asked
-  int resolvedLine = 0;  // where it stops; 0 while its file is not compiled
-  bool verified = true;  // false when its compiled file can stop nowhere at or after `line`
-};
+#include "debug_records.h"
 
 // The local path of a file URL or path, symbolic links resolved when it exists.
 std::string luCanonicalPath(const char* fileOrUrl);

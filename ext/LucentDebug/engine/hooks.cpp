@@ -30,6 +30,8 @@
 // gone (exceptions, exit() in a generator, fibers).
 #include "hooks.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -52,6 +54,9 @@ const void* loudHandler = nullptr;   // the host's user opcode handler: Statemen
 user_opcode_handler_t hostHandler = nullptr;
 bool installed = false;
 bool marking = false;  // this request compiles statement markers
+// Markers that reached the stop decision in this request; LUDBG_STATS=1 has
+// it written to stderr at request end, so tests can see which markers stay quiet.
+unsigned long decisions = 0;
 
 struct QuietOpArray {
   uint32_t last;  // number of instructions
@@ -265,6 +270,7 @@ void Statement(zend_execute_data* frame, const zend_op* marker) {
     }
   }
   if (statement == nullptr) return;
+  ++decisions;
   if (SamePassage(frame, opArray, marker, statement)) return;
   if (LUDBG_G(savedBodyWrite) == nullptr) luCaptureWrite();
   Decide(frame, opArray, marker, statement);
@@ -328,6 +334,11 @@ void luStartSession() {
 }
 
 void luEndHooks() {
+  const char* stats = getenv("LUDBG_STATS");
+  if (stats != nullptr && strcmp(stats, "1") == 0) {
+    fprintf(stderr, "LUDBG: %lu statements reached the stop decision\n", decisions);
+  }
+  decisions = 0;
   CG(compiler_options) &= ~ZEND_COMPILE_EXTENDED_STMT;
   marking = false;
   if (!installed) return;

@@ -103,4 +103,8 @@ void Requester::removeBreakpoint(long breakpointNumber) {
   luSetBreakpoint(breakpointNumber, nullptr, 0, 0);
 }
 
+bool Requester::getBreakpointInfo(long breakpointNumber, BreakpointResolution* info) {
+  return luGetBreakpointInfo(breakpointNumber, info);
+}
+
 int setBreakpointAttribute(long, const std::string&, const std::string&) { return 0; }

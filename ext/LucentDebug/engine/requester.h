@@ -43,6 +43,8 @@ class Requester {
   long addBreakpoint(const std::string& fileUrl, unsigned line, bool temporary,
                      const std::string& condition);
   void removeBreakpoint(long breakpointNumber);
+  // False when there is no breakpoint numbered id.
+  bool getBreakpointInfo(long breakpointNumber, BreakpointResolution* info);
 };
 
 // Changes nothing; kept for the front ends' method tables.

@@ -212,6 +212,25 @@ xmlrpc_value* RemoveBreakpointMethod(xmlrpc_env* env, xmlrpc_value* params, void
   return xmlrpc_build_value(env, "{}");
 }
 
+constexpr int kNoBreakpointFault = 2;
+
+xmlrpc_value* GetBreakpointInfoMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+  if (!checkCookie(env, params, userData)) return nullptr;
+  xmlrpc_int32 number = 0;
+  xmlrpc_parse_value(env, params, "({s:i,*})", "breakpointNumber", &number);
+  if (env->fault_occurred) return nullptr;
+  BreakpointResolution info;
+  if (!RequesterOf(userData).getBreakpointInfo(number, &info)) {
+    xmlrpc_env_set_fault(env, kNoBreakpointFault, "No such breakpoint");
+    return nullptr;
+  }
+  return xmlrpc_build_value(env, "{s:i,s:s,s:i,s:i,s:b}", "id", static_cast<xmlrpc_int32>(info.id),
+                            "file", XmlrpcText(info.file).c_str(), "line",
+                            static_cast<xmlrpc_int32>(info.line), "resolvedLine",
+                            static_cast<xmlrpc_int32>(info.resolvedLine), "verified",
+                            static_cast<xmlrpc_bool>(info.verified));
+}
+
 // Nothing may unwind through the XML-RPC library's C frames: a failure of
 // ours becomes the call's fault.
 template <xmlrpc_method handler>
@@ -247,6 +266,7 @@ constexpr Method kMethods[] = {
     {"Requester.addBreakpoint", Guarded<AddBreakpointMethod>},
     {"Requester.setBreakpointAttribute", Guarded<SetBreakpointAttributeMethod>},
     {"Requester.removeBreakpoint", Guarded<RemoveBreakpointMethod>},
+    {"Requester.getBreakpointInfo", Guarded<GetBreakpointInfoMethod>},
 };
 
 }  // namespace

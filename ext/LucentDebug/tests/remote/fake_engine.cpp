@@ -73,6 +73,16 @@ void Requester::removeBreakpoint(long breakpointNumber) {
   Log("removeBreakpoint(" + std::to_string(breakpointNumber) + ")");
 }
 
+bool Requester::getBreakpointInfo(long breakpointNumber, BreakpointResolution* info) {
+  Log("getBreakpointInfo(" + std::to_string(breakpointNumber) + ")");
+  if (breakpointNumber != fakeEngine().breakpointNumber) return false;
+  info->id = static_cast<int>(breakpointNumber);
+  info->file = "/t.php";
+  info->line = 4;
+  info->resolvedLine = 6;
+  return true;
+}
+
 extern "C" void zend_error(int, const char* format, ...) {
   char text[1024];
   va_list arguments;
