@@ -70,6 +70,13 @@ void BreakpointList::indexLines() {
   }
 }
 
+bool BreakpointList::hasFile(const char* path) const {
+  for (const Breakpoint& bp : entries_) {
+    if (strcasecmp(bp.path.c_str(), path) == 0) return true;
+  }
+  return false;
+}
+
 const Breakpoint* BreakpointList::byId(int id) const {
   for (const Breakpoint& bp : entries_) {
     if (bp.id == id) return &bp;

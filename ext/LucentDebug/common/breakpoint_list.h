@@ -47,6 +47,8 @@ class BreakpointList {
     bool indexed = line >= 0 && static_cast<size_t>(line) < lines_.size();
     return indexed ? lines_[static_cast<size_t>(line)] : unindexedLines_;
   }
+  // True when a breakpoint names the file at `path`.
+  bool hasFile(const char* path) const;
   void clear();
   bool empty() const { return entries_.empty(); }
 

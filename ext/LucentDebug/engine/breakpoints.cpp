@@ -50,17 +50,27 @@ void ReportFailedCondition(const Breakpoint& breakpoint) {
   if (length > 0) ludbg_body_write(text, strnlen(text, sizeof text));
 }
 
-// The sorted lines where statements of each file compiled by this request
-// can stop, by local path.
-std::unordered_map<std::string, std::vector<int>> statementLines;
+// The lines where statements of each file compiled by this request can stop,
+// by local path; sorted when a breakpoint needs them.
+struct StatementLines {
+  std::vector<int> lines;
+  bool sorted = true;
+};
+std::unordered_map<std::string, StatementLines> statementLines;
 
 // Resolves the file's breakpoints against its statement lines and makes the
 // markers on the lines they stop at reach the stop decision, in that file only.
 void ResolveFile(const std::string& path) {
   auto found = statementLines.find(path);
-  if (found == statementLines.end()) return;
+  if (found == statementLines.end() || !LUDBG_G(breakpoints).hasFile(path.c_str())) return;
+  StatementLines& known = found->second;
+  if (!known.sorted) {
+    std::sort(known.lines.begin(), known.lines.end());
+    known.lines.erase(std::unique(known.lines.begin(), known.lines.end()), known.lines.end());
+    known.sorted = true;
+  }
   std::vector<int> stopLines;
-  LUDBG_G(breakpoints).resolve(path.c_str(), found->second, &stopLines);
+  LUDBG_G(breakpoints).resolve(path.c_str(), known.lines, &stopLines);
   for (int line : stopLines) luWatchLine(path.c_str(), line);
 }
 
@@ -69,6 +79,9 @@ long AddBreakpoint(long id, const char* file, int line, const char* condition, b
   std::string path = luCanonicalPath(local.c_str());
   long result =
       LUDBG_G(breakpoints).set(id, local.c_str(), line, true, condition, temporary, path.c_str());
+  // A file compiled before the session knows no statement lines: the
+  // breakpoint stops on the line asked.
+  if (statementLines.count(path) == 0) luWatchLine(path.c_str(), line);
   ResolveFile(path);
   return result;
 }
@@ -82,10 +95,9 @@ std::string luCanonicalPath(const char* fileOrUrl) {
 }
 
 void luAddStatementLines(const std::string& path, const std::vector<int>& lines) {
-  std::vector<int>& known = statementLines[path];
-  known.insert(known.end(), lines.begin(), lines.end());
-  std::sort(known.begin(), known.end());
-  known.erase(std::unique(known.begin(), known.end()), known.end());
+  StatementLines& known = statementLines[path];
+  known.lines.insert(known.lines.end(), lines.begin(), lines.end());
+  known.sorted = false;
   ResolveFile(path);
 }
 

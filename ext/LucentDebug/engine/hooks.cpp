@@ -365,7 +365,8 @@ void luWatchLine(const char* path, int line) {
 extern "C" void OPArrayHandler(zend_op_array* opArray) {
   if (LUDBG_G(enabled) == 0) return;
   luCaptureWrite();
-  if (!marking || opArray->filename == nullptr) return;
+  // Hooks only: breakpoints set after "ludbg_break" stop on the lines asked.
+  if (!marking || !LUDBG_G(attached) || opArray->filename == nullptr) return;
   std::vector<int> lines;
   const zend_op* end = opArray->opcodes + opArray->last;
   for (const zend_op* op = opArray->opcodes; op < end; ++op) {
