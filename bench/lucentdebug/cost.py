@@ -99,7 +99,7 @@ def instruction_table(args):
     with tempfile.TemporaryDirectory() as folder:
         out_file = os.path.join(folder, "callgrind.out")
         for name, wrapper, lines, count, quick_count, options in WORKLOADS:
-            count = quick_count if args.quick else count
+            count = quick_count if args.quick else max(1, int(count * args.scale))
             for setting, setting_args in SETTINGS.items():
                 base = None
                 for config, config_args, stdin in configs(args, lines):
@@ -131,10 +131,11 @@ def cpu_of(process):
     return usage.ru_utime + usage.ru_stime
 
 
-def stop_run(args, depth, kind, iterations, steps=None):
+def stop_run(args, depth, kind, iterations, steps=None, hellos=0):
     """CPU seconds of php running the leaf loop `iterations` times at `depth`,
     stopping at a breakpoint in it at every pass, or (steps given) once, then
-    stepping into `steps` statements."""
+    stepping into `steps` statements; `hellos` calls at the first stop measure
+    the round trips alone."""
     listener = ludbg_client.listen(0)
     stops_php = os.path.join(WORK, "stops.php")
     cmd = [args.php, "-n", "-d", "zend_extension=" + args.module, "-d", "lucentdebug.enabled=3",
@@ -149,6 +150,8 @@ def stop_run(args, depth, kind, iterations, steps=None):
         number = debugger.call("addBreakpoint", file=stops_php, lineno=8, temporary=False,
                                cond="")["breakpointNumber"]
         debugger.call("resumeExecution", request=4)
+        for _ in range(hellos):
+            debugger.call("hello")
         if steps is None:
             for _ in range(iterations - 1):
                 debugger.call("resumeExecution", request=4)
@@ -176,11 +179,12 @@ def stop_costs(args):
     shortfalls = []
     stops = 50 if args.quick else 400
     runs = 1 if args.quick else 3
-    print("\nCPU of one stop (µs), with the remote front end's round trip:")
+    print("\nCPU of one stop (µs), net of the remote front end's round trip:")
     for depth, kind in ((3, "recurse"), (2000, "recurse"), (20000, "yield")):
         best = lambda *run: min(stop_run(args, depth, kind, *run) for _ in range(runs))  # noqa
-        costs = {"breakpoint": (best(stops) - best(1)) / (stops - 1),
-                 "step in": (best(2 * stops + 2, stops) - best(2 * stops + 2, 0)) / stops}
+        # Net of as many round trips that stop nothing ("hello").
+        costs = {"breakpoint": (best(stops) - best(1, None, stops - 1)) / (stops - 1),
+                 "step in": (best(2 * stops + 2, stops) - best(2 * stops + 2, 0, stops)) / stops}
         for what, cost in costs.items():
             cost *= 1e6
             print("  depth %5d (%s), %-10s %7.1f" % (depth, kind, what, cost), flush=True)
@@ -206,6 +210,8 @@ def main():
     parser.add_argument("--php", default=shutil.which("php") or "php")
     parser.add_argument("--module", required=True)
     parser.add_argument("--quick", action="store_true", help="small counts, a smoke run")
+    parser.add_argument("--scale", type=float, default=1.0,
+                        help="multiplies the work counts (callgrind runs are slow)")
     parser.add_argument("--no-stops", action="store_true", help="skip the per-stop costs")
     args = parser.parse_args()
     args.module = os.path.abspath(args.module)
