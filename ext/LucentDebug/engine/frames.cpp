@@ -121,6 +121,13 @@ bool luCalledFrom(zend_execute_data* frame, const zend_execute_data* ancestor,
   return false;
 }
 
+bool luRunsAbove(const zend_execute_data* frame, const zend_op_array* opArray) {
+  for (auto* at = const_cast<zend_execute_data*>(frame); at != nullptr; at = Caller(at)) {
+    if (RunsUserCode(at) && at->func->op_array.opcodes == opArray->opcodes) return true;
+  }
+  return false;
+}
+
 extern "C" unsigned short luGetNumFrames() {
   return static_cast<unsigned short>(luFrames().size());
 }

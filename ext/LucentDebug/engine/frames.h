@@ -36,6 +36,8 @@ int luChainDepth(zend_execute_data* frame, int limit);
 // is, the depth of frame when it is not.
 bool luCalledFrom(zend_execute_data* frame, const zend_execute_data* ancestor,
                   const zend_function* function);
+// True when frame or a frame above it on the live chain runs opArray.
+bool luRunsAbove(const zend_execute_data* frame, const zend_op_array* opArray);
 // Reads the whole file named by a URL or path; false when it cannot be read.
 bool luGetSourceCode(const char* fileUrl, std::string* source);
 // "globals" in any case: the script's top level; otherwise depth 0 is the

@@ -190,6 +190,20 @@ bool InsideResumeFrame(zend_execute_data* frame) {
          luCalledFrom(frame, LUDBG_G(resumeFrame), LUDBG_G(resumeFunction));
 }
 
+// Code that runs only inside the call being stepped over (or out of) never
+// stops before that call returns: its op array may be quiet, except its
+// breakpoint lines, until the next step. Not the op array of the resume frame
+// or any frame above it, which must stop once the call returns, nor a
+// generator's, which a caller may resume later.
+void QuietInsideCall(zend_execute_data* frame) {
+  const zend_op_array* opArray = &frame->func->op_array;
+  if ((opArray->fn_flags & ZEND_ACC_GENERATOR) != 0 || quietOpArrays.count(opArray->opcodes) != 0) {
+    return;
+  }
+  if (luRunsAbove(LUDBG_G(resumeFrame), opArray)) return;
+  Quiet(opArray);
+}
+
 void StopAtStatement(zend_execute_data* frame, const zend_op* marker, const zend_op* statement) {
   StatementPass& last = LUDBG_G(lastPass);
   last.frame = frame;
@@ -236,15 +250,19 @@ void Decide(zend_execute_data* frame, const zend_op_array* opArray, const zend_o
     case RESUME_STEP_OVER:
       if (IsResumeFrame(frame)) {
         StopAtStatement(frame, marker, statement);
-      } else if (!InsideResumeFrame(frame)) {
+      } else if (InsideResumeFrame(frame)) {
+        QuietInsideCall(frame);
+      } else {
         int depth = luChainDepth(frame, resumeDepth);
         bool back = LUDBG_G(resumeFrame) == nullptr ? depth <= resumeDepth : depth < resumeDepth;
         if (back) StopAtStatement(frame, marker, statement);
       }
       break;
     case RESUME_STEP_OUT:
-      if (!IsResumeFrame(frame) && !InsideResumeFrame(frame) &&
-          luChainDepth(frame, resumeDepth) < resumeDepth) {
+      if (IsResumeFrame(frame)) break;
+      if (InsideResumeFrame(frame)) {
+        QuietInsideCall(frame);
+      } else if (luChainDepth(frame, resumeDepth) < resumeDepth) {
         StopAtStatement(frame, marker, statement);
       }
       break;
