@@ -10,13 +10,15 @@
 // session runs opcache's (and the JIT's) code untouched. A request with a
 // session (or hooks only without opcache, so that "ludbg_break" may step in
 // code compiled before it) compiles marked code of its own: opcache is off
-// for the rest of that request, and the handler is set for it alone. Where nothing can stop, a
-// marker costs one plain no-op: the first time an op array reaches this
-// handler while no step is under way, its markers get the host's ZEND_NOP
-// handler, except those on lines that hold a breakpoint. A step under way, a
-// breakpoint added or an op array compiled later puts the engine's handler
-// back where it is needed: on the breakpoint lines of the breakpoint's own file
-// only. This is safe because:
+// for the rest of that request, and the handler is set for it alone.
+//
+// Where nothing can stop, a marker costs one plain no-op: the first time an
+// op array reaches this handler while no step is under way, its markers get
+// the host's ZEND_NOP handler, except those on lines that hold a breakpoint of
+// the op array's own file; so do op arrays met only inside a call being
+// stepped over or out of. A step under way, a breakpoint added or an op array
+// compiled later puts the engine's handler back where it is needed. This is
+// safe because:
 // - only op arrays this request owns are rewritten (a reference count of
 //   their own: opcache's shared, immutable op arrays have none; they carry no
 //   markers, since no marked code is compiled while opcache serves a request);
