@@ -37,7 +37,9 @@ void StylesheetSyntaxHandler::resetDocument() {}
 
 void StylesheetSyntaxHandler::startDocument() {
   m_lastLocation = Location{1, 1};
-  m_current.m_stateIndex = ELEMENTSTATE_ROOT;
+  // Everything of the element in hand starts afresh: a parse that stopped at a fatal error
+  // never ended its elements, and its forwards-compatible mode must not reach the next.
+  m_current = ElementData();
   m_elementStack.clear();
   m_errors.clear();
   m_namespaces.clear();

@@ -2,10 +2,12 @@
 // serve every check after that.
 #include "LanguageServer.h"
 
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "DiagnosticsMapper.h"
+#include "LoneSurrogates.h"
 
 using nlohmann::json;
 
@@ -103,7 +105,11 @@ LanguageServer::~LanguageServer() {
   }
 }
 
-void LanguageServer::handle(const std::string& body) { m_dispatcher.dispatch(body); }
+void LanguageServer::handle(const std::string& body) {
+  // A lone surrogate in a document's text must not cost the whole message.
+  const std::optional<std::string> repaired = WithoutLoneSurrogates(body);
+  m_dispatcher.dispatch(repaired ? *repaired : body);
+}
 
 void LanguageServer::rejectUnreadable(const std::string& problem) {
   m_dispatcher.sendError(nullptr, jsonrpc::kInvalidRequest, problem);

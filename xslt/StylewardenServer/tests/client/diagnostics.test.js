@@ -180,3 +180,53 @@ test('incremental and full changes, save and close', async () => {
     assert.ok(session.logMessages.some((m) => m.type === 1 && m.message.includes('not open')));
   });
 });
+
+test('a check after one that stopped in forwards-compatible mode starts afresh', async () => {
+  const strict =
+    STYLESHEET_START + '<xsl:template match="/"><xsl:bogus/></xsl:template>\n</xsl:stylesheet>\n';
+  const expected = await programDiagnosticsOfText('strict.xsl', strict);
+  assert.deepEqual(expected, [notValid('xsl:bogus', 1, 24, 36)]);
+  // Both ways of switching the mode on, each cut off inside the element that did it.
+  const cutOff = [
+    '<xsl:stylesheet version="1.1" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">\n' +
+      '<xsl:template match="/"><xsl:bogus/>',
+    '<out xsl:version="2.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"><xsl:bogus/>',
+  ];
+  await withSession(async (session) => {
+    for (const [index, text] of cutOff.entries()) {
+      const broken = await session.open(`file:///cut-off-${index}.xsl`, text);
+      assert.deepEqual(
+        broken.diagnostics.map((d) => d.code),
+        [3],
+      );
+      assert.deepEqual((await session.open('file:///strict.xsl', strict, index + 1)).diagnostics, expected);
+    }
+  });
+});
+
+test('lone surrogates are checked as U+FFFD and still count one UTF-16 unit each', async () => {
+  // <xsl:template match="/"> (24) + <xsl:text> (10) + lone half (1) + x (1) + </xsl:text> (11).
+  const text =
+    STYLESHEET_START +
+    '<xsl:template match="/"><xsl:text>\ud800x</xsl:text><xsl:bogus/></xsl:template>\n' +
+    '</xsl:stylesheet>\n';
+  const uri = 'file:///surrogates.xsl';
+  const at = (line, character) => ({ line, character });
+  await withSession(async (session) => {
+    assert.deepEqual((await session.open(uri, text)).diagnostics, [notValid('xsl:bogus', 1, 47, 59)]);
+    // The server's text stays the editor's: an edit that brings another lone half, and one
+    // placed after both by the editor's count.
+    let published = await session.change(uri, 2, [
+      { range: { start: at(1, 34), end: at(1, 34) }, text: '\udc00' },
+    ]);
+    assert.deepEqual(published.diagnostics, [notValid('xsl:bogus', 1, 48, 60)]);
+    published = await session.change(uri, 3, [
+      { range: { start: at(1, 60), end: at(1, 60) }, text: '<xsl:nope/>' },
+    ]);
+    assert.equal(published.version, 3);
+    assert.deepEqual(published.diagnostics, [
+      notValid('xsl:bogus', 1, 48, 60),
+      notValid('xsl:nope', 1, 60, 71),
+    ]);
+  });
+});
