@@ -43,7 +43,7 @@ void CheckAndPrint(int argc, char** argv) {
       std::cout << error << '\n';
     }
   } else {
-    std::cout << StylesheetSyntaxChecker::getCheckFailure() << '\n';
+    std::cout << checker.getCheckFailure() << '\n';
   }
 }
 

@@ -93,12 +93,63 @@ class HostileInputTest(unittest.TestCase):
         self.assertEqual(result.returncode, 0)
         self.assertRegex(result.stdout.decode().splitlines()[-1], r'entity expansions.*\[3\]')
 
-    def test_deeply_nested_elements_are_checked(self):
+    def test_nesting_past_the_depth_limit_ends_with_one_code_3_record(self):
+        # A million levels: the check stops at the thousandth, after the records above it.
         document = "<x:stylesheet xmlns:x='%s' version='1'>%s%s</x:stylesheet>" % (
-            XSLT, "<x:output>" * 20000, "</x:output>" * 20000)
+            XSLT, "<x:output>" * 1000000, "</x:output>" * 1000000)
         result = run(STATES, stdin=document.encode())
         self.assertEqual(result.returncode, 0)
-        self.assertEqual(len(result.stdout.decode().splitlines()), 19999)
+        lines = result.stdout.decode().splitlines()
+        self.assertEqual(len(lines), 999)
+        self.assertRegex(lines[-2], r'"x:output" is not valid.*\[4\]')
+        self.assertEqual(lines[-1], record(
+            "The elements nest deeper than 1000 levels; the check stops here", 3,
+            (1, 10064), (1, 10074)))
+
+    def test_external_entities_are_read_only_from_regular_files(self):
+        with tempfile.TemporaryDirectory() as folder:
+            fifo = os.path.join(folder, "entity.fifo")
+            os.mkfifo(fifo)
+            plain = os.path.join(folder, "plain.ent")
+            with open(plain, "w") as entity:
+                entity.write("<x:output/>")
+            for target, expected in ((fifo, "it is not a regular file"),
+                                     (folder, "it is not a regular file"),
+                                     ("/dev/zero", "it is not a regular file"),
+                                     ("http://127.0.0.1:9/e", "only local files are")):
+                document = os.path.join(folder, "with-entity.xsl")
+                with open(document, "w") as stylesheet:
+                    stylesheet.write(
+                        "<!DOCTYPE x:stylesheet [<!ENTITY e SYSTEM '%s'><!ENTITY p SYSTEM "
+                        "'plain.ent'>]>\n<x:stylesheet xmlns:x='%s' version='1'>&p;<loose/>"
+                        "\n&e;<x:bogus/></x:stylesheet>" % (target, XSLT))
+                with self.subTest(target=target):
+                    result = run(STATES, document)
+                    self.assertEqual(result.returncode, 0)
+                    lines = result.stdout.decode().splitlines()
+                    # The records before the entity stay; the check ends at its reference.
+                    self.assertEqual(len(lines), 2)
+                    self.assertRegex(lines[0], r'"loose" is not valid.*\[4\]')
+                    self.assertEqual(lines[1], record(
+                        'The external entity "%s" is not read: %s' % (target, expected), 3,
+                        (3, 2), (3, 4)))
+
+    def test_state_file_on_a_fifo_is_bad_initialization(self):
+        with tempfile.TemporaryDirectory() as folder:
+            fifo = os.path.join(folder, "states.fifo")
+            os.mkfifo(fifo)
+            result = run(fifo, stdin=b"<a/>")
+        self.assertEqual((result.returncode, result.stdout), (3, b"Bad initialization\n"))
+        self.assertIn(b"is not a regular file", result.stderr)
+        self.assertIn(b"Could not parse state machine.", result.stderr)
+
+    def test_control_characters_in_a_message_are_escaped_onto_one_line(self):
+        result = run(STATES, stdin=(
+            "<x:stylesheet xmlns:x='%s' version='1'><x:output indent='a&#10;b&#9;c&#13;"
+            "&#x85;d'/></x:stylesheet>" % XSLT).encode())
+        self.assertEqual(result.stdout.decode("utf-8"), record(
+            'The attribute "indent" cannot have the value "a\\nb\\tc\\r\\u0085d" in this '
+            'context.', 8, (1, 74), (1, 119)) + "\n")
 
 
 class StandardInputTest(unittest.TestCase):

@@ -237,7 +237,7 @@ void LanguageServer::checkAndPublish(const std::string& uri) {
   // of why stands in for the findings.
   if (!m_checker.getStylesheetSyntaxErrorsFromBuffer(document->text.data(), document->text.size(),
                                                      errors, true, SystemIdOf(uri))) {
-    errors.assign(1, StylesheetSyntaxChecker::getCheckFailure());
+    errors.assign(1, m_checker.getCheckFailure());
   }
   const json version = document->version;
   publish(uri, &version, ToDiagnostics(errors, document->text));
