@@ -1,5 +1,6 @@
 """End-to-end tests of the stylewarden program: command line, exit statuses, standard input
 and the printed records."""
+import json
 import os
 import subprocess
 import tempfile
@@ -41,10 +42,95 @@ class CommandLineTest(unittest.TestCase):
         self.assertEqual(result.returncode, 3)
         self.assertEqual(result.stdout, b"Bad initialization\n")
 
-    def test_arguments_after_the_stylesheet_are_ignored(self):
+    def test_arguments_after_the_stylesheet_are_more_stylesheets(self):
+        # Extra paths used to be ignored; each is now checked in turn, its lines prefixed.
         stylesheet = os.path.join(HERE, "all-codes.xsl")
-        self.assertEqual(run(STATES, stylesheet, "ignored", "also").stdout,
-                         run(STATES, stylesheet).stdout)
+        result = run(STATES, stylesheet, os.path.join(HERE, "no-such.xsl"))
+        lines = result.stdout.decode().splitlines()
+        self.assertEqual(result.returncode, 4)
+        self.assertEqual(lines[:-1], [stylesheet + ": " + line for line in
+                                      run(STATES, stylesheet).stdout.decode().splitlines()])
+        self.assertRegex(lines[-1], r'no-such\.xsl: Error #: .*\[3\]')
+
+
+class ManyFilesTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        root = self.folder.name
+        self.files = {
+            "b.xsl": '<x:stylesheet xmlns:x="%s" version="1"><x:choose/></x:stylesheet>',
+            "a/z.XSLT": '<x:stylesheet xmlns:x="%s" version="1"><loose/></x:stylesheet>',
+            "a/ok.xsl": '<x:stylesheet xmlns:x="%s" version="1"/>',
+            "a/notes.txt": "not a stylesheet %s",
+            "c.xsl": '<x:stylesheet xmlns:x="%s" version="1"><x:output indent="&#10;"/>',
+        }
+        for name, text in self.files.items():
+            os.makedirs(os.path.dirname(os.path.join(root, name)), exist_ok=True)
+            with open(os.path.join(root, name), "w") as out:
+                out.write(text % XSLT)
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def path(self, name):
+        return os.path.join(self.folder.name, name)
+
+    def test_files_and_trees_are_reported_in_order_with_each_files_records(self):
+        expected = []
+        for name in ("c.xsl", "a/ok.xsl", "a/z.XSLT", "b.xsl", "c.xsl"):
+            expected += [self.path(name) + ": " + line for line in
+                         run(STATES, self.path(name)).stdout.decode().splitlines()]
+        for jobs in ("1", "3"):
+            result = run("--jobs", jobs, STATES, self.path("c.xsl"), self.folder.name)
+            with self.subTest(jobs=jobs):
+                self.assertEqual(result.returncode, 4)
+                self.assertEqual(result.stdout.decode().splitlines(), expected)
+        clean = run(STATES, self.path("a/ok.xsl"), self.path("a/ok.xsl"))
+        self.assertEqual((clean.returncode, clean.stdout), (0, b""))
+
+    def test_bad_options_print_the_usage_with_status_1(self):
+        for arguments in (["--jobs", "0", STATES, "x"], ["--jobs"], ["--what", STATES],
+                          ["--sarif", STATES]):
+            with self.subTest(arguments=arguments):
+                result = run(*arguments)
+                self.assertEqual((result.returncode, result.stdout), (1, b""))
+                self.assertIn(b"usage: stylewarden", result.stderr)
+
+    def test_sarif_log_has_the_rules_and_one_result_per_record(self):
+        result = run("--sarif", STATES, self.folder.name)
+        self.assertEqual(result.returncode, 4)
+        log = json.loads(result.stdout)
+        self.assertEqual(log["version"], "2.1.0")
+        self.assertEqual(len(log["runs"]), 1)
+        run_ = log["runs"][0]
+        rules = run_["tool"]["driver"]["rules"]
+        self.assertEqual(run_["tool"]["driver"]["name"], "stylewarden")
+        self.assertEqual([rule["id"] for rule in rules], ["SW%d" % code for code in range(1, 10)])
+        for rule in rules:
+            self.assertTrue(rule["shortDescription"]["text"])
+            self.assertIn(rule["defaultConfiguration"]["level"], ("warning", "error"))
+        found = []
+        for entry in run_["results"]:
+            self.assertEqual(rules[entry["ruleIndex"]]["id"], entry["ruleId"])
+            self.assertIn(entry["level"], ("warning", "error"))
+            (location,) = entry["locations"]
+            region = location["physicalLocation"]["region"]
+            self.assertGreaterEqual(region["startLine"], 1)
+            self.assertGreaterEqual(region["startColumn"], 1)
+            self.assertGreaterEqual((region["endLine"], region["endColumn"]),
+                                    (region["startLine"], region["startColumn"]))
+            uri = location["physicalLocation"]["artifactLocation"]["uri"]
+            self.assertTrue(uri.startswith("file://" + self.folder.name), uri)
+            found.append((uri[len("file://" + self.folder.name) + 1:], entry["ruleId"],
+                          entry["message"]["text"], region["startLine"], region["startColumn"]))
+        self.assertEqual(found, [
+            ("a/z.XSLT", "SW4", 'The element "loose" is not valid in this context', 1, 74),
+            ("b.xsl", "SW5", 'The element "x:choose" is missing a required child element',
+             1, 85),
+            ("c.xsl", "SW8", 'The attribute "indent" cannot have the value "\n" in this context.',
+             1, 74),
+            ("c.xsl", "SW3", found[3][2], 1, 100),
+        ])
 
 
 class RecordsTest(unittest.TestCase):
