@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "DiagnosticsMapper.h"
 #include "LoneSurrogates.h"
 
 using nlohmann::json;
@@ -73,11 +72,17 @@ TextPosition ReadPosition(const json& object, const char* key, const std::string
 }  // namespace
 
 LanguageServer::LanguageServer(std::string stateFile, JsonRpcDispatcher::Sender sender,
-                               std::function<void(const std::string&)> log)
+                               std::function<void(const std::string&)> log,
+                               std::chrono::milliseconds checkBudget)
     : m_defaultStateFile(std::move(stateFile)),
       m_log(std::move(log)),
-      m_dispatcher(std::move(sender),
-                   [this](const std::string& problem) { reportProblem(problem); }) {
+      m_dispatcher(
+          [this, send = std::move(sender)](const json& message) {
+            const std::lock_guard<std::mutex> lock(m_sendMutex);
+            send(message);
+          },
+          [this](const std::string& problem) { reportProblem(problem); }),
+      m_checkBudget(checkBudget) {
   m_dispatcher.setGate([this](const std::string& method, jsonrpc::Error& refusal) {
     return admits(method, refusal);
   });
@@ -100,6 +105,7 @@ LanguageServer::LanguageServer(std::string stateFile, JsonRpcDispatcher::Sender 
 }
 
 LanguageServer::~LanguageServer() {
+  m_worker.reset();
   if (m_checkerStarted) {
     StylesheetSyntaxChecker::finalize();
   }
@@ -168,6 +174,10 @@ json LanguageServer::initialize(const json& params) {
                          {{"retry", false}});
   }
   m_log("stylewarden-ls: state file " + stateFile);
+  m_worker =
+      std::make_unique<CheckWorker>(m_checkBudget, [this](const CheckJob& job, json diagnostics) {
+        publish(job.uri, &job.version, std::move(diagnostics));
+      });
   m_phase = Phase::kRunning;
   return {
       {"capabilities",
@@ -227,20 +237,13 @@ void LanguageServer::didSave(const json& params) {
 void LanguageServer::didClose(const json& params) {
   const std::string uri = DocumentUri(params, "textDocument/didClose");
   m_documents.close(uri);
-  publish(uri, nullptr, json::array());
+  // After the empty list nothing of a check still running may follow.
+  m_worker->forget(uri, [this, &uri] { publish(uri, nullptr, json::array()); });
 }
 
 void LanguageServer::checkAndPublish(const std::string& uri) {
   const OpenDocument* document = m_documents.find(uri);
-  std::vector<StylesheetSyntaxError> errors;
-  // A check that could not run must not look like a clean stylesheet: the checker's record
-  // of why stands in for the findings.
-  if (!m_checker.getStylesheetSyntaxErrorsFromBuffer(document->text.data(), document->text.size(),
-                                                     errors, true, SystemIdOf(uri))) {
-    errors.assign(1, m_checker.getCheckFailure());
-  }
-  const json version = document->version;
-  publish(uri, &version, ToDiagnostics(errors, document->text));
+  m_worker->submit(CheckJob{uri, document->version, document->text, SystemIdOf(uri)});
 }
 
 void LanguageServer::publish(const std::string& uri, const json* version, json diagnostics) {
