@@ -7,8 +7,9 @@ const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
+const { execFileSync } = require('node:child_process');
 const { pathToFileURL } = require('node:url');
-const { Session, programDiagnostics, ROOT } = require('./lsclient');
+const { Session, programDiagnostics, withTimeout, ROOT } = require('./lsclient');
 
 const EXAMPLES = path.join(ROOT, 'examples');
 const STYLESHEET_START =
@@ -229,4 +230,38 @@ test('lone surrogates are checked as U+FFFD and still count one UTF-16 unit each
       notValid('xsl:nope', 1, 60, 71),
     ]);
   });
+});
+
+test('a DTD, entity or state file that is a FIFO or a directory is refused at once', async () => {
+  const folder = path.join(scratch, 'special');
+  fs.mkdirSync(folder);
+  const fifo = path.join(folder, 'feed');
+  execFileSync('mkfifo', [fifo]);
+  fs.mkdirSync(path.join(folder, 'folder.ent'));
+  const body = STYLESHEET_START + '</xsl:stylesheet>\n';
+  const documents = {
+    'fifo-entity.xsl': '<!DOCTYPE xsl:stylesheet [ <!ENTITY % e SYSTEM "feed"> %e; ]>\n' + body,
+    'directory-entity.xsl': '<!DOCTYPE xsl:stylesheet [ <!ENTITY % e SYSTEM "folder.ent"> %e; ]>\n' + body,
+    'fifo-dtd.xsl': '<!DOCTYPE xsl:stylesheet SYSTEM "feed">\n' + body,
+  };
+  await withSession(async (session) => {
+    for (const [name, text] of Object.entries(documents)) {
+      const file = path.join(folder, name);
+      fs.writeFileSync(file, text);
+      const published = (await session.open(pathToFileURL(file).href, text)).diagnostics;
+      assert.deepEqual(published.map((d) => d.code), [3], name);
+      assert.match(published[0].message, /is not read: it is not a regular file/, name);
+      assert.deepEqual(published, await programDiagnostics(file), name);
+    }
+  });
+  const session = new Session();
+  try {
+    await assert.rejects(withTimeout(session.initialize({ stateFile: fifo }), 'initialize'), (error) => {
+      assert.equal(error.code, -32803);
+      assert.match(error.message, /Bad initialization/);
+      return true;
+    });
+  } finally {
+    session.kill();
+  }
 });
