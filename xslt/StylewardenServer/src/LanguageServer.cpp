@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "HexDigit.h"
 #include "LoneSurrogates.h"
 
 using nlohmann::json;
@@ -20,19 +21,6 @@ const int kLogError = 1;
 std::string DocumentUri(const json& params, const std::string& method) {
   const json& document = jsonrpc::ObjectField(params, "textDocument", method);
   return jsonrpc::StringField(document, "uri", method + ".textDocument");
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  return -1;
 }
 
 // A local file document's references (its DTD, external entities) resolve beside it, as for

@@ -3,24 +3,13 @@
 
 #include <cstddef>
 
+#include "HexDigit.h"
+
 namespace {
 
 const char kReplacementEscape[] = "FFFD";
 const char kReplacementBytes[] = "\xEF\xBF\xBD";
 constexpr std::size_t kEscapeLength = 6;  // \uXXXX
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  return -1;
-}
 
 // The unit of the \uXXXX escape at `at`, or -1 when there is none.
 long EscapedUnit(const std::string& text, std::size_t at) {
