@@ -1,11 +1,15 @@
 // Checks run beside the request thread: a long check does not hold up answers, a newer
 // version of its document cancels it (nothing stale is published), shutdown is answered at
-// once, and a check over its time budget ends with the one code 3 record.
+// once, a check over its time budget ends with the one code 3 record, and so does a document
+// nested deeper than the checker's limit.
 'use strict';
 
 const { test } = require('node:test');
 const assert = require('node:assert/strict');
-const { Session } = require('./lsclient');
+const { Session, programDiagnostics } = require('./lsclient');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
 
 const STYLESHEET_START =
   '<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">\n';
@@ -92,5 +96,31 @@ test('a check over its time budget publishes why instead of findings', async () 
     assert.deepEqual(await session.shutdown(), { code: 0, signal: null });
   } finally {
     session.kill();
+  }
+});
+
+test('a hundred thousand nested elements end in the one depth record, as for the program', async () => {
+  const depth = 100000;
+  const text =
+    STYLESHEET_START +
+    '<xsl:template match="/">' +
+    '<xsl:if test="1">'.repeat(depth) +
+    '</xsl:if>'.repeat(depth) +
+    '</xsl:template>\n</xsl:stylesheet>\n';
+  const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'stylewarden-ls-'));
+  const session = new Session();
+  try {
+    const file = path.join(scratch, 'deep.xsl');
+    fs.writeFileSync(file, text);
+    const expected = await programDiagnostics(file);
+    assert.deepEqual(expected.map((d) => d.code), [3]);
+    assert.match(expected[0].message, /nest deeper than/);
+    await session.initialize();
+    await open(session, 'file:///deep.xsl', text);
+    assert.deepEqual((await session.nextDiagnostics('file:///deep.xsl')).diagnostics, expected);
+    assert.deepEqual(await session.shutdown(), { code: 0, signal: null });
+  } finally {
+    session.kill();
+    fs.rmSync(scratch, { recursive: true, force: true });
   }
 });
