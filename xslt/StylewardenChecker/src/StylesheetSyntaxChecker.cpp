@@ -125,7 +125,14 @@ bool StylesheetSyntaxChecker::check(const StartParse& start,
           // Token by token, so that the handler's stop, a cancellation and the deadline end
           // the parse between two tokens.
           xercesc::XMLPScanToken token;
-          bool more = start(*reader, token);
+          bool more = false;
+          try {
+            more = start(*reader, token);
+          } catch (const xercesc::XMLException& exception) {
+            // A document that cannot be opened is a fatal error of the parse, as a whole-document
+            // parse reports it.
+            handler.stopWithRecord(toWString(exception.getMessage()), Location{1, 1});
+          }
           unsigned tokens = 0;
           while (more && !handler.stopped()) {
             if (m_limits.cancelled != nullptr && m_limits.cancelled->load()) {

@@ -47,13 +47,19 @@ void StylesheetSyntaxHandler::startDocument() {
 }
 
 void StylesheetSyntaxHandler::stopWithRecord(const std::wstring& message) {
-  if (m_stopped) {
-    return;
+  if (!m_stopped) {
+    reportDisallowedText();
+    m_errors.emplace_back(SYNTAXERROR_XML_FATAL_ERROR, SEVERITY_ERROR, message, getLastLocation(),
+                          getCurrentLocation());
+    m_stopped = true;
   }
-  reportDisallowedText();
-  m_errors.emplace_back(SYNTAXERROR_XML_FATAL_ERROR, SEVERITY_ERROR, message, getLastLocation(),
-                        getCurrentLocation());
-  m_stopped = true;
+}
+
+void StylesheetSyntaxHandler::stopWithRecord(const std::wstring& message, Location at) {
+  if (!m_stopped) {
+    m_errors.emplace_back(SYNTAXERROR_XML_FATAL_ERROR, SEVERITY_ERROR, message, at, at);
+    m_stopped = true;
+  }
 }
 
 void StylesheetSyntaxHandler::startElement(const XMLCh* const uri, const XMLCh* const localname,

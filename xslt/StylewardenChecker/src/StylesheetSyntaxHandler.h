@@ -41,6 +41,8 @@ class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
   // Ends the check with a code 3 record saying why, at the place the parser has reached;
   // every later event is ignored, and the reader stops at the next token.
   void stopWithRecord(const std::wstring& message);
+  // The same at a place of the caller's, for a document that could not be opened.
+  void stopWithRecord(const std::wstring& message, Location at);
   bool stopped() const { return m_stopped; }
 
   void characters(const XMLCh* const chars, const XMLSize_t length) override;
