@@ -160,7 +160,7 @@ TEST_F(RemoteRequesterTest, ScalarMethodsPassTheirMembersAndAnswerTheirStructs) 
 }
 
 TEST_F(RemoteRequesterTest, RecordMethodsAnswerEncodedRecords) {
-  fakeEngine().frames = {{"b.php", 2, "f", {}}, {"a.php", 9, "__main__", {}}};
+  fakeEngine().frames = {{"b.php", 2, "f", {}, "", ""}, {"a.php", 9, "__main__", {}, "", ""}};
   PropertyInfo a;
   a.name = {"$a", "$a"};
   a.value = "3";

@@ -94,8 +94,8 @@ TEST_F(XmlRpcEncoding, FrameCarriesItsEmptySubframe) {
 
 TEST_F(XmlRpcEncoding, FrameVectorReadsBackInOrder) {
   FrameVector frames(2);
-  frames[0] = {"inner.php", 3, "f", {"s.php", 9, "g"}};
-  frames[1] = {"outer.php", 12, "__main__", {}};
+  frames[0] = {"inner.php", 3, "f", {"s.php", 9, "g"}, "", ""};
+  frames[1] = {"outer.php", 12, "__main__", {}, "", ""};
   ValuePtr array(build_xmlrpc_value_FromFrameVector(&env, frames));
   ValuePtr holder = Build("{s:V}", "frames", array.get());
   const FrameVector read = build_FrameVector_Fromxmlrpc_value(&env, holder.get());
