@@ -117,8 +117,10 @@ void StopAtThrow(zend_object* exception, bool uncaught) {
 
 void ThrowHook(zend_object* exception) {
   if (hostHook != nullptr) hostHook(exception);
+  // Nothing may be evaluated while the host compiles (a ParseError is thrown
+  // from inside the compiler); such an error stops as an error instead.
   if (exception == nullptr || !LUDBG_G(attached) || LUDBG_G(interacting) || LUDBG_G(inEval) ||
-      LUDBG_G(requester) == nullptr || (!filter.all && !filter.uncaught)) {
+      LUDBG_G(requester) == nullptr || (!filter.all && !filter.uncaught) || CG(in_compilation)) {
     return;
   }
   stoppedUncaught = false;
