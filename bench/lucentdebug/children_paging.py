@@ -9,7 +9,6 @@ ratio. Each figure is the median of repeated calls on a fresh connection.
 
 import argparse
 import os
-import socket
 import statistics
 import subprocess
 import sys
@@ -21,6 +20,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
 
 import ludbg_client  # noqa: E402  (found through the path set above)
+from xmlrpc_roundtrip import free_port, raw_call  # noqa: E402  (beside this file)
 
 ELEMENTS = 10000
 PAGE = 100
@@ -35,20 +35,6 @@ def median_ms(call, repeats):
         call()
         times.append((time.perf_counter() - start) * 1000)
     return statistics.median(times)
-
-
-def raw_call(port, request):
-    """One call over a plain socket, reading the whole reply but not parsing it."""
-    with socket.create_connection(("127.0.0.1", port), timeout=30) as connection:
-        connection.sendall(request)
-        while connection.recv(1 << 16):
-            pass
-
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
 
 
 def main():

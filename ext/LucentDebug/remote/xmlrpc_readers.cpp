@@ -28,39 +28,42 @@ std::vector<Record> ReadArray(xmlrpc_env* env, xmlrpc_value* value, const char* 
   return records;
 }
 
-// Optional members added to the records since: absent ones keep the default.
-void ReadOptionalString(xmlrpc_env* env, xmlrpc_value* value, const char* member,
-                        std::string* out) {
+// Optional members added to the records since: an absent one keeps the
+// default; `read` takes the member's value as the library reads its type.
+template <typename Reader>
+void ReadOptional(xmlrpc_env* env, xmlrpc_value* value, const char* member, Reader read) {
   xmlrpc_value* found = nullptr;
   if (!env->fault_occurred) xmlrpc_struct_find_value(env, value, member, &found);
   if (found == nullptr) return;
-  const char* text = nullptr;
-  xmlrpc_read_string(env, found, &text);
-  if (!env->fault_occurred) {
+  read(found);
+  xmlrpc_DECREF(found);
+}
+
+void ReadOptionalString(xmlrpc_env* env, xmlrpc_value* value, const char* member,
+                        std::string* out) {
+  ReadOptional(env, value, member, [env, out](xmlrpc_value* found) {
+    const char* text = nullptr;
+    xmlrpc_read_string(env, found, &text);
+    if (env->fault_occurred) return;
     *out = TextFromLibrary(text);
     free(const_cast<char*>(text));
-  }
-  xmlrpc_DECREF(found);
+  });
 }
 
 void ReadOptionalInt(xmlrpc_env* env, xmlrpc_value* value, const char* member, int32_t* out) {
-  xmlrpc_value* found = nullptr;
-  if (!env->fault_occurred) xmlrpc_struct_find_value(env, value, member, &found);
-  if (found == nullptr) return;
-  xmlrpc_int32 number = 0;
-  xmlrpc_read_int(env, found, &number);
-  if (!env->fault_occurred) *out = number;
-  xmlrpc_DECREF(found);
+  ReadOptional(env, value, member, [env, out](xmlrpc_value* found) {
+    xmlrpc_int32 number = 0;
+    xmlrpc_read_int(env, found, &number);
+    if (!env->fault_occurred) *out = number;
+  });
 }
 
 void ReadOptionalBool(xmlrpc_env* env, xmlrpc_value* value, const char* member, bool* out) {
-  xmlrpc_value* found = nullptr;
-  if (!env->fault_occurred) xmlrpc_struct_find_value(env, value, member, &found);
-  if (found == nullptr) return;
-  xmlrpc_bool flag = 0;
-  xmlrpc_read_bool(env, found, &flag);
-  if (!env->fault_occurred) *out = flag != 0;
-  xmlrpc_DECREF(found);
+  ReadOptional(env, value, member, [env, out](xmlrpc_value* found) {
+    xmlrpc_bool flag = 0;
+    xmlrpc_read_bool(env, found, &flag);
+    if (!env->fault_occurred) *out = flag != 0;
+  });
 }
 
 }  // namespace
