@@ -99,11 +99,17 @@ bool StopAtError(const ErrorKind& kind, zend_string* file, uint32_t line, zend_s
 }
 
 // The host's callback without its display of the message (logging, the
-// last error and a fatal error's end of the request stay as they are).
+// last error and a fatal error's end of the request stay as they are). The
+// setting is put back also when the host bails out of a fatal error.
 void CallHostQuietly(int type, zend_string* file, uint32_t line, zend_string* message) {
   zend_uchar display = PG(display_errors);
   PG(display_errors) = 0;
-  CallHost(type, file, line, message);
+  zend_try { CallHost(type, file, line, message); }
+  zend_catch {
+    PG(display_errors) = display;
+    zend_bailout();
+  }
+  zend_end_try();
   PG(display_errors) = display;
 }
 
