@@ -6,7 +6,6 @@
 #include <memory>
 #include <vector>
 #include <xercesc/framework/LocalFileInputSource.hpp>
-#include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/util/BinMemInputStream.hpp>
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLResourceIdentifier.hpp>
@@ -20,7 +19,6 @@
 namespace {
 
 const XMLCh kEmpty[] = {0};
-const XMLByte kNoBytes[] = {0};
 const XMLCh kLocalhost[] = {'l', 'o', 'c', 'a', 'l', 'h', 'o', 's', 't', 0};
 
 // The bytes of an entity, read before the parser asks for them.
@@ -102,7 +100,7 @@ xercesc::InputSource* RegularFileEntityResolver::resolveEntity(
   const std::wstring quoted = L"\"" + toWString(systemId) + L"\"";
   if (!local) {
     m_refuse(L"The external entity " + quoted + L" is not read: only local files are");
-    return new xercesc::MemBufInputSource(kNoBytes, 0, sourceId.c_str());
+    throw Refused();
   }
   std::vector<char> bytes;
   switch (OpenRegularFile(NativePath(path.c_str()), &bytes)) {
@@ -110,7 +108,7 @@ xercesc::InputSource* RegularFileEntityResolver::resolveEntity(
       return nullptr;
     case FileOpening::kNotRegular:
       m_refuse(L"The external entity " + quoted + L" is not read: it is not a regular file");
-      return new xercesc::MemBufInputSource(kNoBytes, 0, sourceId.c_str());
+      throw Refused();
     case FileOpening::kRegular:
       break;
   }

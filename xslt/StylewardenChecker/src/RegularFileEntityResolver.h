@@ -10,8 +10,11 @@
 
 class RegularFileEntityResolver : public xercesc::XMLEntityResolver {
  public:
-  // `refuse` gets the message saying why an entity is not read; the parser is then given an
-  // empty entity in its place.
+  // Thrown through the parser when an entity is refused: the parse ends there, since a
+  // reader stopped in the middle of the document type declaration would not free it all.
+  struct Refused {};
+
+  // `refuse` gets the message saying why an entity is not read, then Refused is thrown.
   explicit RegularFileEntityResolver(std::function<void(const std::wstring&)> refuse)
       : m_refuse(std::move(refuse)) {}
 

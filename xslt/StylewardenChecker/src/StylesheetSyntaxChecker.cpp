@@ -132,6 +132,8 @@ bool StylesheetSyntaxChecker::check(const StartParse& start,
             // A document that cannot be opened is a fatal error of the parse, as a whole-document
             // parse reports it.
             handler.stopWithRecord(toWString(exception.getMessage()), Location{1, 1});
+          } catch (const RegularFileEntityResolver::Refused&) {
+            more = false;
           }
           unsigned tokens = 0;
           while (more && !handler.stopped()) {
@@ -144,7 +146,11 @@ bool StylesheetSyntaxChecker::check(const StartParse& start,
               reason = kOutOfTime;
               break;
             }
-            more = reader->parseNext(token);
+            try {
+              more = reader->parseNext(token);
+            } catch (const RegularFileEntityResolver::Refused&) {
+              more = false;
+            }
           }
           if (more) {
             reader->parseReset(token);
