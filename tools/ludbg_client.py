@@ -94,7 +94,9 @@ def accept_handshake(listener, timeout=HANDSHAKE_TIMEOUT):
     with connection:
         connection.settimeout(timeout)
         data = b""
-        while True:
+        # The engine keeps the connection open as its control line after the
+        # line end; closing it without a "watch" means nothing to the engine.
+        while b"\n" not in data:
             chunk = connection.recv(256)
             if not chunk:
                 break

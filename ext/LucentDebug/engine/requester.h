@@ -43,6 +43,8 @@ class Requester {
   long addBreakpoint(const std::string& fileUrl, unsigned line, bool temporary,
                      const std::string& condition);
   void removeBreakpoint(long breakpointNumber);
+  // The request this front end debugs (engine/request_info.cpp).
+  RequestInfo getRequestInfo();
 };
 
 // Changes nothing; kept for the front ends' method tables.

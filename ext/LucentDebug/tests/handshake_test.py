@@ -35,14 +35,14 @@ class SignalledMode(unittest.TestCase):
                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE, env=phprun.environment(ARGS))
             try:
-                return ide.receive(timeout=20).decode()
+                return ide.receive(timeout=20, line=True).decode()
             finally:
                 # The request now waits for the IDE on its own port; end it.
                 phprun.stop(php)
 
-    def test_listener_receives_port_and_cookie_then_close(self):
+    def test_listener_receives_port_and_cookie_in_one_line(self):
         own_port = phprun.free_port()
-        self.assertRegex(self.announcement(own_port), r"^PHP:%d:[a-zA-Z0-9]{19}$" % own_port)
+        self.assertRegex(self.announcement(own_port), r"^PHP:%d:[a-zA-Z0-9]{19}\n$" % own_port)
 
     def test_cookies_of_two_requests_differ(self):
         cookies = [re.sub(r"^PHP:\d+:", "", self.announcement(phprun.free_port()))
