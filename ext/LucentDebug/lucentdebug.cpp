@@ -38,7 +38,8 @@ constexpr zend_long kDefaultPort = 9001;
 // An empty "lucentdebug.port" (its default) leaves the port to the mode.
 ZEND_INI_MH(OnUpdatePort) {
   const bool given = new_value != nullptr && ZSTR_LEN(new_value) > 0;
-  *reinterpret_cast<zend_long*>(ZEND_INI_GET_ADDR()) = given ? ZEND_STRTOL(ZSTR_VAL(new_value), nullptr, 10) : -1;
+  *reinterpret_cast<zend_long*>(ZEND_INI_GET_ADDR()) =
+      given ? ZEND_STRTOL(ZSTR_VAL(new_value), nullptr, 10) : -1;
   return SUCCESS;
 }
 

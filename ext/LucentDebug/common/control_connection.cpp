@@ -26,7 +26,8 @@ ControlConnection::ControlConnection(int fd, Notice onPause, Notice onGone)
       stopFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
       onPause_(onPause),
       onGone_(onGone) {
-  if (fd_ >= 0 && goneFd_ >= 0 && stopFd_ >= 0) thread_ = std::thread(&ControlConnection::Watch, this);
+  if (fd_ >= 0 && goneFd_ >= 0 && stopFd_ >= 0)
+    thread_ = std::thread(&ControlConnection::Watch, this);
 }
 
 ControlConnection::~ControlConnection() {

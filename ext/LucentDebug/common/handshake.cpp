@@ -2,8 +2,8 @@
 #include "handshake.h"
 
 #include <arpa/inet.h>
-#include <netdb.h>
 #include <fcntl.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/random.h>

@@ -218,8 +218,8 @@ xmlrpc_value* GetRequestInfoMethod(xmlrpc_env* env, xmlrpc_value* params, void* 
   const RequestInfo info = RequesterOf(userData).getRequestInfo();
   return xmlrpc_build_value(env, "{s:s,s:s,s:s,s:s,s:i}", "sapi", XmlrpcText(info.sapi).c_str(),
                             "method", XmlrpcText(info.method).c_str(), "uri",
-                            XmlrpcText(info.uri).c_str(), "script",
-                            XmlrpcText(info.script).c_str(), "pid", info.pid);
+                            XmlrpcText(info.uri).c_str(), "script", XmlrpcText(info.script).c_str(),
+                            "pid", info.pid);
 }
 
 // Nothing may unwind through the XML-RPC library's C frames: a failure of
@@ -264,9 +264,11 @@ constexpr Method kMethods[] = {
 
 RemoteRequester::RemoteRequester(std::string cookieText, int requestedPort,
                                  const unsigned char* bindAddress)
-    : server(xmlrpc_server_abyss_ts_init(
-          0, bindAddress != nullptr ? bindAddress : cookieText.empty() ? kLoopback : nullptr,
-          requestedPort, nullptr)) {
+    : server(xmlrpc_server_abyss_ts_init(0,
+                                         bindAddress != nullptr ? bindAddress
+                                         : cookieText.empty()   ? kLoopback
+                                                                : nullptr,
+                                         requestedPort, nullptr)) {
   if (!server) return;
   port = xmlrpc_server_abyss_ts_get_port(server.get());
   cookie = std::move(cookieText);
@@ -302,7 +304,9 @@ bool RemoteRequester::validCookie(const std::string& s) const { return s == cook
 
 extern "C" {
 
-Requester* remote_init(const char* cookie, int port) { return remote_init_on(cookie, port, nullptr); }
+Requester* remote_init(const char* cookie, int port) {
+  return remote_init_on(cookie, port, nullptr);
+}
 
 Requester* remote_init_on(const char* cookie, int port, const unsigned char* bindAddress) {
   RemoteRequester* requester = nullptr;

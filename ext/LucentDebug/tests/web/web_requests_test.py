@@ -16,7 +16,9 @@ import threading
 import unittest
 import xmlrpc.client
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [HERE, os.path.join(HERE, "..", "..", "..", "..", "tools")]
+import ludbg_client  # noqa: E402
 import web_servers  # noqa: E402
 
 ARGS = None
@@ -69,10 +71,10 @@ class Session:
 class Ide:
     """A handshake listener on a free loopback port."""
 
-    def __init__(self):
+    def __init__(self, port=0):
         self.socket = socket.socket()
         self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        self.socket.bind(("127.0.0.1", 0))
+        self.socket.bind(("127.0.0.1", port))
         self.port = self.socket.getsockname()[1]
         self.socket.listen(64)
 
@@ -80,16 +82,9 @@ class Ide:
         self.socket.settimeout(timeout)
         control, _ = self.socket.accept()
         control.settimeout(timeout)
-        line = b""
-        while b"\n" not in line:
-            chunk = control.recv(256)
-            if not chunk:
-                break
-            line += chunk
-        tag, port, cookie = line.decode().strip().split(":", 2)
-        assert tag == "PHP", line
+        port, cookie = ludbg_client.read_handshake(control)
         control.sendall(b"watch\n")
-        return Session(control, int(port), cookie)
+        return Session(control, port, cookie)
 
     def pending(self):
         """True when a connection waits to be accepted."""
@@ -99,11 +94,7 @@ class Ide:
         self.socket.close()
 
     def reopen(self):
-        port = self.port
-        self.socket = socket.socket()
-        self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        self.socket.bind(("127.0.0.1", port))
-        self.socket.listen(64)
+        self.__init__(self.port)
 
 
 class Request(threading.Thread):
@@ -158,6 +149,12 @@ class WebRequests(unittest.TestCase):
         cls.ide.close()
         shutil.rmtree(cls.root, ignore_errors=True)
 
+    def tearDown(self):
+        # Sessions a failed case left behind are let go, so the next case
+        # meets only its own.
+        while self.ide.pending():
+            self.ide.accept().close()
+
     def request(self, path):
         return Request(self.server.port, path)
 
@@ -198,15 +195,31 @@ class WebRequests(unittest.TestCase):
     def test_concurrent_requests_stop_at_once_on_ports_of_their_own(self):
         for count in (2, 8):
             requests = [self.debugged("c%d" % i) for i in range(count)]
-            sessions = [self.ide.accept() for _ in requests]
-            self.assertEqual(len({s.port for s in sessions}), count)
-            for session in sessions:  # every one is stopped at once
+            ports, stopped = set(), []
+            while len(ports) < count:
+                try:
+                    session = self.ide.accept(timeout=5 if ARGS.kind == "cli" else 20)
+                except socket.timeout:
+                    # A php -S worker may have taken two connections and runs
+                    # them one after the other: the first must go on.
+                    self.assertEqual(ARGS.kind, "cli")
+                    self.assertTrue(stopped)
+                    self.resume_all(stopped)
+                    continue
                 self.assertEqual(session.stop_line(), ("index.php", 2))
-            for session in sessions:
-                session.call("resumeExecution", request=RESUME_GO)
-                session.close()
+                ports.add(session.port)
+                stopped.append(session)
+            self.assertEqual(len(ports), count)
+            self.resume_all(stopped)
             for i, request in enumerate(requests):
                 self.assertBody(request, "hello c%d\n" % i)
+
+    @staticmethod
+    def resume_all(sessions):
+        while sessions:
+            session = sessions.pop()
+            session.call("resumeExecution", request=RESUME_GO)
+            session.close()
 
     def test_ide_gone_while_stopped_lets_the_request_finish(self):
         request = self.debugged("gone")
