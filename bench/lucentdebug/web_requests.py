@@ -12,6 +12,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import urllib.request
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
                                 "ext", "LucentDebug", "tests", "web"))
@@ -31,6 +32,8 @@ for ($i = 0; $i < 50; $i++) {
 }
 echo $twig->render('page', ['title' => 'Catalogue', 'items' => $items]);
 """
+# What Twig needs beside the core, loaded in every configuration.
+BASE = ["extension=ctype.so", "extension=mbstring.so"]
 
 
 def rps(port, requests, concurrency):
@@ -47,7 +50,7 @@ def instructions(php, settings, page):
     with tempfile.TemporaryDirectory() as out_dir:
         out = os.path.join(out_dir, "callgrind.out")
         cmd = ["valgrind", "--tool=callgrind", "--callgrind-out-file=" + out, php, "-n"]
-        for setting in web_servers.OPCACHE + settings:
+        for setting in web_servers.OPCACHE + BASE + settings:
             cmd += ["-d", setting]
         subprocess.run(cmd + [page], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                        check=True)
@@ -78,10 +81,14 @@ def main():
         page = os.path.join(root, "page.php")
         with open(page, "w") as handle:
             handle.write(PAGE)
-        servers = [web_servers.WebServer("fpm", root, ini, workers=2).start()
+        servers = [web_servers.WebServer("fpm", root, BASE + ini, workers=2).start()
                    for _, ini in configs]
         try:
             for server in servers:  # warm-up: opcache and Twig's cache filled
+                with urllib.request.urlopen(server.url + "/page.php") as response:
+                    body = response.read().decode()
+                if "<h1>Catalogue</h1>" not in body:
+                    raise RuntimeError("the page does not render:\n" + body[:2000])
                 rps(server.port, 200, args.concurrency)
             best = [0.0] * len(configs)
             for _ in range(args.rounds):  # interleaved, so drift hits all alike
@@ -90,6 +97,8 @@ def main():
         finally:
             for server in servers:
                 server.stop()
+        print("requests/s:", ", ".join("%s %.0f" % (name, value)
+                                       for (name, _), value in zip(configs, best)), flush=True)
         counts = [instructions(args.php, ini, page) for _, ini in configs]
     finally:
         shutil.rmtree(root, ignore_errors=True)

@@ -6,23 +6,21 @@
 #include "hooks.h"
 #include "php_lucentdebug.h"
 #include "requester.h"
+#include "stop_reason.h"
 
 namespace {
 
 std::atomic<bool> pauseAsked{false};
 std::atomic<bool> detachAsked{false};
 bool detached = false;
-bool pausing = false;
 void (*hostInterrupt)(zend_execute_data*) = nullptr;
 bool installed = false;
 
 void Interrupt(zend_execute_data* frame) {
   if (hostInterrupt != nullptr) hostInterrupt(frame);
   if (detachAsked.exchange(false)) luDetach();
-  if (pauseAsked.exchange(false) && !detached && LUDBG_G(attached)) {
-    pausing = true;
-    luSetStepMode(RESUME_STEP_INTO);
-  }
+  // Stops right here, also in a loop that runs no statement.
+  if (pauseAsked.exchange(false) && !detached) luStopForPause();
 }
 
 }  // namespace
@@ -39,16 +37,11 @@ void luRequestDetach() {
 
 void luDetach() {
   detached = true;
-  pausing = false;
   luClearBreakpoints();
   luSetStepMode(RESUME_GO);
 }
 
 bool luDetached() { return detached; }
-
-bool luPausing() { return pausing; }
-
-void luEndPause() { pausing = false; }
 
 void luInstallInterruptHandler() {
   if (installed) return;
@@ -68,5 +61,4 @@ void luResetSessionControl() {
   pauseAsked.store(false);
   detachAsked.store(false);
   detached = false;
-  pausing = false;
 }

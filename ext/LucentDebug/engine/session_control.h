@@ -6,7 +6,8 @@
 #ifndef LUCENTDEBUG_SESSION_CONTROL_H
 #define LUCENTDEBUG_SESSION_CONTROL_H
 
-// Any thread: stop at the next statement, with the stop reason "pause".
+// Any thread: stop where the script is, with the stop reason "pause"
+// (luStopForPause at the next VM interrupt).
 void luRequestPause();
 // Any thread: the IDE is gone; the script runs to its end without stopping.
 void luRequestDetach();
@@ -17,11 +18,6 @@ void luRequestDetach();
 void luDetach();
 // The IDE of this request is gone (luDetach() has run).
 bool luDetached();
-// The stop under way was asked for with "pause"; true from the interrupt that
-// took the request until luEndPause().
-bool luPausing();
-// The front end calls this when a stop ends.
-void luEndPause();
 
 // Chains the engine's handler into zend_interrupt_function (process start-up)
 // and puts the host's back (process shutdown).
