@@ -35,6 +35,9 @@ class BreakpointList {
   // Resolves the breakpoints of the file at `path` against the sorted lines
   // where its statements can stop; appends the lines they now stop at.
   void resolve(const char* path, const std::vector<int>& lines, std::vector<int>* stopLines);
+  // A number for a breakpoint kept elsewhere (a function breakpoint), from
+  // the same numbering.
+  long reserveId() { return ++lastBreakpointId_; }
   // The breakpoint numbered id, or null.
   const Breakpoint* byId(int id) const;
   // Number of the first breakpoint of the file that stops on line, or 0.

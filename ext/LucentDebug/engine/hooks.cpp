@@ -41,9 +41,11 @@
 
 #include "breakpoints.h"
 #include "frames.h"
+#include "function_breakpoints.h"
 #include "output_capture.h"
 #include "php_lucentdebug.h"
 #include "requester.h"
+#include "stop_reason.h"
 
 extern "C" {
 #include "zend_vm.h"
@@ -112,9 +114,12 @@ int BreakpointAt(const zend_op_array* opArray, int line) {
   return LUDBG_G(breakpoints).find(PathOf(opArray->filename).c_str(), line);
 }
 
+// A function breakpoint may stop at any function's first statement, so none
+// is quiet while one is set.
 bool MayStopAt(const zend_op_array* opArray, const zend_op* statement) {
   return statement != nullptr && LUDBG_G(attached) &&
-         BreakpointAt(opArray, static_cast<int>(statement->lineno)) != 0;
+         (luHasFunctionBreakpoints() ||
+          BreakpointAt(opArray, static_cast<int>(statement->lineno)) != 0);
 }
 
 // Opcache's shared op arrays carry no reference count and are never
@@ -212,6 +217,7 @@ void StopAtStatement(zend_execute_data* frame, const zend_op* marker, const zend
   last.opcodes = frame->func->op_array.opcodes;
   last.marker = marker;
   last.line = statement->lineno;
+  luTakeStopReason();
   LUDBG_G(stopFrame) = frame;
   LUDBG_G(stopStatement) = statement;
   luInterractSuspended();
@@ -237,6 +243,12 @@ void Decide(zend_execute_data* frame, const zend_op_array* opArray, const zend_o
             const zend_op* statement) {
   int breakpoint = BreakpointAt(opArray, static_cast<int>(statement->lineno));
   if (breakpoint != 0 && BreakpointStops(breakpoint, frame, statement)) {
+    luNoteBreakpointStop(breakpoint, "breakpoint");
+    StopAtStatement(frame, marker, statement);
+    return;
+  }
+  if (long function = luFunctionBreakpointAt(frame, opArray, marker, statement)) {
+    luNoteBreakpointStop(function, "function");
     StopAtStatement(frame, marker, statement);
     return;
   }
@@ -366,6 +378,8 @@ void luEndHooks() {
   hostHandler = nullptr;
   installed = false;
 }
+
+void luWatchAllStatements() { MakeAllLoud(); }
 
 void luWatchLine(const char* path, int line) {
   for (const auto& entry : quietOpArrays) {

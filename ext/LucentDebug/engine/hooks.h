@@ -36,6 +36,9 @@ void luEndHooks();
 // Statement markers on this line of this file (a local path, symbolic links
 // resolved) must reach the stop decision again.
 void luWatchLine(const char* path, int line);
+// Every statement marker must reach the stop decision again (a function
+// breakpoint was added).
+void luWatchAllStatements();
 // Resets the stepping state at request start.
 void luResetStepping();
 // Releases the stepping state at request end.

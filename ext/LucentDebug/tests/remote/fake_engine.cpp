@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "requester.h"
+#include "session_control.h"
 
 FakeEngine& fakeEngine() {
   static FakeEngine engine;
@@ -43,15 +44,30 @@ PropertyInfo Requester::getDebugPropertyInfo(unsigned depth, const std::string& 
 std::string Requester::setDebugProperty(const std::string& context, unsigned depth,
                                         const std::string& expression, const std::string& value,
                                         unsigned radix) {
-  Log("setDebugProperty(" + context + "," + std::to_string(depth) + "," + expression + "," + value +
-      "," + std::to_string(radix) + ")");
+  std::string error;
+  assignDebugProperty(context, depth, expression, value, radix, &error);
   return "";
 }
 
+bool Requester::assignDebugProperty(const std::string& context, unsigned depth,
+                                    const std::string& expression, const std::string& value,
+                                    unsigned radix, std::string* error) {
+  Log("setDebugProperty(" + context + "," + std::to_string(depth) + "," + expression + "," + value +
+      "," + std::to_string(radix) + ")");
+  *error = fakeEngine().assignmentError;
+  return error->empty();
+}
+
 PropertyInfoVector Requester::getChildrenInfos(const std::string& context, unsigned depth,
-                                               const std::string& expression, unsigned radix) {
+                                               const std::string& expression, unsigned radix,
+                                               const ChildRange& range) {
+  std::string paging;
+  if (range.start != 0 || range.count != 0 || range.statics) {
+    paging = "," + std::to_string(range.start) + "," + std::to_string(range.count) +
+             (range.statics ? ",statics" : "");
+  }
   Log("getChildrenInfos(" + context + "," + std::to_string(depth) + "," + expression + "," +
-      std::to_string(radix) + ")");
+      std::to_string(radix) + paging + ")");
   return fakeEngine().children;
 }
 
@@ -83,6 +99,20 @@ bool Requester::getBreakpointInfo(long breakpointNumber, BreakpointResolution* i
   return true;
 }
 
+StopInfo Requester::getStopInfo() { return fakeEngine().stopInfo; }
+
+void Requester::setExceptionBreakpoints(const ExceptionFilter& filter) {
+  std::string classes;
+  for (const std::string& name : filter.classes) classes += "," + name;
+  Log("setExceptionBreakpoints(" + std::to_string(filter.all) + "," +
+      std::to_string(filter.uncaught) + classes + ")");
+}
+
+long Requester::addFunctionBreakpoint(const std::string& name, const std::string& condition) {
+  Log("addFunctionBreakpoint(" + name + "," + condition + ")");
+  return fakeEngine().breakpointNumber;
+}
+
 extern "C" void zend_error(int, const char* format, ...) {
   char text[1024];
   va_list arguments;
@@ -95,3 +125,13 @@ extern "C" void zend_error(int, const char* format, ...) {
 extern "C" void php_log_err_with_severity(const char* message, int) {
   fakeEngine().logged = message;
 }
+
+RequestInfo Requester::getRequestInfo() {
+  Log("getRequestInfo()");
+  return fakeEngine().requestInfo;
+}
+
+// Called on the control connection's thread; the end-to-end tests cover them.
+void luRequestPause() {}
+void luRequestDetach() {}
+void luDetach() { Log("detach()"); }
