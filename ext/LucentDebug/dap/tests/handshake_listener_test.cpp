@@ -56,6 +56,36 @@ TEST(Listener, ReceivesAnAnnouncementAfterAStrayConnection) {
   EXPECT_EQ(announcement->engineHost, "127.0.0.1");
 }
 
+TEST(Listener, KeepsTheHandshakeConnectionAndWritesWatchOnIt) {
+  std::string error;
+  auto listener = Listener::open("127.0.0.1", 0, error);
+  ASSERT_TRUE(listener) << error;
+  std::string heard;
+  std::thread engine([port = listener->port(), &heard] {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const std::string line = "PHP:4243:c\n";
+    ASSERT_EQ(send(fd, line.data(), line.size(), 0), static_cast<ssize_t>(line.size()));
+    // Everything the adapter writes until it closes the control connection.
+    char chunk[64];
+    ssize_t got;
+    while ((got = read(fd, chunk, sizeof chunk)) > 0) heard.append(chunk, got);
+    close(fd);
+  });
+  auto announcement = ReceiveAnnouncement(
+      *listener, 10000, [] { return true; }, error);
+  ASSERT_TRUE(announcement) << error;
+  EXPECT_EQ(announcement->port, 4243);
+  ASSERT_GE(announcement->control, 0);
+  close(announcement->control);
+  engine.join();
+  EXPECT_EQ(heard, "watch\n");
+}
+
 TEST(Listener, GivesUpAfterItsTimeOrWhenToldTo) {
   std::string error;
   auto listener = Listener::open("127.0.0.1", 0, error);
