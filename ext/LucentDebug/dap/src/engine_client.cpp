@@ -248,6 +248,14 @@ long EngineClient::addBreakpoint(const std::string& file, int line, bool tempora
   return number;
 }
 
+StopInfo EngineClient::getStopInfo() {
+  Value result(call("getStopInfo", Members("{}")));
+  Env env;
+  StopInfo info = build_StopInfo_Fromxmlrpc_value(&env.env, result.get());
+  ThrowIfFailed(env, "Requester.getStopInfo answered an unexpected value");
+  return info;
+}
+
 void EngineClient::removeBreakpoint(long number) {
   Value(call("removeBreakpoint", Members("{s:i}", "breakpointNumber", static_cast<int>(number))));
 }

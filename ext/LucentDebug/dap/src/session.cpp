@@ -371,6 +371,12 @@ bool Session::connect() {
       if (fd >= 0) output_->addStream(fd, "stderr");
     }
     frames_ = engine_->getFrames();
+    try {
+      engine_->getStopInfo();
+      engineTellsStops_ = true;
+    } catch (const EngineError& failure) {
+      if (failure.lost()) throw;
+    }
   } catch (const EngineError& failure) {
     finishSession(failure.what());
     return false;
@@ -857,6 +863,31 @@ std::optional<std::smatch> ErrorMessageAtEnd(const std::string& output) {
 }
 }  // namespace
 
+std::optional<Session::ErrorStop> Session::errorStopOf(bool atEntry,
+                                                       const std::string& recentOutput) {
+  if (atEntry) return std::nullopt;
+  if (engineTellsStops_) {
+    StopInfo info = engine_->getStopInfo();
+    if (info.reason == "breakpoint") {
+      // A condition that could not be evaluated stops as a breakpoint, with only
+      // the output line to say so; the stop is shown either way, so a line the
+      // script prints can change its label but never make it go on.
+      std::optional<std::smatch> match = ErrorMessageAtEnd(recentOutput);
+      if (match && (*match)[1] == "Breakpoint condition error") {
+        return ErrorStop{(*match)[1], (*match)[2], (*match)[0].str().substr(1)};
+      }
+    }
+    if (info.reason != "error" && info.reason != "exception") return std::nullopt;
+    return ErrorStop{info.type, info.message,
+                     "PHP " + info.type + ":  " + info.message + " in " + info.file + " on line " +
+                         std::to_string(info.line),
+                     info.reason == "exception"};
+  }
+  std::optional<std::smatch> match = ErrorMessageAtEnd(recentOutput);
+  if (!match) return std::nullopt;
+  return ErrorStop{(*match)[1], (*match)[2], (*match)[0].str().substr(1)};
+}
+
 void Session::handleStop(const FrameVector& frames, bool atEntry) {
   state_ = State::kStopped;
   frames_ = frames;
@@ -878,15 +909,15 @@ void Session::handleStop(const FrameVector& frames, bool atEntry) {
     return;
   }
   json event = {{"threadId", kThreadId}, {"allThreadsStopped", true}};
-  std::optional<std::smatch> error = atEntry ? std::nullopt : ErrorMessageAtEnd(recent);
+  std::optional<ErrorStop> error = errorStopOf(atEntry, recent);
   BreakpointState* breakpoint =
       frames.empty() ? nullptr : breakpoints_.at(pathOf(frames[0].file), frames[0].lineno);
   if (stopAtEntry_) {
     stopAtEntry_ = false;
     event["reason"] = "entry";
   } else if (error) {
-    errorStop_ = ErrorStop{(*error)[1], (*error)[2], (*error)[0].str().substr(1)};
-    const char* filter = FilterOfKind(errorStop_->kind);
+    errorStop_ = error;
+    const char* filter = errorStop_->exception ? nullptr : FilterOfKind(errorStop_->kind);
     if (filter != nullptr && !exceptionFilters_.count(filter)) {
       resumeEngine(lastMode_);
       return;

@@ -122,9 +122,14 @@ class Session {
   struct ErrorStop {
     std::string kind;  // "Warning", "Fatal error", ...
     std::string message;
-    std::string text;  // the engine's whole line
+    std::string text;        // the engine's whole line
+    bool exception = false;  // a thrown exception, which the engine's own filters chose
   };
   std::optional<ErrorStop> errorStop_;
+  // The engine says why it stopped (Requester.getStopInfo); older engines do
+  // not, and their error stops are told from the output line they print.
+  bool engineTellsStops_ = false;
+  std::optional<ErrorStop> errorStopOf(bool atEntry, const std::string& recentOutput);
   std::vector<std::string> sourceReferences_;
 };
 
