@@ -2,68 +2,9 @@
 // response, notifications a problem report.
 #include "JsonRpcDispatcher.h"
 
-#include <cstdint>
 #include <utility>
 
 using nlohmann::json;
-
-namespace jsonrpc {
-
-namespace {
-
-const json& Member(const json& object, const char* key, const std::string& path) {
-  if (!object.is_object()) {
-    throw Error(kInvalidParams, path + " is not an object");
-  }
-  const auto found = object.find(key);
-  if (found == object.end()) {
-    throw Error(kInvalidParams, "missing " + path + "." + key);
-  }
-  return *found;
-}
-
-[[noreturn]] void WrongType(const std::string& path, const char* key, const char* type) {
-  throw Error(kInvalidParams, path + "." + key + " must be " + type);
-}
-
-}  // namespace
-
-std::string StringField(const json& object, const char* key, const std::string& path) {
-  const json& value = Member(object, key, path);
-  if (!value.is_string()) {
-    WrongType(path, key, "a string");
-  }
-  return value.get<std::string>();
-}
-
-std::int64_t IntegerField(const json& object, const char* key, const std::string& path) {
-  const json& value = Member(object, key, path);
-  // Protocol integers are 32-bit; a larger or fractional number is no integer of it.
-  if (!value.is_number_integer() || value.get<std::int64_t>() < INT32_MIN ||
-      (value.is_number_unsigned() && value.get<std::uint64_t>() > INT32_MAX) ||
-      value.get<std::int64_t>() > INT32_MAX) {
-    WrongType(path, key, "an integer");
-  }
-  return value.get<std::int64_t>();
-}
-
-const json& ObjectField(const json& object, const char* key, const std::string& path) {
-  const json& value = Member(object, key, path);
-  if (!value.is_object()) {
-    WrongType(path, key, "an object");
-  }
-  return value;
-}
-
-const json& ArrayField(const json& object, const char* key, const std::string& path) {
-  const json& value = Member(object, key, path);
-  if (!value.is_array()) {
-    WrongType(path, key, "an array");
-  }
-  return value;
-}
-
-}  // namespace jsonrpc
 
 JsonRpcDispatcher::JsonRpcDispatcher(Sender sender, ProblemReporter reportProblem)
     : m_send(std::move(sender)), m_reportProblem(std::move(reportProblem)) {}
@@ -167,6 +108,9 @@ void JsonRpcDispatcher::dispatchRequest(const json& id, const std::string& metho
     result = handler->second(params);
   } catch (const jsonrpc::Error& error) {
     sendError(id, error.code(), error.what(), error.data());
+    return;
+  } catch (const protocol::FieldError& error) {
+    sendError(id, jsonrpc::kInvalidParams, error.what());
     return;
   } catch (const std::exception& error) {
     sendError(id, jsonrpc::kInternalError, error.what());

@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "json_fields.h"
+
 namespace jsonrpc {
 
 // Error codes of JSON-RPC and of the Language Server Protocol.
@@ -36,14 +38,11 @@ class Error : public std::runtime_error {
   nlohmann::json m_data;
 };
 
-// The member `key` of `object` when it has the type the name says; otherwise an
-// InvalidParams error naming `path`.key. Integers are the protocol's 32-bit ones.
-std::string StringField(const nlohmann::json& object, const char* key, const std::string& path);
-std::int64_t IntegerField(const nlohmann::json& object, const char* key, const std::string& path);
-const nlohmann::json& ObjectField(const nlohmann::json& object, const char* key,
-                                  const std::string& path);
-const nlohmann::json& ArrayField(const nlohmann::json& object, const char* key,
-                                 const std::string& path);
+// The typed member readers; their FieldError is answered as InvalidParams.
+using protocol::ArrayField;
+using protocol::IntegerField;
+using protocol::ObjectField;
+using protocol::StringField;
 
 }  // namespace jsonrpc
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "LanguageServer.h"
-#include "MessageTransport.h"
+#include "message_transport.h"
 #include "StateFileLocation.h"
 
 namespace {

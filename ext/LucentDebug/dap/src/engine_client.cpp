@@ -179,12 +179,20 @@ void EngineClient::resumeExecution(ResumeMode mode) {
   Value(call("resumeExecution", Members("{s:i}", "request", static_cast<int>(mode))));
 }
 
-FrameVector EngineClient::getFrames() {
-  Value result(call("getFrames", Members("{}")));
+// The record that `reader` makes of a result; an EngineError for another shape.
+template <typename Record>
+Record ReadRecord(xmlrpc_value* result, Record (*reader)(xmlrpc_env*, xmlrpc_value*),
+                  const char* method) {
+  Value owned(result);
   Env env;
-  FrameVector frames = build_FrameVector_Fromxmlrpc_value(&env.env, result.get());
-  ThrowIfFailed(env, "Requester.getFrames answered an unexpected value");
-  return frames;
+  Record record = reader(&env.env, owned.get());
+  ThrowIfFailed(env, std::string("Requester.") + method + " answered an unexpected value");
+  return record;
+}
+
+FrameVector EngineClient::getFrames() {
+  return ReadRecord(call("getFrames", Members("{}")), build_FrameVector_Fromxmlrpc_value,
+                    "getFrames");
 }
 
 std::string EngineClient::getSourceCode(const std::string& file) {
@@ -246,6 +254,11 @@ long EngineClient::addBreakpoint(const std::string& file, int line, bool tempora
   xmlrpc_decompose_value(&env.env, result.get(), "{s:i,*}", "breakpointNumber", &number);
   ThrowIfFailed(env, "Requester.addBreakpoint answered an unexpected value");
   return number;
+}
+
+StopInfo EngineClient::getStopInfo() {
+  return ReadRecord(call("getStopInfo", Members("{}")), build_StopInfo_Fromxmlrpc_value,
+                    "getStopInfo");
 }
 
 void EngineClient::removeBreakpoint(long number) {

@@ -46,6 +46,8 @@ class EngineClient {
   std::string getContextNamesAsString();
   long addBreakpoint(const std::string& file, int line, bool temporary, const std::string& cond);
   void removeBreakpoint(long number);
+  // Why the script is stopped; an EngineError from engines without the method.
+  StopInfo getStopInfo();
   void redirectStdout(int port);
   void redirectStderr(int port);
 

@@ -103,8 +103,8 @@ std::optional<Announcement> ReceiveAnnouncement(Listener& listener, int timeoutM
     std::string peer;
     int connection = listener.accept(kSliceMs, &peer);
     if (connection < 0) continue;
-    // The engine sends the whole line in one send and keeps the connection
-    // open after its line end (older engines close it instead).
+    // The engine sends the whole line in one send; it may keep its end open
+    // afterwards as the request's control connection.
     std::string line;
     char chunk[256];
     pollfd readable = {connection, POLLIN, 0};
@@ -114,12 +114,21 @@ std::optional<Announcement> ReceiveAnnouncement(Listener& listener, int timeoutM
       if (got <= 0) break;
       line.append(chunk, static_cast<size_t>(got));
     }
-    close(connection);
     std::optional<Announcement> announcement = ParseAnnouncement(line);
     if (announcement) {
       announcement->engineHost = peer;
+      // "watch": the engine lets the request run on once this connection
+      // closes, which it does when the adapter ends in any way. An engine that
+      // closed its end already ignores it.
+      static const char kWatch[] = "watch\n";
+      if (send(connection, kWatch, sizeof kWatch - 1, MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {
+        close(connection);
+        connection = -1;
+      }
+      announcement->control = connection;
       return announcement;
     }
+    close(connection);
     // Something else connected (a port scanner, a stray client): keep waiting.
   }
 }

@@ -13,6 +13,9 @@ struct Announcement {
   std::string engineHost;  // the address the announcement came from
   int port = 0;
   std::string cookie;
+  // The handshake connection, kept open as the request's control connection
+  // ("watch", "pause"); -1 when the engine closed it. Owned by the receiver.
+  int control = -1;
 };
 
 // Reads "PHP:<port>:<cookie>"; nullopt for any other text.
@@ -37,7 +40,7 @@ class Listener {
   int port_;
 };
 
-// Waits for one announcement on `listener`, giving up after timeoutMs
+// Waits for one announcement on `listener` and writes "watch" on it, giving up after timeoutMs
 // (0: no limit) or as soon as `keepWaiting` says so; `error` says why.
 std::optional<Announcement> ReceiveAnnouncement(Listener& listener, int timeoutMs,
                                                 const std::function<bool()>& keepWaiting,

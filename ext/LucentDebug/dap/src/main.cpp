@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string>
 
 #include "dap_transport.h"
@@ -66,10 +67,13 @@ int main(int argc, char** argv) {
   for (;;) {
     int connection = listener->accept(-1);
     if (connection < 0) continue;
-    {
+    // One client's failure ends its session only; later clients are served.
+    try {
       DapTransport transport(connection, connection);
       Session session(transport);
       session.run();
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "lucentdebug-dap: the session ended: %s\n", error.what());
     }
     close(connection);
   }

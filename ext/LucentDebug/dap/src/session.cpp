@@ -3,16 +3,19 @@
 // breakpoint changes made while it runs are sent at the next stop.
 #include "session.h"
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <map>
 #include <regex>
 
 #include "file_urls.h"
+#include "json_fields.h"
 
 using nlohmann::json;
 
@@ -88,28 +91,63 @@ const json& ArgumentsOf(const json& request) {
   return found != request.end() && found->is_object() ? *found : kNone;
 }
 
+// Optional members of request arguments, read with their type checked (a
+// wrong type is a FieldError, answered as an error response); absent or null
+// members give the fallback. Integers are the protocol's 32-bit ones.
+void ReadMember(const json& object, const char* name, int& value) {
+  value = static_cast<int>(protocol::IntegerField(object, name, "arguments"));
+}
+void ReadMember(const json& object, const char* name, bool& value) {
+  value = protocol::BooleanField(object, name, "arguments");
+}
+void ReadMember(const json& object, const char* name, std::string& value) {
+  value = protocol::StringField(object, name, "arguments");
+}
+void ReadMember(const json& object, const char* name, json& value) { value = object.at(name); }
+
 template <typename T>
 T OptionalMember(const json& object, const char* name, T fallback) {
-  auto found = object.find(name);
-  if (found == object.end() || found->is_null()) return fallback;
-  try {
-    return found->get<T>();
-  } catch (const json::exception&) {
-    throw RequestError(std::string("\"") + name + "\" has the wrong type");
-  }
+  if (!protocol::HasField(object, name)) return fallback;
+  ReadMember(object, name, fallback);
+  return fallback;
 }
 
 template <typename T>
 T RequiredMember(const json& object, const char* name) {
-  auto found = object.find(name);
-  if (found == object.end() || found->is_null()) {
+  if (!protocol::HasField(object, name)) {
     throw RequestError(std::string("\"") + name + "\" is required");
   }
   return OptionalMember<T>(object, name, T());
 }
+
+// The members of an array argument that must hold objects.
+const json& ArrayMember(const json& object, const char* name) {
+  static const json kEmpty = json::array();
+  return protocol::HasField(object, name) ? protocol::ArrayField(object, name, "arguments")
+                                          : kEmpty;
+}
+
+// The request's "seq" and "command" for its response, whatever the message held.
+long SeqOf(const json& request) {
+  auto seq = request.is_object() ? request.find("seq") : request.end();
+  return request.is_object() && seq != request.end() && seq->is_number_integer() ? seq->get<long>()
+                                                                                 : 0;
+}
+std::string CommandOf(const json& request) {
+  auto command = request.is_object() ? request.find("command") : request.end();
+  return request.is_object() && command != request.end() && command->is_string()
+             ? command->get<std::string>()
+             : "";
+}
 }  // namespace
 
-Session::Session(DapTransport& transport) : transport_(transport) {
+Session::Session(DapTransport& transport, DebuggeeFactory makeDebuggee)
+    : transport_(transport), makeDebuggee_(std::move(makeDebuggee)) {
+  if (!makeDebuggee_) {
+    makeDebuggee_ = [](const json& arguments, bool launch, std::string& error) {
+      return launch ? LaunchDebuggee(arguments, error) : AttachDebuggee(arguments, error);
+    };
+  }
   for (const Filter& filter : kFilters) {
     if (filter.byDefault) exceptionFilters_.insert(filter.id);
   }
@@ -117,23 +155,24 @@ Session::Session(DapTransport& transport) : transport_(transport) {
 
 Session::~Session() {
   if (watcher_.joinable()) watcher_.join();
+  if (control_ >= 0) close(control_);
 }
 
 // ---- messages -------------------------------------------------------------
 
 void Session::respond(const json& request, json body) {
   transport_.send({{"type", "response"},
-                   {"request_seq", request.value("seq", 0)},
+                   {"request_seq", SeqOf(request)},
                    {"success", true},
-                   {"command", request.value("command", "")},
+                   {"command", CommandOf(request)},
                    {"body", std::move(body)}});
 }
 
 void Session::respondError(const json& request, const std::string& message) {
   transport_.send({{"type", "response"},
-                   {"request_seq", request.value("seq", 0)},
+                   {"request_seq", SeqOf(request)},
                    {"success", false},
-                   {"command", request.value("command", "")},
+                   {"command", CommandOf(request)},
                    {"message", message},
                    {"body", {{"error", {{"id", 1}, {"format", message}, {"showUser", true}}}}}});
 }
@@ -147,24 +186,35 @@ int Session::run() {
   bool disconnected = false;
   while (!disconnected) {
     json message;
-    std::string error;
-    DapTransport::ReadResult result = transport_.read(message, error);
+    std::string problem;
+    DapTransport::ReadResult result = transport_.read(message, problem);
     if (result == DapTransport::ReadResult::kEndOfInput) break;
-    if (result == DapTransport::ReadResult::kMessage && message.value("type", "") == "response") {
-      continue;  // answers to reverse requests, of which this adapter sends none
-    }
-    if (result == DapTransport::ReadResult::kMessage &&
-        (message.value("type", "") != "request" || !message.contains("command") ||
-         !message["command"].is_string() || !message.contains("seq") ||
-         !message["seq"].is_number_integer())) {
-      result = DapTransport::ReadResult::kMalformed;
-      error = "not a request: " + message.dump().substr(0, 200);
-    }
-    if (result == DapTransport::ReadResult::kMalformed) {
-      std::fprintf(stderr, "lucentdebug-dap: malformed input, ending the session: %s\n",
-                   error.c_str());
+    if (result == DapTransport::ReadResult::kUnreadable) {
+      std::fprintf(stderr, "lucentdebug-dap: unreadable input, ending the session: %s\n",
+                   problem.c_str());
       status = 1;
       break;
+    }
+    if (result == DapTransport::ReadResult::kBadBody) {
+      respondError(json(), problem);
+      continue;
+    }
+    auto type = message.find("type");
+    if (type != message.end() && *type == "response") {
+      continue;  // answers to reverse requests, of which this adapter sends none
+    }
+    try {
+      if (type == message.end() || *type != "request") {
+        throw protocol::FieldError("message is not a request (\"type\" must be \"request\")");
+      }
+      protocol::IntegerField(message, "seq", "request");
+      protocol::StringField(message, "command", "request");
+      if (protocol::HasField(message, "arguments")) {
+        protocol::ObjectField(message, "arguments", "request");
+      }
+    } catch (const protocol::FieldError& error) {
+      respondError(message, error.what());
+      continue;
     }
     disconnected = message["command"] == "disconnect";
     dispatch(message);
@@ -199,23 +249,20 @@ void Session::dispatch(const json& request) {
       {"runToCursor", &Session::runToCursor},
       {"terminate", &Session::terminate},
       {"disconnect", &Session::disconnect},
+      {"pause", &Session::pause},
   };
   const std::string command = request["command"];
   auto handler = kHandlers.find(command);
   if (handler == kHandlers.end()) {
-    if (command == "pause") {
-      respondError(request,
-                   "pause is not supported: the engine cannot interrupt a running script; set a "
-                   "breakpoint or call ludbg_break() in the script");
-    } else {
-      respondError(request, "unsupported request: " + command);
-    }
+    respondError(request, "unsupported request: " + command);
     return;
   }
   try {
     handler->second(*this, request);
   } catch (const RequestError& error) {
     respondError(request, error.what());
+  } catch (const protocol::FieldError& error) {
+    respondError(request, command + ": " + error.what());
   } catch (const EngineError& error) {
     respondError(request, std::string("the engine failed: ") + error.what());
     if (error.lost()) {
@@ -223,6 +270,9 @@ void Session::dispatch(const json& request) {
       std::lock_guard<std::mutex> lock(mutex_);
       if (state_ == State::kStopped) finishSession("php ended while stopped");
     }
+  } catch (const std::exception& error) {
+    // Nothing a client sends may end the adapter.
+    respondError(request, command + " failed: " + error.what());
   }
 }
 
@@ -252,8 +302,7 @@ void Session::launchOrAttach(const json& request, bool launch) {
   if (state_ != State::kIdle) throw RequestError("the session has already started");
   std::string error;
   const json& arguments = ArgumentsOf(request);
-  std::unique_ptr<Debuggee> debuggee =
-      launch ? LaunchDebuggee(arguments, error) : AttachDebuggee(arguments, error);
+  std::unique_ptr<Debuggee> debuggee = makeDebuggee_(arguments, launch, error);
   if (!debuggee) throw RequestError(error);
   debuggee_ = std::move(debuggee);
   output_ =
@@ -296,6 +345,7 @@ bool Session::connect() {
     return false;
   }
   std::lock_guard<std::mutex> lock(mutex_);
+  control_ = announcement->control;
   try {
     engine_ = std::make_unique<EngineClient>(announcement->engineHost, announcement->port,
                                              announcement->cookie);
@@ -321,6 +371,12 @@ bool Session::connect() {
       if (fd >= 0) output_->addStream(fd, "stderr");
     }
     frames_ = engine_->getFrames();
+    try {
+      engine_->getStopInfo();
+      engineTellsStops_ = true;
+    } catch (const EngineError& failure) {
+      if (failure.lost()) throw;
+    }
   } catch (const EngineError& failure) {
     finishSession(failure.what());
     return false;
@@ -388,9 +444,23 @@ void Session::setBreakpoints(const json& request) {
   json source = OptionalMember<json>(arguments, "source", json::object());
   std::string path = source.is_object() ? OptionalMember<std::string>(source, "path", "") : "";
   std::vector<BreakpointSpec> specs;
-  for (const json& item : OptionalMember<json>(arguments, "breakpoints", json::array())) {
+  // Lines no script can have are answered unverified, in their place in the list.
+  std::map<size_t, json> refused;
+  const json& items = ArrayMember(arguments, "breakpoints");
+  for (size_t index = 0; index < items.size(); ++index) {
+    const json& item = items[index];
+    if (!protocol::HasField(item, "line")) throw RequestError("\"line\" is required");
+    const json& line = item["line"];
+    if (!line.is_number_integer()) throw RequestError("breakpoint \"line\" must be an integer");
+    if (line < 1 || line > std::numeric_limits<int>::max()) {
+      refused[index] = {{"verified", false},
+                        {"line", line},
+                        {"message", "line " + line.dump() + " is out of range (1 to " +
+                                        std::to_string(std::numeric_limits<int>::max()) + ")"}};
+      continue;
+    }
     BreakpointSpec spec;
-    spec.line = RequiredMember<int>(item, "line");
+    spec.line = line.get<int>();
     spec.condition = OptionalMember<std::string>(item, "condition", "");
     spec.hitCondition = OptionalMember<std::string>(item, "hitCondition", "");
     spec.logMessage = OptionalMember<std::string>(item, "logMessage", "");
@@ -400,9 +470,9 @@ void Session::setBreakpoints(const json& request) {
   if (path.empty()) {
     // Breakpoints live under file paths in the engine; code without a file
     // (eval()'d) cannot carry one.
-    for (const BreakpointSpec& spec : specs) {
+    for (const json& item : items) {
       result.push_back({{"verified", false},
-                        {"line", spec.line},
+                        {"line", item["line"]},
                         {"message", "breakpoints need a file on disk"}});
     }
     respond(request, {{"breakpoints", result}});
@@ -413,7 +483,15 @@ void Session::setBreakpoints(const json& request) {
     breakpoints_.sync(breakpointEngine());
     states = breakpoints_.of(path);
   }
-  for (const BreakpointState& state : states) result.push_back(BreakpointJson(state));
+  auto state = states.begin();
+  for (size_t index = 0; index < items.size(); ++index) {
+    auto found = refused.find(index);
+    if (found != refused.end()) {
+      result.push_back(found->second);
+    } else if (state != states.end()) {
+      result.push_back(BreakpointJson(*state++));
+    }
+  }
   respond(request, {{"breakpoints", result}});
 }
 
@@ -421,7 +499,7 @@ void Session::setExceptionBreakpoints(const json& request) {
   std::lock_guard<std::mutex> lock(mutex_);
   std::set<std::string> chosen;
   json result = json::array();
-  for (const json& id : OptionalMember<json>(ArgumentsOf(request), "filters", json::array())) {
+  for (const json& id : ArrayMember(ArgumentsOf(request), "filters")) {
     std::string name = id.is_string() ? id.get<std::string>() : "";
     bool known = false;
     for (const Filter& filter : kFilters) known = known || name == filter.id;
@@ -725,6 +803,23 @@ void Session::disconnect(const json& request) {
   if (!request.is_null()) respond(request);
 }
 
+void Session::pause(const json& request) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (state_ == State::kStopped) {
+    respond(request);  // already stopped
+    return;
+  }
+  if (state_ != State::kRunning) throw RequestError("no script is running");
+  // The engine stops at the next statement and the waiting call reports it.
+  static const char kPause[] = "pause\n";
+  if (control_ < 0 || send(control_, kPause, sizeof kPause - 1, MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {
+    throw RequestError(
+        "this php cannot be paused (its engine keeps no control connection); set a breakpoint "
+        "or call ludbg_break() in the script");
+  }
+  respond(request);
+}
+
 // ---- the engine side ------------------------------------------------------
 
 void Session::watch() {
@@ -768,6 +863,31 @@ std::optional<std::smatch> ErrorMessageAtEnd(const std::string& output) {
 }
 }  // namespace
 
+std::optional<Session::ErrorStop> Session::errorStopOf(bool atEntry,
+                                                       const std::string& recentOutput) {
+  if (atEntry) return std::nullopt;
+  if (engineTellsStops_) {
+    StopInfo info = engine_->getStopInfo();
+    if (info.reason == "breakpoint") {
+      // A condition that could not be evaluated stops as a breakpoint, with only
+      // the output line to say so; the stop is shown either way, so a line the
+      // script prints can change its label but never make it go on.
+      std::optional<std::smatch> match = ErrorMessageAtEnd(recentOutput);
+      if (match && (*match)[1] == "Breakpoint condition error") {
+        return ErrorStop{(*match)[1], (*match)[2], (*match)[0].str().substr(1)};
+      }
+    }
+    if (info.reason != "error" && info.reason != "exception") return std::nullopt;
+    return ErrorStop{info.type, info.message,
+                     "PHP " + info.type + ":  " + info.message + " in " + info.file + " on line " +
+                         std::to_string(info.line),
+                     info.reason == "exception"};
+  }
+  std::optional<std::smatch> match = ErrorMessageAtEnd(recentOutput);
+  if (!match) return std::nullopt;
+  return ErrorStop{(*match)[1], (*match)[2], (*match)[0].str().substr(1)};
+}
+
 void Session::handleStop(const FrameVector& frames, bool atEntry) {
   state_ = State::kStopped;
   frames_ = frames;
@@ -789,15 +909,15 @@ void Session::handleStop(const FrameVector& frames, bool atEntry) {
     return;
   }
   json event = {{"threadId", kThreadId}, {"allThreadsStopped", true}};
-  std::optional<std::smatch> error = atEntry ? std::nullopt : ErrorMessageAtEnd(recent);
+  std::optional<ErrorStop> error = errorStopOf(atEntry, recent);
   BreakpointState* breakpoint =
       frames.empty() ? nullptr : breakpoints_.at(pathOf(frames[0].file), frames[0].lineno);
   if (stopAtEntry_) {
     stopAtEntry_ = false;
     event["reason"] = "entry";
   } else if (error) {
-    errorStop_ = ErrorStop{(*error)[1], (*error)[2], (*error)[0].str().substr(1)};
-    const char* filter = FilterOfKind(errorStop_->kind);
+    errorStop_ = error;
+    const char* filter = errorStop_->exception ? nullptr : FilterOfKind(errorStop_->kind);
     if (filter != nullptr && !exceptionFilters_.count(filter)) {
       resumeEngine(lastMode_);
       return;

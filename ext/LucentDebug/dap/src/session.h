@@ -4,6 +4,7 @@
 #define LUCENTDEBUG_DAP_SESSION_H
 
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -19,9 +20,16 @@
 #include "output_channel.h"
 #include "variable_table.h"
 
+// Makes the debuggee of a launch (true) or attach request; null with `error` set
+// when the arguments are wrong or it cannot start.
+using DebuggeeFactory =
+    std::function<std::unique_ptr<Debuggee>(const nlohmann::json&, bool launch, std::string&)>;
+
 class Session {
  public:
-  explicit Session(DapTransport& transport);
+  // `makeDebuggee` defaults to LaunchDebuggee/AttachDebuggee; the fuzz target
+  // gives one that starts nothing.
+  explicit Session(DapTransport& transport, DebuggeeFactory makeDebuggee = nullptr);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -54,6 +62,7 @@ class Session {
   void runToCursor(const json& request);
   void terminate(const json& request);
   void disconnect(const json& request);
+  void pause(const json& request);
 
   void respond(const json& request, json body = json::object());
   void respondError(const json& request, const std::string& message);
@@ -84,6 +93,7 @@ class Session {
   std::string logMessage(const BreakpointState& breakpoint);
 
   DapTransport& transport_;
+  DebuggeeFactory makeDebuggee_;
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   State state_ = State::kIdle;
@@ -100,6 +110,7 @@ class Session {
   std::unique_ptr<EngineClient> waiter_;  // the call that waits for the next stop
   std::unique_ptr<OutputChannel> output_;
   int phpStdout_ = -1;
+  int control_ = -1;  // the handshake connection: closing it tells the engine we are gone
   std::thread watcher_;
 
   BreakpointManager breakpoints_;
@@ -111,9 +122,14 @@ class Session {
   struct ErrorStop {
     std::string kind;  // "Warning", "Fatal error", ...
     std::string message;
-    std::string text;  // the engine's whole line
+    std::string text;        // the engine's whole line
+    bool exception = false;  // a thrown exception, which the engine's own filters chose
   };
   std::optional<ErrorStop> errorStop_;
+  // The engine says why it stopped (Requester.getStopInfo); older engines do
+  // not, and their error stops are told from the output line they print.
+  bool engineTellsStops_ = false;
+  std::optional<ErrorStop> errorStopOf(bool atEntry, const std::string& recentOutput);
   std::vector<std::string> sourceReferences_;
 };
 

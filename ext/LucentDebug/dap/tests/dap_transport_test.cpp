@@ -1,6 +1,7 @@
 #include "dap_transport.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <string>
@@ -53,23 +54,45 @@ TEST_F(TransportTest, ReadsConsecutiveMessagesThenEndOfInput) {
   EXPECT_EQ(transport.read(message, error), DapTransport::ReadResult::kEndOfInput);
 }
 
+// Reads the first message of `input`; `problem` is set unless it is well formed.
+DapTransport::ReadResult ReadFirst(const std::string& input, std::string& problem) {
+  // A memory file holds inputs of any size before they are read, unlike a pipe.
+  int fd = memfd_create("input", 0);
+  EXPECT_EQ(write(fd, input.data(), input.size()), static_cast<ssize_t>(input.size()));
+  lseek(fd, 0, SEEK_SET);
+  DapTransport transport(fd, -1);
+  nlohmann::json message;
+  DapTransport::ReadResult result = transport.read(message, problem);
+  close(fd);
+  return result;
+}
+
 TEST_F(TransportTest, RejectsBrokenFraming) {
   for (const std::string& input :
        {std::string("Content-Length: x\r\n\r\n{}"), std::string("Content-Length: 10\r\n\r\n{}"),
-        std::string("no colon\r\n\r\n"), Frame("{oops"), Frame("42"),
-        std::string("Content-Length: 99999999999999\r\n\r\n"), std::string("\r\n{}")}) {
-    int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
-    ASSERT_EQ(write(pipeFds[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
-    close(pipeFds[1]);
-    DapTransport transport(pipeFds[0], out_[1]);
-    nlohmann::json message;
-    std::string error;
-    EXPECT_EQ(transport.read(message, error), DapTransport::ReadResult::kMalformed) << input;
-    EXPECT_FALSE(error.empty());
-    close(pipeFds[0]);
+        std::string("no colon\r\n\r\n"), std::string("Content-Length: 99999999999999\r\n\r\n"),
+        std::string("\r\n{}")}) {
+    std::string problem;
+    EXPECT_EQ(ReadFirst(input, problem), DapTransport::ReadResult::kUnreadable) << input;
+    EXPECT_FALSE(problem.empty());
   }
   feed("");
+}
+
+TEST_F(TransportTest, BodiesThatAreNoObjectsKeepTheStreamInStep) {
+  const std::string deep = "{\"a\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
+  for (const std::string& body : {std::string("{oops"), std::string("42"), deep}) {
+    std::string problem;
+    EXPECT_EQ(ReadFirst(Frame(body), problem), DapTransport::ReadResult::kBadBody) << body;
+    EXPECT_FALSE(problem.empty());
+  }
+  feed(Frame("[1]") + Frame(R"({"seq":1,"type":"request","command":"a"})"));
+  DapTransport transport(in_[0], out_[1]);
+  nlohmann::json message;
+  std::string problem;
+  EXPECT_EQ(transport.read(message, problem), DapTransport::ReadResult::kBadBody);
+  ASSERT_EQ(transport.read(message, problem), DapTransport::ReadResult::kMessage);
+  EXPECT_EQ(message["command"], "a");
 }
 
 TEST_F(TransportTest, SendNumbersMessagesAndReplacesBadUtf8) {

@@ -13,16 +13,19 @@
 
 namespace {
 
-void SendTo(int port, const std::string& text) {
+// A connection to the loopback port that has sent `text`.
+int ConnectAndSend(int port, const std::string& text) {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address = {};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(port));
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ASSERT_EQ(send(fd, text.data(), text.size(), 0), static_cast<ssize_t>(text.size()));
-  close(fd);
+  EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  EXPECT_EQ(send(fd, text.data(), text.size(), 0), static_cast<ssize_t>(text.size()));
+  return fd;
 }
+
+void SendTo(int port, const std::string& text) { close(ConnectAndSend(port, text)); }
 
 TEST(Announcement, ParsesPortAndCookie) {
   auto announcement = ParseAnnouncement("PHP:9001:abcDEF123");
@@ -54,6 +57,29 @@ TEST(Listener, ReceivesAnAnnouncementAfterAStrayConnection) {
   EXPECT_EQ(announcement->port, 4242);
   EXPECT_EQ(announcement->cookie, "cookie");
   EXPECT_EQ(announcement->engineHost, "127.0.0.1");
+}
+
+TEST(Listener, KeepsTheHandshakeConnectionAndWritesWatchOnIt) {
+  std::string error;
+  auto listener = Listener::open("127.0.0.1", 0, error);
+  ASSERT_TRUE(listener) << error;
+  std::string heard;
+  std::thread engine([port = listener->port(), &heard] {
+    int fd = ConnectAndSend(port, "PHP:4243:c\n");
+    // Everything the adapter writes until it closes the control connection.
+    char chunk[64];
+    ssize_t got;
+    while ((got = read(fd, chunk, sizeof chunk)) > 0) heard.append(chunk, got);
+    close(fd);
+  });
+  auto announcement = ReceiveAnnouncement(
+      *listener, 10000, [] { return true; }, error);
+  ASSERT_TRUE(announcement) << error;
+  EXPECT_EQ(announcement->port, 4243);
+  ASSERT_GE(announcement->control, 0);
+  close(announcement->control);
+  engine.join();
+  EXPECT_EQ(heard, "watch\n");
 }
 
 TEST(Listener, GivesUpAfterItsTimeOrWhenToldTo) {

@@ -75,3 +75,17 @@ test('a breakpoint condition that cannot be evaluated stops with a message', asy
     assert.strictEqual(stop.top.line, 3);
   });
 });
+
+test('error lines the script prints itself change nothing about its stops', async () => {
+  await h.withClient(async (client) => {
+    const stopped = h.nextStop(client);
+    await h.launchWithBreakpoints(client, 'spoof.php', { 'spoof.php': [{ line: 4 }] });
+    const stop = await stopped;
+    assert.strictEqual(stop.event.body.reason, 'breakpoint');
+    assert.strictEqual(stop.top.line, 4);
+    await assert.rejects(client.exceptionInfoRequest({ threadId: 1 }), /not stopped at an error/);
+    const terminated = client.waitForEvent('terminated');
+    await client.continueRequest({ threadId: 1 });
+    await terminated;
+  });
+});

@@ -1,6 +1,6 @@
 // Reading and writing framed messages. Header names are matched without regard to case and
 // headers other than Content-Length (Content-Type) are accepted and ignored.
-#include "MessageTransport.h"
+#include "message_transport.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,5 +1,5 @@
 // Framing: well-formed messages, tolerated header variants, and broken input.
-#include "MessageTransport.h"
+#include "message_transport.h"
 
 #include <gtest/gtest.h>
 

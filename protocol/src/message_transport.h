@@ -1,7 +1,7 @@
-// The protocol's base framing: a header block with Content-Length, a blank line, then
-// that many bytes of JSON.
-#ifndef STYLEWARDEN_LS_MESSAGETRANSPORT_H
-#define STYLEWARDEN_LS_MESSAGETRANSPORT_H
+// Content-Length framing shared by the Language Server and Debug Adapter protocols: a
+// header block with Content-Length, a blank line, then that many bytes of JSON.
+#ifndef BRIGHTWATER_PROTOCOL_MESSAGE_TRANSPORT_H
+#define BRIGHTWATER_PROTOCOL_MESSAGE_TRANSPORT_H
 
 #include <cstddef>
 #include <istream>
