@@ -13,6 +13,7 @@ import socket
 import sys
 import tempfile
 import threading
+import time
 import unittest
 import xmlrpc.client
 
@@ -256,6 +257,25 @@ class WebRequests(unittest.TestCase):
     def test_a_request_without_the_trigger_never_connects(self):
         self.assertBody(self.request("/index.php?name=plain"), "hello plain\n")
         self.assertBody(self.request("/other/path?LUDBG_SESSION_X=1"), "hello world\n")
+        self.assertFalse(self.ide.pending())
+
+    def test_a_busy_port_is_told_in_the_log_never_in_the_body(self):
+        with socket.socket() as busy:
+            busy.bind(("127.0.0.1", 0))
+            busy.listen(1)
+            ini = ["extension=" + os.path.join(self.root, "lucentdebug.so"),
+                   "lucentdebug.enabled=7", "lucentdebug.remoteport=%d" % self.ide.port,
+                   "lucentdebug.port=%d" % busy.getsockname()[1]]
+            with web_servers.WebServer(ARGS.kind, self.root, ini, workers=2) as server:
+                request = Request(server.port, "/index.php?name=busy")
+                self.assertEqual(request.outcome(), (200, "hello busy\n"))
+                message = "LUDBG: Unable to serve the remote debugger on port %d." % (
+                    busy.getsockname()[1])
+                for _ in range(50):  # the server may write its log a moment later
+                    if message in server.log_text():
+                        break
+                    time.sleep(0.1)
+                self.assertIn(message, server.log_text())
         self.assertFalse(self.ide.pending())
 
 
