@@ -99,17 +99,23 @@ class Ide:
 
 
 class Request(threading.Thread):
-    """One HTTP GET on its own thread; `result` is (status, body)."""
+    """One HTTP request (a GET, or a POST of `form`) on its own thread;
+    `result` is (status, body)."""
 
-    def __init__(self, port, path):
+    def __init__(self, port, path, headers=None, form=None):
         super().__init__(daemon=True)
         self.port, self.path, self.result, self.error = port, path, None, None
+        self.headers, self.form = dict(headers or {}), form
         self.start()
 
     def run(self):
         try:
             connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60)
-            connection.request("GET", self.path)
+            if self.form is None:
+                connection.request("GET", self.path, headers=self.headers)
+            else:
+                self.headers["Content-Type"] = "application/x-www-form-urlencoded"
+                connection.request("POST", self.path, body=self.form, headers=self.headers)
             response = connection.getresponse()
             self.result = (response.status, response.read().decode(errors="replace"))
             connection.close()
@@ -253,6 +259,16 @@ class WebRequests(unittest.TestCase):
                 self.assertBody(self.debugged("alone%d" % i), "hello alone%d\n" % i)
         finally:
             self.ide.reopen()
+
+    def test_a_cookie_or_a_post_field_triggers_too(self):
+        for request in (Request(self.server.port, "/index.php?name=cookie",
+                                headers={"Cookie": "a=b; LUDBG_SESSION=1"}),
+                        Request(self.server.port, "/index.php?name=post",
+                                form="LUDBG_SESSION=1")):
+            session = self.ide.accept()
+            session.call("resumeExecution", request=RESUME_GO)
+            session.close()
+            self.assertEqual(request.outcome()[0], 200)
 
     def test_a_request_without_the_trigger_never_connects(self):
         self.assertBody(self.request("/index.php?name=plain"), "hello plain\n")
