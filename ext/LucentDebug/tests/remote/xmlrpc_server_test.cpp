@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <future>
+#include <thread>
 #include <vector>
 
 #include "test_client.h"
@@ -258,6 +259,58 @@ TEST_F(XmlRpcServer, ClientThatNeverReadsALargeAnswerHoldsNobodyUp) {
   EXPECT_EQ(HttpStatus(response), 200);
   EXPECT_LT(took.count(), 1000);
   close(idle);
+}
+
+// Reads from `fd` until `mark` has arrived or the peer closes.
+std::string ReadUntil(int fd, const std::string& mark) {
+  std::string text;
+  char buffer[4096];
+  while (text.find(mark) == std::string::npos) {
+    const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) break;
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  return text;
+}
+
+TEST_F(XmlRpcServer, SlotsFullOfAnsweredConnectionsNeverPushOutAProperCall) {
+  const std::string call = EchoCall();
+  // Set while the server must not start its next turn: after the 64th call.
+  std::atomic<bool> hold{true};
+  std::atomic<bool> done{false};
+  auto client = std::async(std::launch::async, [&] {
+    // Every slot holds a connection that has had its answer and stays open.
+    std::vector<int> answered;
+    for (int i = 0; i < 64; ++i) {
+      answered.push_back(ConnectTo(port));
+      send(answered.back(), call.data(), call.size(), MSG_NOSIGNAL);
+    }
+    for (const int fd : answered) ReadUntil(fd, "</methodResponse>");
+    // A proper call and idle connections behind it, all accepted in one round.
+    const int proper = ConnectTo(port);
+    send(proper, call.data(), call.size(), MSG_NOSIGNAL);
+    std::vector<int> idle;
+    for (int i = 0; i < 8; ++i) idle.push_back(ConnectTo(port));
+    hold = false;
+    const std::string response = ReadUntil(proper, "</methodResponse>");
+    done = true;
+    close(ConnectTo(port));  // ends the turn the server may have started since
+    for (const int fd : answered) close(fd);
+    for (const int fd : idle) close(fd);
+    close(proper);
+    return response;
+  });
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!done && std::chrono::steady_clock::now() < giveUp) {
+    if (calls == 64 && hold) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      continue;
+    }
+    xmlrpc_server_abyss_ts_runonce(server.get());
+  }
+  const std::string response = client.get();
+  EXPECT_EQ(HttpStatus(response), 200) << response;
+  EXPECT_EQ(calls, 65);
 }
 
 }  // namespace

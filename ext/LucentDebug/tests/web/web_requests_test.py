@@ -13,6 +13,7 @@ import socket
 import sys
 import tempfile
 import threading
+import time
 import unittest
 import xmlrpc.client
 
@@ -98,17 +99,23 @@ class Ide:
 
 
 class Request(threading.Thread):
-    """One HTTP GET on its own thread; `result` is (status, body)."""
+    """One HTTP request (a GET, or a POST of `form`) on its own thread;
+    `result` is (status, body)."""
 
-    def __init__(self, port, path):
+    def __init__(self, port, path, headers=None, form=None):
         super().__init__(daemon=True)
         self.port, self.path, self.result, self.error = port, path, None, None
+        self.headers, self.form = dict(headers or {}), form
         self.start()
 
     def run(self):
         try:
             connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60)
-            connection.request("GET", self.path)
+            if self.form is None:
+                connection.request("GET", self.path, headers=self.headers)
+            else:
+                self.headers["Content-Type"] = "application/x-www-form-urlencoded"
+                connection.request("POST", self.path, body=self.form, headers=self.headers)
             response = connection.getresponse()
             self.result = (response.status, response.read().decode(errors="replace"))
             connection.close()
@@ -253,9 +260,38 @@ class WebRequests(unittest.TestCase):
         finally:
             self.ide.reopen()
 
+    def test_a_cookie_or_a_post_field_triggers_too(self):
+        for request in (Request(self.server.port, "/index.php?name=cookie",
+                                headers={"Cookie": "a=b; LUDBG_SESSION=1"}),
+                        Request(self.server.port, "/index.php?name=post",
+                                form="LUDBG_SESSION=1")):
+            session = self.ide.accept()
+            session.call("resumeExecution", request=RESUME_GO)
+            session.close()
+            self.assertEqual(request.outcome()[0], 200)
+
     def test_a_request_without_the_trigger_never_connects(self):
         self.assertBody(self.request("/index.php?name=plain"), "hello plain\n")
         self.assertBody(self.request("/other/path?LUDBG_SESSION_X=1"), "hello world\n")
+        self.assertFalse(self.ide.pending())
+
+    def test_a_busy_port_is_told_in_the_log_never_in_the_body(self):
+        with socket.socket() as busy:
+            busy.bind(("127.0.0.1", 0))
+            busy.listen(1)
+            ini = ["extension=" + os.path.join(self.root, "lucentdebug.so"),
+                   "lucentdebug.enabled=7", "lucentdebug.remoteport=%d" % self.ide.port,
+                   "lucentdebug.port=%d" % busy.getsockname()[1]]
+            with web_servers.WebServer(ARGS.kind, self.root, ini, workers=2) as server:
+                request = Request(server.port, "/index.php?name=busy")
+                self.assertEqual(request.outcome(), (200, "hello busy\n"))
+                message = "LUDBG: Unable to serve the remote debugger on port %d." % (
+                    busy.getsockname()[1])
+                for _ in range(50):  # the server may write its log a moment later
+                    if message in server.log_text():
+                        break
+                    time.sleep(0.1)
+                self.assertIn(message, server.log_text())
         self.assertFalse(self.ide.pending())
 
 

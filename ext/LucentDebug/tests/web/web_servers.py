@@ -35,9 +35,26 @@ def free_port():
         return probe.getsockname()[1]
 
 
-def _die_with_parent():
+# Runs a server as its child, in a process group of its own, and ends the whole
+# group when told to or when the harness goes however it goes: servers such as
+# php -S fork workers that would outlive their master.
+GUARD = """
+import os, signal, subprocess, sys
+server = subprocess.Popen(sys.argv[1:])
+def end(*_):
+    try:
+        os.killpg(server.pid, signal.SIGKILL)  # a server that made itself a session (php-fpm)
+    except OSError:
+        pass
+    os.killpg(0, signal.SIGKILL)
+signal.signal(signal.SIGTERM, end)
+sys.exit(server.wait())
+"""
+
+
+def _guard_dies_with_parent():
     os.setpgrp()
-    ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+    ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
 
 
 def _write(path, text):
@@ -109,8 +126,9 @@ class WebServer:
                        if not k.startswith("LUDBG_") and k != "PHP_INI_SCAN_DIR"}
         environment.update(self.env)
         environment.update(env or {})
-        process = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=log, stderr=log,
-                                   env=environment, preexec_fn=_die_with_parent)
+        process = subprocess.Popen([sys.executable, "-c", GUARD] + cmd, stdin=subprocess.DEVNULL,
+                                   stdout=log, stderr=log, env=environment,
+                                   preexec_fn=_guard_dies_with_parent)
         log.close()
         self.processes.append(process)
         return process
