@@ -93,13 +93,16 @@ def accept_handshake(listener, timeout=HANDSHAKE_TIMEOUT):
     connection, (address, _) = listener.accept()
     with connection:
         connection.settimeout(timeout)
-        # Closing the control line without a "watch" means nothing to the engine.
         return (address,) + read_handshake(connection)
 
 
-def read_handshake(connection):
-    """(port, cookie) of the handshake line on an accepted connection, which
-    the engine keeps open after the line end as its control line."""
+def read_handshake(connection, watch=False):
+    """(port, cookie) of the handshake line on an accepted connection. With
+    `watch` the client first asks the engine to keep the connection open as
+    the session's control line (the line then ends with a line end); without
+    it the engine sends the bare line and closes."""
+    if watch:
+        connection.sendall(b"watch\n")
     data = b""
     while b"\n" not in data:
         chunk = connection.recv(256)

@@ -97,8 +97,9 @@ int ConnectTimeoutMs() {
 // which the IDE is reached (loopback for a local IDE) at `listenPort` (0: one
 // the system chooses) before the handshake line announces it, so an IDE that
 // connects as soon as it reads the line is never refused. The IDE gets the
-// connect timeout to take the connection, which then stays open as the
-// session's control line. Without an IDE or a port the request goes on alone.
+// connect timeout to take the connection, and as long again to ask for it to
+// stay open as the session's control line. Without an IDE or a port the
+// request goes on alone.
 Attachment AttachSignalledRemote(const char* host, unsigned short idePort, int listenPort) {
   unsigned char local[4];
   if (!LocalAddressFor(host, idePort, local)) return Attachment::kNoIde;
@@ -107,13 +108,20 @@ Attachment AttachSignalledRemote(const char* host, unsigned short idePort, int l
   if (requester == nullptr) return Attachment::kNoPort;
   LUDBG_G(port) = remote_getport(requester);
   const int control = luConnectSocketWithin(host, idePort, ConnectTimeoutMs());
-  if (control < 0 || !SendAnnouncement(control, LUDBG_G(port), LUDBG_G(cookie))) {
+  // An IDE that reads the line until the connection closes writes nothing:
+  // it gets the bare line and the close, as it always did.
+  const bool watched = control >= 0 && IdeAsksToWatch(control, ConnectTimeoutMs());
+  if (control < 0 || !SendAnnouncement(control, LUDBG_G(port), LUDBG_G(cookie), watched)) {
     if (control >= 0) close(control);
     remote_end(requester);
     return Attachment::kNoIde;
   }
   LUDBG_G(signalled) = 1;
-  remote_watch(requester, control);
+  if (watched) {
+    remote_watch(requester, control);
+  } else {
+    close(control);
+  }
   LUDBG_G(requester) = requester;
   LUDBG_G(attached) = 1;
   return Attachment::kAttached;
@@ -229,7 +237,7 @@ ZEND_DLEXPORT extern zend_extension zend_extension_entry
 extern "C" int luSignalDebugger(const char* host, unsigned short port) {
   const int fd = luConnectSocketWithin(host, port, ConnectTimeoutMs());
   if (fd < 0) return 0;
-  const bool sent = SendAnnouncement(fd, LUDBG_G(port), LUDBG_G(cookie));
+  const bool sent = SendAnnouncement(fd, LUDBG_G(port), LUDBG_G(cookie), false);
   close(fd);
   if (!sent) return 0;
   LUDBG_G(signalled) = 1;

@@ -119,9 +119,31 @@ extern "C" char* gencookie(char* buffer, size_t size) {
   return buffer;
 }
 
-bool SendAnnouncement(int fd, long ownPort, const char* cookie) {
+bool IdeAsksToWatch(int fd, int waitMs) {
+  constexpr size_t kLength = sizeof kWatchLine - 1;
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return false;
+    pollfd readable{fd, POLLIN, 0};
+    const int ready = poll(&readable, 1, static_cast<int>(left));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return false;
+    char seen[kLength];
+    const ssize_t got = recv(fd, seen, kLength, MSG_PEEK | MSG_DONTWAIT);
+    if (got <= 0 || std::memcmp(seen, kWatchLine, static_cast<size_t>(got)) != 0) return false;
+    if (static_cast<size_t>(got) == kLength) return true;
+    // Part of the line is here; the rest follows at once.
+    usleep(1000);
+  }
+}
+
+bool SendAnnouncement(int fd, long ownPort, const char* cookie, bool keepOpen) {
   char message[256];
-  int length = snprintf(message, sizeof message, "PHP:%ld:%.240s\n", ownPort, cookie ? cookie : "");
+  int length = snprintf(message, sizeof message, "PHP:%ld:%.240s%s", ownPort, cookie ? cookie : "",
+                        keepOpen ? "\n" : "");
   if (length < 0) return false;
   ssize_t sent = send(fd, message, static_cast<size_t>(length), MSG_NOSIGNAL);
   return sent == length;

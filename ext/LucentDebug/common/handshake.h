@@ -16,9 +16,19 @@ int luConnectSocketWithin(const char* host, unsigned short port, int timeoutMs);
 char* gencookie(char* buffer, size_t size);
 }
 
-// Sends the line "PHP:<ownPort>:<cookie>\n" on a connection to the IDE, which
-// stays open as the session's control connection. True when all was sent.
-bool SendAnnouncement(int fd, long ownPort, const char* cookie);
+// The line an IDE writes as soon as it takes the handshake connection when it
+// wants that connection kept open as the session's control line.
+constexpr char kWatchLine[] = "watch\n";
+
+// True when the IDE wrote kWatchLine on `fd` within `waitMs` milliseconds. The
+// bytes stay unread, for the control line's reader.
+bool IdeAsksToWatch(int fd, int waitMs);
+
+// Sends "PHP:<ownPort>:<cookie>" on a connection to the IDE, with a line end
+// when the connection stays open as the control line (`keepOpen`); without
+// one, exactly the bytes an IDE that reads until the close expects. True when
+// all was sent.
+bool SendAnnouncement(int fd, long ownPort, const char* cookie, bool keepOpen);
 
 // The local IPv4 address (4 bytes, network order) through which host:port is
 // reached (the loopback address for a local host); false when host does not

@@ -87,13 +87,29 @@ TEST(ConnectSocket, WithinATimeoutConnectsOrFails) {
   EXPECT_EQ(luConnectSocketWithin("no-such-host.invalid", 9, 200), -3);
 }
 
-TEST(Signal, SendsPortAndCookieAsOneLineOnAnOpenConnection) {
-  Listener listener;
-  int fd = luConnectSocketWithin("127.0.0.1", listener.port(), 200);
-  ASSERT_GE(fd, 0);
-  ASSERT_TRUE(SendAnnouncement(fd, 9001, "abc"));
-  close(fd);
-  EXPECT_EQ(listener.ReceiveAll(), "PHP:9001:abc\n");
+TEST(Signal, SendsTheBareLineUnlessTheConnectionStaysOpen) {
+  for (const bool keepOpen : {false, true}) {
+    Listener listener;
+    int fd = luConnectSocketWithin("127.0.0.1", listener.port(), 200);
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(SendAnnouncement(fd, 9001, "abc", keepOpen));
+    close(fd);
+    EXPECT_EQ(listener.ReceiveAll(), keepOpen ? "PHP:9001:abc\n" : "PHP:9001:abc");
+  }
+}
+
+TEST(Signal, AnIdeAsksToWatchOnlyWithTheWholeWatchLine) {
+  for (const std::string written : {"", "wat", "watch\n", "watcher\n"}) {
+    int ends[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+    ASSERT_EQ(write(ends[1], written.data(), written.size()), static_cast<ssize_t>(written.size()));
+    EXPECT_EQ(IdeAsksToWatch(ends[0], 50), written == "watch\n") << written;
+    // The line stays for the control connection's reader.
+    char first = 0;
+    if (!written.empty()) EXPECT_EQ(recv(ends[0], &first, 1, MSG_DONTWAIT), 1);
+    close(ends[0]);
+    close(ends[1]);
+  }
 }
 
 TEST(Signal, LocalAddressOfALocalIdeIsLoopback) {
@@ -105,7 +121,7 @@ TEST(Signal, LocalAddressOfALocalIdeIsLoopback) {
 
 TEST(Signal, FailsOnAClosedConnection) {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
-  EXPECT_FALSE(SendAnnouncement(fd, 9001, "abc"));
+  EXPECT_FALSE(SendAnnouncement(fd, 9001, "abc", false));
   close(fd);
 }
 

@@ -42,7 +42,7 @@ class SignalledMode(unittest.TestCase):
 
     def test_listener_receives_port_and_cookie_in_one_line(self):
         own_port = phprun.free_port()
-        self.assertRegex(self.announcement(own_port), r"^PHP:%d:[a-zA-Z0-9]{19}\n$" % own_port)
+        self.assertRegex(self.announcement(own_port), r"^PHP:%d:[a-zA-Z0-9]{19}$" % own_port)
 
     def test_cookies_of_two_requests_differ(self):
         cookies = [re.sub(r"^PHP:\d+:", "", self.announcement(phprun.free_port()))
@@ -64,7 +64,7 @@ class SignalledMode(unittest.TestCase):
                                env=phprun.environment(ARGS, {"LUDBG_SESSION": "s3cret"}))
             try:
                 self.assertRegex(ide.receive(timeout=20, line=True).decode(),
-                                 r"^PHP:\d+:[a-zA-Z0-9]{19}\n$")
+                                 r"^PHP:\d+:[a-zA-Z0-9]{19}$")
             finally:
                 phprun.stop(php)
 

@@ -103,25 +103,30 @@ std::optional<Announcement> ReceiveAnnouncement(Listener& listener, int timeoutM
     std::string peer;
     int connection = listener.accept(kSliceMs, &peer);
     if (connection < 0) continue;
-    // The engine sends the whole line in one send; it may keep its end open
-    // afterwards as the request's control connection.
+    // "watch" at once: the engine then ends its line with a line end and keeps
+    // the connection open, letting the request run on once it closes, which
+    // it does when the adapter ends in any way. An engine that does not watch
+    // sends the bare line and closes.
+    static const char kWatch[] = "watch\n";
+    const bool asked = send(connection, kWatch, sizeof kWatch - 1, MSG_NOSIGNAL | MSG_DONTWAIT) ==
+                       static_cast<ssize_t>(sizeof kWatch - 1);
     std::string line;
     char chunk[256];
     pollfd readable = {connection, POLLIN, 0};
+    bool closed = false;
     while (line.size() < 1024 && line.find('\n') == std::string::npos &&
            poll(&readable, 1, 5000) > 0) {
       ssize_t got = read(connection, chunk, sizeof chunk);
-      if (got <= 0) break;
+      if (got <= 0) {
+        closed = true;
+        break;
+      }
       line.append(chunk, static_cast<size_t>(got));
     }
     std::optional<Announcement> announcement = ParseAnnouncement(line);
     if (announcement) {
       announcement->engineHost = peer;
-      // "watch": the engine lets the request run on once this connection
-      // closes, which it does when the adapter ends in any way. An engine that
-      // closed its end already ignores it.
-      static const char kWatch[] = "watch\n";
-      if (send(connection, kWatch, sizeof kWatch - 1, MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {
+      if (!asked || closed || line.find('\n') == std::string::npos) {
         close(connection);
         connection = -1;
       }

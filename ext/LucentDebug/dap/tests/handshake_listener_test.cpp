@@ -82,6 +82,19 @@ TEST(Listener, KeepsTheHandshakeConnectionAndWritesWatchOnIt) {
   EXPECT_EQ(heard, "watch\n");
 }
 
+TEST(Listener, TakesTheBareLineOfAnEngineThatClosesWithoutAControlConnection) {
+  std::string error;
+  auto listener = Listener::open("127.0.0.1", 0, error);
+  ASSERT_TRUE(listener) << error;
+  std::thread engine([port = listener->port()] { SendTo(port, "PHP:4244:c"); });
+  auto announcement = ReceiveAnnouncement(
+      *listener, 10000, [] { return true; }, error);
+  engine.join();
+  ASSERT_TRUE(announcement) << error;
+  EXPECT_EQ(announcement->port, 4244);
+  EXPECT_EQ(announcement->control, -1);
+}
+
 TEST(Listener, GivesUpAfterItsTimeOrWhenToldTo) {
   std::string error;
   auto listener = Listener::open("127.0.0.1", 0, error);

@@ -83,8 +83,7 @@ class Ide:
         self.socket.settimeout(timeout)
         control, _ = self.socket.accept()
         control.settimeout(timeout)
-        port, cookie = ludbg_client.read_handshake(control)
-        control.sendall(b"watch\n")
+        port, cookie = ludbg_client.read_handshake(control, watch=True)
         return Session(control, port, cookie)
 
     def pending(self):
