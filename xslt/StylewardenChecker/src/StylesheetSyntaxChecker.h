@@ -15,7 +15,9 @@
 class StylesheetSyntaxChecker {
  public:
   // Starts the XML library and builds the state tables from the state file; true on
-  // success. With `verbose`, start-up diagnostics go to standard error.
+  // success. With `verbose`, start-up diagnostics go to standard error. A folder instead of
+  // a file holds a set of state files (every "*-states.xml" in it, each naming the XSLT
+  // version it describes): each stylesheet is then checked by the one for its version.
   static bool initialize(const std::string& stateFile, bool verbose);
   // Shuts the XML library down.
   static void finalize();
@@ -41,6 +43,7 @@ class StylesheetSyntaxChecker {
 
  private:
   static void initializeParser();
+  static bool loadStateFileSet(const std::string& folder, bool verbose);
   // Ends a check: destroys the reader and either copies the records or notes the failure.
   static bool finishCheck(bool parsed, const std::wstring& reason,
                           std::vector<StylesheetSyntaxError>& errors);

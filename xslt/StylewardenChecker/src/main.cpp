@@ -1,13 +1,23 @@
 // stylewarden: checks one XSLT stylesheet, from a file or from standard input, against the
 // state machine of a state file and prints one line per finding.
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
 #include <new>
+#include <string>
 #include <vector>
 
+#include "ShippedStates.h"
 #include "StylesheetSyntaxChecker.h"
 
 namespace {
+
+std::string RunningProgram(const char* argv0) {
+  char buffer[4096];
+  const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string(argv0);
+}
 
 // Every byte up to the end of the input is data, NUL and 0xFF included.
 std::vector<char> ReadAll(std::FILE* input) {
@@ -56,7 +66,11 @@ int main(int argc, char** argv) {
               << "\t<XML file>\n";
     return 1;
   }
-  if (!StylesheetSyntaxChecker::initialize(argv[1], true)) {
+  // --shipped: the state files shipped with the program, one per XSLT version.
+  const std::string states = std::string(argv[1]) == "--shipped"
+                                 ? ShippedStateFolder(RunningProgram(argv[0]))
+                                 : std::string(argv[1]);
+  if (!StylesheetSyntaxChecker::initialize(states, true)) {
     std::cout << "Bad initialization\n";
     return 3;
   }
