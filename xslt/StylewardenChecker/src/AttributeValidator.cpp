@@ -342,6 +342,24 @@ std::unique_ptr<AttributeValueValidator> TrimmingValidator::clone() const {
   return std::make_unique<TrimmingValidator>(*this);
 }
 
+bool AttributeValueTemplateValidator::validateValue(const std::wstring& attributeName,
+                                                    const std::wstring& value,
+                                                    StylesheetSyntaxError& error) const {
+  return validateValueInScope(attributeName, value, nullptr, error);
+}
+
+bool AttributeValueTemplateValidator::validateValueInScope(const std::wstring& attributeName,
+                                                           const std::wstring& value,
+                                                           const NamespaceScope* scope,
+                                                           StylesheetSyntaxError& error) const {
+  return value.find(L'{') != std::wstring::npos ||
+         m_inner->validateValueInScope(attributeName, value, scope, error);
+}
+
+std::unique_ptr<AttributeValueValidator> AttributeValueTemplateValidator::clone() const {
+  return std::make_unique<AttributeValueTemplateValidator>(*this);
+}
+
 AttributeValidator::AttributeValidator()
     : m_required(false), m_valueValidator(std::make_unique<NULLValidator>()) {}
 

@@ -147,6 +147,25 @@ class TrimmingValidator : public AttributeValueValidator {
   std::unique_ptr<AttributeValueValidator> m_inner;
 };
 
+// An attribute value template: a value with "{" in it is computed when the stylesheet runs
+// and is accepted as it stands; any other value is checked by the inner rule.
+class AttributeValueTemplateValidator : public AttributeValueValidator {
+ public:
+  explicit AttributeValueTemplateValidator(std::unique_ptr<AttributeValueValidator> inner)
+      : m_inner(std::move(inner)) {}
+  AttributeValueTemplateValidator(const AttributeValueTemplateValidator& other)
+      : m_inner(other.m_inner->clone()) {}
+  bool validateValue(const std::wstring& attributeName, const std::wstring& value,
+                     StylesheetSyntaxError& error) const override;
+  bool validateValueInScope(const std::wstring& attributeName, const std::wstring& value,
+                            const NamespaceScope* scope,
+                            StylesheetSyntaxError& error) const override;
+  std::unique_ptr<AttributeValueValidator> clone() const override;
+
+ private:
+  std::unique_ptr<AttributeValueValidator> m_inner;
+};
+
 // One attribute's rule; owns its value rule and clones it when copied.
 class AttributeValidator {
  public:

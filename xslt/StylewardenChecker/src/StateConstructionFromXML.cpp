@@ -370,6 +370,9 @@ std::unique_ptr<AttributeValueValidator> StateConstructionFromXML::constructAttr
   if (readFlag(value, u"trim", "The \"trim\" property was not \"TRUE\" or \"FALSE\"\n")) {
     rule = std::make_unique<TrimmingValidator>(std::move(rule));
   }
+  if (readFlag(value, u"avt", "The \"avt\" property was not \"TRUE\" or \"FALSE\"\n")) {
+    rule = std::make_unique<AttributeValueTemplateValidator>(std::move(rule));
+  }
   return rule;
 }
 

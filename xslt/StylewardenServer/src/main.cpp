@@ -7,6 +7,7 @@
 
 #include "LanguageServer.h"
 #include "MessageTransport.h"
+#include "ShippedStates.h"
 #include "StateFileLocation.h"
 
 namespace {
@@ -18,7 +19,8 @@ void PrintUsage(std::ostream& out) {
   out << "Usage: stylewarden-ls [--states PATH] [--stdio]\n"
          "A Language Server Protocol server on standard input and output that reports the\n"
          "structural errors of XSLT stylesheets. The state file is initializationOptions\n"
-         ".stateFile, else --states PATH, else the shipped xslt10-states.xml.\n";
+         ".stateFile, else --states PATH, else the shipped state files (one per XSLT\n"
+         "version). PATH may name a folder of state files.\n";
 }
 
 }  // namespace
@@ -45,7 +47,8 @@ int main(int argc, char** argv) {
     }
   }
   if (stateFile.empty()) {
-    stateFile = DefaultStateFile(RunningProgramPath(argv[0]));
+    // The shipped set: each stylesheet is checked by the rules of its XSLT version.
+    stateFile = ShippedStateFolder(RunningProgramPath(argv[0]));
   }
   // A client that goes away must end the server through a failed write, not a signal.
   std::signal(SIGPIPE, SIG_IGN);
