@@ -44,6 +44,7 @@ NOT_LIKE_SAXON = {
     "override.bad-child": True,        # xsl:key cannot be overridden
     "package.valid": False,
     "use-package.valid": False,
+    "use-package.all-attributes": False,
     "import-schema.valid": False,
     "import-schema.bad-attribute": True,  # the attribute is schema-location
     "copy.bad-validation": True,       # validation is strict, lax, preserve or strip
