@@ -324,11 +324,6 @@ std::unique_ptr<AttributeValueValidator> FormValidator::clone() const {
   return std::make_unique<FormValidator>(*this);
 }
 
-bool TrimmingValidator::validateValue(const std::wstring& attributeName, const std::wstring& value,
-                                      StylesheetSyntaxError& error) const {
-  return validateValueInScope(attributeName, value, nullptr, error);
-}
-
 bool TrimmingValidator::validateValueInScope(const std::wstring& attributeName,
                                              const std::wstring& value, const NamespaceScope* scope,
                                              StylesheetSyntaxError& error) const {
@@ -340,12 +335,6 @@ bool TrimmingValidator::validateValueInScope(const std::wstring& attributeName,
 
 std::unique_ptr<AttributeValueValidator> TrimmingValidator::clone() const {
   return std::make_unique<TrimmingValidator>(*this);
-}
-
-bool AttributeValueTemplateValidator::validateValue(const std::wstring& attributeName,
-                                                    const std::wstring& value,
-                                                    StylesheetSyntaxError& error) const {
-  return validateValueInScope(attributeName, value, nullptr, error);
 }
 
 bool AttributeValueTemplateValidator::validateValueInScope(const std::wstring& attributeName,

@@ -128,42 +128,42 @@ class FormValidator : public AttributeValueValidator {
   Kind m_kind;
 };
 
+// A rule that adapts another, which it owns.
+class WrappingValidator : public AttributeValueValidator {
+ public:
+  explicit WrappingValidator(std::unique_ptr<AttributeValueValidator> inner)
+      : m_inner(std::move(inner)) {}
+  WrappingValidator(const WrappingValidator& other) : m_inner(other.m_inner->clone()) {}
+  bool validateValue(const std::wstring& attributeName, const std::wstring& value,
+                     StylesheetSyntaxError& error) const override {
+    return validateValueInScope(attributeName, value, nullptr, error);
+  }
+  const AttributeValueValidator& getInner() const { return *m_inner; }
+
+ protected:
+  std::unique_ptr<AttributeValueValidator> m_inner;
+};
+
 // Checks the value with its leading and trailing whitespace removed, as XSLT 2.0 and 3.0
 // read attributes whose values are tokens.
-class TrimmingValidator : public AttributeValueValidator {
+class TrimmingValidator : public WrappingValidator {
  public:
-  explicit TrimmingValidator(std::unique_ptr<AttributeValueValidator> inner)
-      : m_inner(std::move(inner)) {}
-  TrimmingValidator(const TrimmingValidator& other) : m_inner(other.m_inner->clone()) {}
-  bool validateValue(const std::wstring& attributeName, const std::wstring& value,
-                     StylesheetSyntaxError& error) const override;
+  using WrappingValidator::WrappingValidator;
   bool validateValueInScope(const std::wstring& attributeName, const std::wstring& value,
                             const NamespaceScope* scope,
                             StylesheetSyntaxError& error) const override;
   std::unique_ptr<AttributeValueValidator> clone() const override;
-  const AttributeValueValidator& getInner() const { return *m_inner; }
-
- private:
-  std::unique_ptr<AttributeValueValidator> m_inner;
 };
 
 // An attribute value template: a value with "{" in it is computed when the stylesheet runs
 // and is accepted as it stands; any other value is checked by the inner rule.
-class AttributeValueTemplateValidator : public AttributeValueValidator {
+class AttributeValueTemplateValidator : public WrappingValidator {
  public:
-  explicit AttributeValueTemplateValidator(std::unique_ptr<AttributeValueValidator> inner)
-      : m_inner(std::move(inner)) {}
-  AttributeValueTemplateValidator(const AttributeValueTemplateValidator& other)
-      : m_inner(other.m_inner->clone()) {}
-  bool validateValue(const std::wstring& attributeName, const std::wstring& value,
-                     StylesheetSyntaxError& error) const override;
+  using WrappingValidator::WrappingValidator;
   bool validateValueInScope(const std::wstring& attributeName, const std::wstring& value,
                             const NamespaceScope* scope,
                             StylesheetSyntaxError& error) const override;
   std::unique_ptr<AttributeValueValidator> clone() const override;
-
- private:
-  std::unique_ptr<AttributeValueValidator> m_inner;
 };
 
 // One attribute's rule; owns its value rule and clones it when copied.
