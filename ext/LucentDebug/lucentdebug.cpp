@@ -13,10 +13,13 @@ extern "C" {
 
 #include "breakpoints.h"
 #include "console_requester.h"
+#include "exception_stops.h"
+#include "function_breakpoints.h"
 #include "handshake.h"
 #include "hooks.h"
 #include "output_capture.h"
 #include "remote_requester.h"
+#include "stop_reason.h"
 
 ZEND_DECLARE_MODULE_GLOBALS(ludbg)
 
@@ -169,6 +172,7 @@ int ModuleStartup(zend_extension*) {
   }
   luInstallErrorCallBack();
   luInstallStatementHandler();
+  luInstallExceptionHook();
   ApplyEnvironmentSetting("LUDBG_FLUSH", "implicit_flush");
   ApplyEnvironmentSetting("LUDBG_BUFFERING", "output_buffering");
   zend_register_ini_entries_ex(ini_entries, ludbg_module_entry.module_number, MODULE_PERSISTENT);
@@ -180,6 +184,7 @@ void ModuleShutdown(zend_extension*) {
   luRestoreWrite();
   luRemoveErrorCallBack();
   luRemoveStatementHandler();
+  luRemoveExceptionHook();
   zend_unregister_ini_entries_ex(ludbg_module_entry.module_number, MODULE_PERSISTENT);
   bModuleStarted = false;
 }
@@ -195,6 +200,9 @@ void ResetRequestState() {
   LUDBG_G(signalled) = 0;
   luResetStepping();
   LUDBG_G(breakpoints).clear();
+  luClearFunctionBreakpoints();
+  luSetExceptionFilter(ExceptionFilter());
+  luResetStopInfo();
   LUDBG_G(requester) = nullptr;
   LUDBG_G(stdoutSocket) = -1;
   LUDBG_G(stderrSocket) = -1;
@@ -307,6 +315,7 @@ PHP_FUNCTION(ludbg_break) {
     return;
   }
   if (LUDBG_G(attached)) {
+    luSetStepReason("breakpoint");
     luSetStepMode(RESUME_STEP_INTO);
     RETURN_TRUE;
   }

@@ -24,6 +24,9 @@ class BreakpointList {
   // the condition (none when null) and the temporary flag.
   long set(long id, const char* file, int line, bool add, const char* condition = nullptr,
            bool temporary = false);
+  // A number for a breakpoint kept elsewhere (a function breakpoint), from
+  // the same numbering.
+  long reserveId() { return ++lastBreakpointId_; }
   // The breakpoint numbered id, or null.
   const Breakpoint* byId(int id) const;
   // Number of the first breakpoint on file and line, or 0.

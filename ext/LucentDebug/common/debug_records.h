@@ -17,6 +17,15 @@ struct PropertyInfo {
   std::string value;
   std::string type;  // "IS_LONG", ..., or "IS_UNKNOWN" when nothing was evaluated
   bool hasChildren = false;
+  // What an editor shows: "array(3)", the object's class, a string's bytes
+  // whole (NUL bytes included), otherwise the value.
+  std::string display;
+  std::string className;  // an object's class, empty for other values
+  // Children of an array or object, by key kind, counted without listing them.
+  int32_t indexedCount = 0;
+  int32_t namedCount = 0;
+  std::string visibility;  // "public", "protected" or "private" for a property
+  bool isStatic = false;   // a static property of the class
 };
 
 struct Subframe {
@@ -28,8 +37,38 @@ struct Subframe {
 struct Frame {
   std::string file;  // file URL, or a plain path
   int32_t lineno = 0;
-  std::string where;  // function name, "__main__" at the top level
-  Subframe data;      // spare; the engine leaves it empty
+  std::string where;          // function name, "__main__" at the top level
+  Subframe data;              // spare; the engine leaves it empty
+  std::string className;      // the method's class, empty for a function
+  std::string qualifiedName;  // Class->method, Class::method, or `where`
+};
+
+// Which children of a value to list: `count` entries (0: all) from entry
+// `start`; with `statics`, the static properties of an object's class
+// instead of the object's own properties.
+struct ChildRange {
+  uint32_t start = 0;
+  uint32_t count = 0;
+  bool statics = false;
+};
+
+// Why the script is stopped.
+struct StopInfo {
+  std::string reason;   // "entry", "step", "breakpoint", "function", "error", "exception", "pause"
+  long breakpoint = 0;  // the breakpoint that stopped, 0 if none
+  std::string type;     // error type as the engine names it, or the exception's class
+  std::string message;
+  std::string file;
+  int32_t line = 0;
+};
+
+// At which thrown exceptions to stop.
+struct ExceptionFilter {
+  bool all = false;       // every thrown exception
+  bool uncaught = false;  // those no enclosing try/catch catches
+  // Class or interface names (namespaced, a leading "\" optional, any letter
+  // case); the exception must be an instance of one. Empty: any class.
+  std::vector<std::string> classes;
 };
 
 using PropertyInfoVector = std::vector<PropertyInfo>;

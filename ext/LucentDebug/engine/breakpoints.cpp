@@ -13,26 +13,6 @@
 
 namespace {
 
-enum class Condition { kFalse, kTrue, kFailed };
-
-// Evaluates the condition as a boolean in the current scope. Errors of the
-// expression are neither shown nor turned into stops of their own: reporting
-// is off and the engine counts as interacting while it runs.
-Condition EvaluateCondition(const std::string& condition) {
-  const ScopeRecord& scope = luGetActiveSymbolTable("locals", 0);
-  std::string expression = "(bool)(" + condition + ")";
-  PropertyInfo result;
-  int savedReporting = EG(error_reporting);
-  int savedInteracting = LUDBG_G(interacting);
-  EG(error_reporting) = 0;
-  LUDBG_G(interacting) = 1;
-  int status = luEval(&result, expression.c_str(), scope, 1);
-  LUDBG_G(interacting) = savedInteracting;
-  EG(error_reporting) = savedReporting;
-  if (status != 0 || result.type != "IS_BOOL") return Condition::kFailed;
-  return result.value == "1" ? Condition::kTrue : Condition::kFalse;
-}
-
 // Tells the front end's user why the script stopped, in the output as error
 // stops do.
 void ReportFailedCondition(const Breakpoint& breakpoint) {
@@ -65,9 +45,9 @@ extern "C" int luBreakpointStops(int id) {
   const Breakpoint* breakpoint = LUDBG_G(breakpoints).byId(id);
   if (breakpoint == nullptr) return 0;
   if (!breakpoint->condition.empty()) {
-    Condition holds = EvaluateCondition(breakpoint->condition);
-    if (holds == Condition::kFalse) return 0;
-    if (holds == Condition::kFailed) ReportFailedCondition(*breakpoint);
+    ConditionResult holds = luEvalCondition(breakpoint->condition);
+    if (holds == ConditionResult::kFalse) return 0;
+    if (holds == ConditionResult::kFailed) ReportFailedCondition(*breakpoint);
   }
   if (breakpoint->temporary) LUDBG_G(breakpoints).set(id, nullptr, 0, false);
   return 1;

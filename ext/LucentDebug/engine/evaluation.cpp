@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "frames.h"
 #include "php_lucentdebug.h"
 #include "value_names.h"
 #include "value_translation.h"
@@ -146,6 +147,57 @@ HashTable* AttachedSymbolTable(zend_execute_data* frame) {
   return (ZEND_CALL_INFO(frame) & ZEND_CALL_HAS_SYMBOL_TABLE) ? frame->symbol_table : nullptr;
 }
 
+// The static property's slot, or its default while the class has not set up
+// its statics yet; null when it has neither.
+zval* StaticSlot(const zend_property_info* info) {
+  zend_class_entry* owner = info->ce;
+  zval* table = owner->default_static_members_count > 0 ? CE_STATIC_MEMBERS(owner) : nullptr;
+  if (table == nullptr) table = owner->default_static_members_table;
+  if (table == nullptr) return nullptr;
+  zval* slot = table + info->offset;
+  ZVAL_DEINDIRECT(slot);
+  return slot;
+}
+
+const char* VisibilityOf(uint32_t flags) {
+  if (flags & ZEND_ACC_PRIVATE) return "private";
+  if (flags & ZEND_ACC_PROTECTED) return "protected";
+  return "public";
+}
+
+// The static properties of an object's class and its parents, each once,
+// named Class::$name after the class that declares it.
+void AppendStaticProperties(PropertyInfoVector* out, zval* value, const ChildRange& range) {
+  value = ResolveValue(value);
+  if (Z_TYPE_P(value) != IS_OBJECT) return;
+  std::unordered_set<const zend_property_info*> seen;
+  uint32_t index = 0;
+  for (zend_class_entry* cls = Z_OBJCE_P(value); cls != nullptr; cls = cls->parent) {
+    zval* entry;
+    ZEND_HASH_FOREACH_VAL(&cls->properties_info, entry) {
+      auto* info = static_cast<zend_property_info*>(Z_PTR_P(entry));
+      if (!(info->flags & ZEND_ACC_STATIC) || !seen.insert(info).second) continue;
+      if (index++ < range.start) continue;
+      if (range.count != 0 && out->size() >= range.count) return;
+      zval* slot = StaticSlot(info);
+      if (slot == nullptr) continue;
+      PropertyInfo record;
+      const char* className = nullptr;
+      const char* name = nullptr;
+      size_t length = 0;
+      zend_unmangle_property_name_ex(info->name, &className, &name, &length);
+      record.name.name.assign(name, length);
+      record.name.fullName =
+          std::string("\\") + ZSTR_VAL(info->ce->name) + "::$" + record.name.name;
+      TranslateZVal(record, slot);
+      record.visibility = VisibilityOf(info->flags);
+      record.isStatic = true;
+      out->push_back(std::move(record));
+    }
+    ZEND_HASH_FOREACH_END();
+  }
+}
+
 // Reads a VariablePath in one scope: a frame, or the top-level table alone.
 // Values found may live in temporary debug views, which the reader keeps
 // until it goes.
@@ -212,21 +264,14 @@ class PathReader {
     return found;
   }
 
-  // The static property's slot, or its default while the class has not
-  // set up its statics yet; visibility does not hide anything here.
+  // Visibility does not hide anything here.
   PathResult ReadStatic(const std::string& className, const std::string& name, zval** value) {
     for (zend_class_entry* cls = FindClass(className); cls != nullptr; cls = cls->parent) {
       auto* info = static_cast<zend_property_info*>(
           zend_hash_str_find_ptr(&cls->properties_info, name.data(), name.size()));
       if (info == nullptr || !(info->flags & ZEND_ACC_STATIC)) continue;
-      zend_class_entry* owner = info->ce;
-      zval* table = owner->default_static_members_count > 0 ? CE_STATIC_MEMBERS(owner) : nullptr;
-      if (table == nullptr) table = owner->default_static_members_table;
-      if (table == nullptr) return PathResult::kFailed;
-      zval* slot = table + info->offset;
-      ZVAL_DEINDIRECT(slot);
-      *value = slot;
-      return PathResult::kFound;
+      *value = StaticSlot(info);
+      return *value != nullptr ? PathResult::kFound : PathResult::kFailed;
     }
     return PathResult::kFailed;
   }
@@ -326,9 +371,11 @@ class PathReader {
 };
 
 void Translate(PropertyInfo* record, PropertyInfoVector* children, const char* expression,
-               zval* value) {
-  if (children != nullptr) {
-    TranslateZValToPropertyInfoVector(*children, expression, value);
+               zval* value, const ChildRange& range) {
+  if (children != nullptr && range.statics) {
+    AppendStaticProperties(children, value, range);
+  } else if (children != nullptr) {
+    TranslateZValToPropertyInfoVector(*children, expression, value, range);
   } else if (record != nullptr) {
     TranslateZValToPropertyInfo(*record, expression, value);
   }
@@ -337,7 +384,7 @@ void Translate(PropertyInfo* record, PropertyInfoVector* children, const char* e
 // The value of a plain variable path, translated without running anything.
 // False when the path needs evaluating after all.
 bool ReadDirectly(PropertyInfo* record, PropertyInfoVector* children, const char* expression,
-                  const ScopeRecord& scope, int* code) {
+                  const ScopeRecord& scope, const ChildRange& range, int* code) {
   VariablePath path;
   if (!ParseVariablePath(expression, &path)) return false;
   PathReader reader(scope);
@@ -356,30 +403,94 @@ bool ReadDirectly(PropertyInfo* record, PropertyInfoVector* children, const char
     case PathResult::kNeedsEvaluation:
       return false;
   }
-  Translate(record, children, expression, value);
+  Translate(record, children, expression, value, range);
   *code = 0;
   return true;
 }
 
-int DoEval(PropertyInfo* record, PropertyInfoVector* children, const char* expression,
-           const ScopeRecord& scope, int translate) {
-  if (!scope.hasVariables() || LUDBG_G(evalBailedOut)) return 1;
-  int code = 1;
-  if (translate && ReadDirectly(record, children, expression, scope, &code)) return code;
+// Evaluates with the engine counting as evaluating; `result` is the
+// caller's to release.
+bool EvaluateValue(const ScopeRecord& scope, const char* expression, zval* result) {
   LUDBG_G(inEval) = 1;
-  zval result;
-  ZVAL_EMPTY_STRING(&result);
-  if (EvaluateIn(scope, expression, &result)) {
-    code = 0;
-    if (translate) Translate(record, children, expression, &result);
-  }
-  zval_ptr_dtor(&result);
+  ZVAL_EMPTY_STRING(result);
+  bool evaluated = EvaluateIn(scope, expression, result);
   if (LUDBG_G(evalError) != nullptr) {
     efree(LUDBG_G(evalError));
     LUDBG_G(evalError) = nullptr;
   }
   LUDBG_G(inEval) = 0;
+  return evaluated;
+}
+
+int DoEval(PropertyInfo* record, PropertyInfoVector* children, const char* expression,
+           const ScopeRecord& scope, int translate, const ChildRange& range = ChildRange()) {
+  if (!scope.hasVariables() || LUDBG_G(evalBailedOut)) return 1;
+  int code = 1;
+  if (translate && ReadDirectly(record, children, expression, scope, range, &code)) return code;
+  zval result;
+  if (EvaluateValue(scope, expression, &result)) {
+    code = 0;
+    if (translate) Translate(record, children, expression, &result, range);
+  }
+  zval_ptr_dtor(&result);
   return code;
+}
+
+// The class whose scope may write the property stored under `key` of
+// `object`: a private property's class, else the class declaring it, else
+// the object's own; `name` is the property's unmangled name.
+zend_class_entry* WritingScope(zend_object* object, const std::string& key, std::string* name) {
+  *name = key;
+  if (key.size() > 2 && key[0] == '\0') {
+    size_t end = key.find('\0', 1);
+    if (end == std::string::npos) return nullptr;
+    std::string cls = key.substr(1, end - 1);
+    *name = key.substr(end + 1);
+    if (cls != "*") {
+      zend_string* className = zend_string_init(cls.data(), cls.size(), 0);
+      zend_class_entry* found = zend_lookup_class_ex(
+          className, nullptr, ZEND_FETCH_CLASS_NO_AUTOLOAD | ZEND_FETCH_CLASS_SILENT);
+      zend_string_release(className);
+      return found;
+    }
+  }
+  auto* declared = static_cast<zend_property_info*>(
+      zend_hash_str_find_ptr(&object->ce->properties_info, name->data(), name->size()));
+  return declared != nullptr && !(declared->flags & ZEND_ACC_STATIC) ? declared->ce : object->ce;
+}
+
+// Writes an object's property with the rights of the class that declares it,
+// so that private and protected properties take the value as PHP would
+// assign it there (types checked, readonly refused). False when the path does
+// not end in a property of an object that can be read without running code.
+bool AssignProperty(const ScopeRecord& scope, const VariablePath& path, const char* value,
+                    std::string* error, bool* assigned) {
+  if (path.steps.empty() || path.steps.back().kind != PathStep::kProperty) return false;
+  VariablePath holderPath = path;
+  holderPath.steps.pop_back();
+  PathReader reader(scope);
+  zval* holder = nullptr;
+  if (reader.Read(holderPath, &holder) != PathResult::kFound) return false;
+  holder = ResolveValue(holder);
+  if (Z_TYPE_P(holder) != IS_OBJECT) return false;
+  std::string name;
+  zend_class_entry* writer = WritingScope(Z_OBJ_P(holder), path.steps.back().key, &name);
+  if (writer == nullptr) return false;
+  zval result;
+  *assigned = false;
+  if (EvaluateValue(scope, value, &result)) {
+    zend_object* object = Z_OBJ_P(holder);
+    GC_ADDREF(object);
+    ExceptionIsolation isolation(EG(current_execute_data));
+    zend_string* property = zend_string_init(name.data(), name.size(), 0);
+    zend_update_property_ex(writer, object, property, &result);
+    zend_string_release(property);
+    *assigned = !isolation.ClearThrown();
+    OBJ_RELEASE(object);
+  }
+  zval_ptr_dtor(&result);
+  if (!*assigned) *error = "the value cannot be assigned to the property";
+  return true;
 }
 
 // Names a closure binds from its creator (use, or an arrow function's
@@ -419,8 +530,44 @@ int luEval(PropertyInfo* out, const char* expression, const ScopeRecord& scope, 
   return DoEval(out, nullptr, expression, scope, translate);
 }
 
-int luEvalGetChildren(PropertyInfoVector* out, const char* expression, const ScopeRecord& scope) {
-  return DoEval(nullptr, out, expression, scope, 1);
+int luEvalGetChildren(PropertyInfoVector* out, const char* expression, const ScopeRecord& scope,
+                      const ChildRange& range) {
+  return DoEval(nullptr, out, expression, scope, 1, range);
+}
+
+bool luAssign(const ScopeRecord& scope, const std::string& target, const std::string& value,
+              std::string* error) {
+  if (!scope.hasVariables() || LUDBG_G(evalBailedOut)) {
+    *error = "no variables can be assigned here";
+    return false;
+  }
+  VariablePath path;
+  bool assigned = false;
+  if (ParseVariablePath(target, &path) &&
+      AssignProperty(scope, path, value.c_str(), error, &assigned)) {
+    return assigned;
+  }
+  std::string assignment = target + "=" + value;
+  zval result;
+  assigned = EvaluateValue(scope, assignment.c_str(), &result);
+  zval_ptr_dtor(&result);
+  if (!assigned) *error = assignment + " cannot be evaluated";
+  return assigned;
+}
+
+ConditionResult luEvalCondition(const std::string& condition) {
+  const ScopeRecord& scope = luGetActiveSymbolTable("locals", 0);
+  std::string expression = "(bool)(" + condition + ")";
+  PropertyInfo result;
+  int savedReporting = EG(error_reporting);
+  int savedInteracting = LUDBG_G(interacting);
+  EG(error_reporting) = 0;
+  LUDBG_G(interacting) = 1;
+  int status = luEval(&result, expression.c_str(), scope, 1);
+  LUDBG_G(interacting) = savedInteracting;
+  EG(error_reporting) = savedReporting;
+  if (status != 0 || result.type != "IS_BOOL") return ConditionResult::kFailed;
+  return result.value == "1" ? ConditionResult::kTrue : ConditionResult::kFalse;
 }
 
 void luGetContext(PropertyInfoVector* out, const ScopeRecord& scope) {

@@ -49,28 +49,20 @@ const ScopeRecord kNoScope;
 
 }  // namespace
 
-// Every user frame on the chain is a call site or the current statement, as
-// when each call pushed its caller's scope: a stop inside a host function (a
-// warning, "ludbg_break") shows the calling user frame both as the current
-// statement and as the call site. Host functions (callbacks' callers,
-// Fiber::resume, Generator::next) show through the user frames around them.
+// Every user frame on the chain is a call site or the current statement. A
+// stop inside a host function (a warning, trigger_error, "ludbg_break")
+// shows the calling user frame once, at the call. Host functions (callbacks'
+// callers, Fiber::resume, Generator::next) show through the user frames
+// around them.
 void luBuildFrames(const zend_execute_data* statementFrame, const zend_op* statement) {
   std::vector<ScopeRecord>& frames = LUDBG_G(frames);
   frames.clear();
-  bool innermost = true;
-  bool stoppedInHostCode = false;
   for (zend_execute_data* frame = EG(current_execute_data); frame != nullptr;
        frame = Caller(frame)) {
-    if (!RunsUserCode(frame)) {
-      if (innermost && frame->func != nullptr) stoppedInHostCode = true;
-      if (frame->func != nullptr) innermost = false;
-      continue;
-    }
-    innermost = false;
+    if (!RunsUserCode(frame)) continue;
     bool atStatement = frame == statementFrame && statement != nullptr;
     frames.push_back(RecordOf(frame, atStatement ? statement : frame->opline));
   }
-  if (stoppedInHostCode && !frames.empty()) frames.insert(frames.begin(), frames.front());
   std::reverse(frames.begin(), frames.end());
 }
 

@@ -27,9 +27,11 @@
 
 #include "breakpoints.h"
 #include "frames.h"
+#include "function_breakpoints.h"
 #include "output_capture.h"
 #include "php_lucentdebug.h"
 #include "requester.h"
+#include "stop_reason.h"
 
 extern "C" {
 #include "zend_vm.h"
@@ -72,9 +74,12 @@ void SetHandler(const zend_op* marker, const void* handler) {
   const_cast<zend_op*>(marker)->handler = handler;
 }
 
+// A function breakpoint may stop at any function's first statement, so none
+// is quiet while one is set.
 bool MayStopAt(const zend_op* statement) {
   return statement != nullptr && LUDBG_G(attached) &&
-         LUDBG_G(breakpoints).mayStopAt(static_cast<int>(statement->lineno));
+         (LUDBG_G(breakpoints).mayStopAt(static_cast<int>(statement->lineno)) ||
+          luHasFunctionBreakpoints());
 }
 
 // Opcache's shared op arrays carry no reference count and are never
@@ -168,6 +173,7 @@ void StopAtStatement(zend_execute_data* frame, const zend_op* marker, const zend
   last.opcodes = frame->func->op_array.opcodes;
   last.marker = marker;
   last.line = statement->lineno;
+  luTakeStopReason();
   LUDBG_G(stopFrame) = frame;
   LUDBG_G(stopStatement) = statement;
   luInterractSuspended();
@@ -193,6 +199,12 @@ void Decide(zend_execute_data* frame, const zend_op_array* opArray, const zend_o
             const zend_op* statement) {
   int breakpoint = BreakpointAt(opArray, static_cast<int>(statement->lineno));
   if (breakpoint != 0 && BreakpointStops(breakpoint, frame, statement)) {
+    luNoteBreakpointStop(breakpoint, "breakpoint");
+    StopAtStatement(frame, marker, statement);
+    return;
+  }
+  if (long function = luFunctionBreakpointAt(frame, opArray, marker, statement)) {
+    luNoteBreakpointStop(function, "function");
     StopAtStatement(frame, marker, statement);
     return;
   }
@@ -272,6 +284,8 @@ void luRemoveStatementHandler() {
   hostHandler = nullptr;
   installed = false;
 }
+
+void luWatchAllStatements() { MakeAllLoud(); }
 
 void luWatchLine(int line) {
   for (const auto& entry : quietOpArrays) {

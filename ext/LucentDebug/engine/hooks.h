@@ -29,6 +29,9 @@ void luInstallStatementHandler();
 void luRemoveStatementHandler();
 // Statement markers on this line must reach the stop decision again.
 void luWatchLine(int line);
+// Every statement marker must reach the stop decision again (a function
+// breakpoint was added).
+void luWatchAllStatements();
 // Resets the stepping state at request start.
 void luResetStepping();
 // Releases the stepping state at request end.

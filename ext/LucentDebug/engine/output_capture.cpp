@@ -9,11 +9,14 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 
+#include "exception_stops.h"
 #include "handshake.h"
 #include "hooks.h"
 #include "php_lucentdebug.h"
 #include "requester.h"
+#include "stop_reason.h"
 
 namespace {
 
@@ -72,15 +75,42 @@ void WriteBody(const char* text, size_t length) {
   }
 }
 
-void StopAtError(const ErrorKind& kind, zend_string* file, uint32_t line, zend_string* message) {
+// The host raises an uncaught exception as a fatal error once the stack is
+// gone; when the engine stopped at its throw already, that error stops no more.
+bool IsUncaughtAfterItsStop(int type, zend_string* message) {
+  if (type != E_ERROR || !luTakeUncaughtStop()) return false;
+  return message != nullptr && strncmp(ZSTR_VAL(message), "Uncaught ", 9) == 0;
+}
+
+// Writes the engine's line for the error and stops. True when the line was
+// written: the host then must not display the error a second time.
+bool StopAtError(const ErrorKind& kind, zend_string* file, uint32_t line, zend_string* message) {
   char text[kErrorTextSize];
   int length = snprintf(text, kErrorTextSize - 1, "\nPHP %s:  %.1022s in %s on line %u\n",
                         kind.name, message != nullptr ? ZSTR_VAL(message) : "",
                         file != nullptr ? ZSTR_VAL(file) : "Unknown", line);
-  if (length < 0) return;
+  if (length < 0) return false;
   WriteBody(text, strnlen(text, kErrorTextSize - 2));
+  luNoteErrorStop("error", kind.name, message != nullptr ? ZSTR_VAL(message) : "",
+                  file != nullptr ? ZSTR_VAL(file) : "", static_cast<int>(line));
   luSetStepMode(RESUME_STEP_INTO);
   luInterractSuspended();
+  return true;
+}
+
+// The host's callback without its display of the message (logging, the
+// last error and a fatal error's end of the request stay as they are). The
+// setting is put back also when the host bails out of a fatal error.
+void CallHostQuietly(int type, zend_string* file, uint32_t line, zend_string* message) {
+  zend_uchar display = PG(display_errors);
+  PG(display_errors) = 0;
+  zend_try { CallHost(type, file, line, message); }
+  zend_catch {
+    PG(display_errors) = display;
+    zend_bailout();
+  }
+  zend_end_try();
+  PG(display_errors) = display;
 }
 
 }  // namespace
@@ -135,9 +165,12 @@ extern "C" void luErrorCallBack(int type, zend_string* file, const uint32_t line
     return;
   }
   int kindType = type & E_ALL;
+  bool shown = false;
   if ((EG(error_reporting) & kindType) != 0 || (kindType & (E_CORE_ERROR | E_CORE_WARNING)) != 0) {
     ErrorKind kind = KindOf(kindType);
-    if (kind.stops && !LUDBG_G(interacting)) StopAtError(kind, file, line, message);
+    if (kind.stops && !LUDBG_G(interacting) && !IsUncaughtAfterItsStop(kindType, message)) {
+      shown = StopAtError(kind, file, line, message);
+    }
   }
   if (LUDBG_G(inEval) && (kindType & kDroppedWhileEvaluating) != 0) return;
   // The host's memory manager catches its own out-of-memory bail-out and
@@ -146,7 +179,11 @@ extern "C" void luErrorCallBack(int type, zend_string* file, const uint32_t line
   if (LUDBG_G(inEval) && (kindType & kFatalErrors) != 0 && (type & E_DONT_BAIL) == 0) {
     LUDBG_G(evalBailedOut) = true;
   }
-  CallHost(type, file, line, message);
+  if (shown) {
+    CallHostQuietly(type, file, line, message);
+  } else {
+    CallHost(type, file, line, message);
+  }
 }
 
 extern "C" void luInstallErrorCallBack() {

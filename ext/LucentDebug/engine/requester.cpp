@@ -4,9 +4,12 @@
 
 #include "breakpoints.h"
 #include "evaluation.h"
+#include "exception_stops.h"
 #include "frames.h"
+#include "function_breakpoints.h"
 #include "hooks.h"
 #include "output_capture.h"
+#include "stop_reason.h"
 #include "string_utils.h"
 
 namespace {
@@ -21,14 +24,34 @@ std::string ContextOrLocals(const std::string& context) {
 
 void Requester::redirectStdout(unsigned short port) { luRedirectStdout(port); }
 
-void Requester::resumeExecution(int mode) { luResumeExecution(mode); }
+void Requester::resumeExecution(int mode) {
+  luSetStepReason("step");
+  luResumeExecution(mode);
+}
 
 unsigned short Requester::getNumFrames() { return luGetNumFrames(); }
+
+namespace {
+
+// The class of a method's frame and its name as PHP writes the call:
+// Class->method on an object, Class::method otherwise.
+void NameMethod(Frame* frame, const ScopeRecord& record) {
+  frame->qualifiedName = frame->where;
+  const zend_execute_data* data = record.executeData;
+  const zend_class_entry* scope = data != nullptr ? data->func->common.scope : nullptr;
+  if (scope == nullptr) return;
+  frame->className.assign(ZSTR_VAL(scope->name), ZSTR_LEN(scope->name));
+  const char* call = Z_TYPE(data->This) == IS_OBJECT ? "->" : "::";
+  frame->qualifiedName = frame->className + call + frame->where;
+}
+
+}  // namespace
 
 FrameVector Requester::getFrames() {
   FrameVector frames;
   char file[kFrameTextSize];
   char where[kFrameTextSize];
+  const std::vector<ScopeRecord>& records = luGetBackTrace();
   for (int index = static_cast<int>(getNumFrames()) - 1; index >= 0; --index) {
     int line = 0;
     if (!luGetFrameInfo(index, file, &line, where)) continue;
@@ -36,6 +59,7 @@ FrameVector Requester::getFrames() {
     frame.file = file;
     frame.lineno = line;
     frame.where = where;
+    NameMethod(&frame, records[static_cast<size_t>(index)]);
     frames.push_back(std::move(frame));
   }
   return frames;
@@ -65,24 +89,34 @@ PropertyInfo Requester::getDebugPropertyInfo(unsigned depth, const std::string& 
 
 std::string Requester::setDebugProperty(const std::string& context, unsigned depth,
                                         const std::string& expression, const std::string& value,
-                                        unsigned) {
-  if (expression.empty()) return "";
-  const ScopeRecord& scope =
-      luGetActiveSymbolTable(ContextOrLocals(context).c_str(), static_cast<short>(depth));
-  if (!scope.hasVariables()) return "";
-  std::string assignment = TrimString(expression + "=" + value, kTrimBoth);
-  luEval(nullptr, assignment.c_str(), scope, 0);
+                                        unsigned radix) {
+  std::string error;
+  assignDebugProperty(context, depth, expression, value, radix, &error);
   return "";
 }
 
+bool Requester::assignDebugProperty(const std::string& context, unsigned depth,
+                                    const std::string& expression, const std::string& value,
+                                    unsigned, std::string* error) {
+  std::string target = TrimString(expression, kTrimBoth);
+  if (target.empty()) {
+    *error = "no expression to assign to";
+    return false;
+  }
+  const ScopeRecord& scope =
+      luGetActiveSymbolTable(ContextOrLocals(context).c_str(), static_cast<short>(depth));
+  return luAssign(scope, target, TrimString(value, kTrimBoth), error);
+}
+
 PropertyInfoVector Requester::getChildrenInfos(const std::string& context, unsigned depth,
-                                               const std::string& expression, unsigned) {
+                                               const std::string& expression, unsigned,
+                                               const ChildRange& range) {
   PropertyInfoVector children;
   if (expression.empty()) return children;
   const ScopeRecord& scope =
       luGetActiveSymbolTable(ContextOrLocals(context).c_str(), static_cast<short>(depth));
   if (!scope.hasVariables()) return children;
-  luEvalGetChildren(&children, TrimString(expression, kTrimBoth).c_str(), scope);
+  luEvalGetChildren(&children, TrimString(expression, kTrimBoth).c_str(), scope, range);
   return children;
 }
 
@@ -100,7 +134,18 @@ long Requester::addBreakpoint(const std::string& fileUrl, unsigned line, bool te
 }
 
 void Requester::removeBreakpoint(long breakpointNumber) {
+  if (luRemoveFunctionBreakpoint(breakpointNumber)) return;
   luSetBreakpoint(breakpointNumber, nullptr, 0, 0);
+}
+
+StopInfo Requester::getStopInfo() { return luGetStopInfo(); }
+
+void Requester::setExceptionBreakpoints(const ExceptionFilter& filter) {
+  luSetExceptionFilter(filter);
+}
+
+long Requester::addFunctionBreakpoint(const std::string& name, const std::string& condition) {
+  return luAddFunctionBreakpoint(name, TrimString(condition, kTrimBoth));
 }
 
 int setBreakpointAttribute(long, const std::string&, const std::string&) { return 0; }

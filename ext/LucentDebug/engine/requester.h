@@ -37,12 +37,26 @@ class Requester {
   std::string setDebugProperty(const std::string& context, unsigned depth,
                                const std::string& expression, const std::string& value, unsigned);
   PropertyInfoVector getChildrenInfos(const std::string& context, unsigned depth,
-                                      const std::string& expression, unsigned);
+                                      const std::string& expression, unsigned,
+                                      const ChildRange& range = ChildRange());
   PropertyInfoVector getContext(const std::string& context, short depth, short);
   std::string getContextNamesAsString(unsigned);
   long addBreakpoint(const std::string& fileUrl, unsigned line, bool temporary,
                      const std::string& condition);
+  // Removes a line or a function breakpoint.
   void removeBreakpoint(long breakpointNumber);
+
+  // Additions that the sixteen XML-RPC methods of old do not use.
+  // Assigns as setDebugProperty does; false, with the reason in `error`,
+  // when the assignment cannot be made (nothing is then changed).
+  bool assignDebugProperty(const std::string& context, unsigned depth,
+                           const std::string& expression, const std::string& value, unsigned,
+                           std::string* error);
+  StopInfo getStopInfo();
+  void setExceptionBreakpoints(const ExceptionFilter& filter);
+  // A breakpoint at the first statement of the function or method `name`
+  // (function_breakpoints.h); its number, or 0 for a malformed name.
+  long addFunctionBreakpoint(const std::string& name, const std::string& condition);
 };
 
 // Changes nothing; kept for the front ends' method tables.

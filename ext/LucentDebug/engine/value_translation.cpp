@@ -44,16 +44,30 @@ std::string FormatDouble(double number) {
 }
 
 // Entries whose slot is still undefined (a typed property never assigned)
-// are not shown, so they do not count as children either.
-bool HasShownEntry(HashTable* table) {
-  if (table == nullptr) return false;
-  zval* entry;
-  ZEND_HASH_FOREACH_VAL_IND(table, entry) {
-    (void)entry;
-    return true;
+// are not shown, so they do not count as children either. A packed array
+// holds integer keys only and is counted without a walk.
+void CountChildren(PropertyInfo& info, HashTable* table, bool mayHideEntries) {
+  info.indexedCount = 0;
+  info.namedCount = 0;
+  if (table == nullptr) return;
+  if (!mayHideEntries && HT_IS_PACKED(table)) {
+    info.indexedCount = static_cast<int32_t>(zend_hash_num_elements(table));
+  } else {
+    zend_string* key;
+    zval* entry;
+    ZEND_HASH_FOREACH_STR_KEY_VAL_IND(table, key, entry) {
+      (void)entry;
+      ++(key != nullptr ? info.namedCount : info.indexedCount);
+    }
+    ZEND_HASH_FOREACH_END();
   }
-  ZEND_HASH_FOREACH_END();
-  return false;
+  info.hasChildren = info.indexedCount + info.namedCount > 0;
+}
+
+// "public", "protected" or "private", from the way the key is mangled.
+const char* KeyVisibility(const zend_string* key) {
+  if (ZSTR_LEN(key) == 0 || ZSTR_VAL(key)[0] != '\0') return "public";
+  return ZSTR_LEN(key) > 1 && ZSTR_VAL(key)[1] == '*' ? "protected" : "private";
 }
 
 int ParentTypeOf(zval* parent) {
@@ -147,6 +161,9 @@ void TranslateZVal(PropertyInfo& info, zval* value) {
   info.hasChildren = false;
   info.type.clear();
   info.value.clear();
+  info.className.clear();
+  info.indexedCount = 0;
+  info.namedCount = 0;
   value = ResolveValue(value);
   switch (Z_TYPE_P(value)) {
     case IS_UNDEF:
@@ -169,16 +186,20 @@ void TranslateZVal(PropertyInfo& info, zval* value) {
     case IS_STRING:
       info.type = "IS_STRING";
       info.value.assign(Z_STRVAL_P(value), strnlen(Z_STRVAL_P(value), Z_STRLEN_P(value)));
-      break;
+      info.display.assign(Z_STRVAL_P(value), Z_STRLEN_P(value));
+      return;
     case IS_ARRAY:
       info.type = "IS_ARRAY";
-      info.hasChildren = HasShownEntry(Z_ARRVAL_P(value));
-      break;
+      CountChildren(info, Z_ARRVAL_P(value), false);
+      info.display = "array(" + FormatLong(zend_hash_num_elements(Z_ARRVAL_P(value))) + ")";
+      return;
     case IS_OBJECT: {
       info.type = "IS_OBJECT";
       ObjectPropertyView view(value);
-      info.hasChildren = HasShownEntry(view.table());
-      break;
+      CountChildren(info, view.table(), true);
+      info.className.assign(ZSTR_VAL(Z_OBJCE_P(value)->name), ZSTR_LEN(Z_OBJCE_P(value)->name));
+      info.display = info.className;
+      return;
     }
     case IS_RESOURCE:
       info.type = "IS_RESOURCE";
@@ -192,6 +213,13 @@ void TranslateZVal(PropertyInfo& info, zval* value) {
     default:
       break;
   }
+  if (info.type == "IS_NULL") {
+    info.display = "null";
+  } else if (info.type == "IS_BOOL") {
+    info.display = info.value == "1" ? "true" : "false";
+  } else {
+    info.display = info.value;
+  }
 }
 
 void TranslateZValToPropertyInfo(PropertyInfo& info, const char* expression, zval* value) {
@@ -200,18 +228,19 @@ void TranslateZValToPropertyInfo(PropertyInfo& info, const char* expression, zva
   TranslateZVal(info, value);
 }
 
-void TranslateZValToPropertyInfoVector(PropertyInfoVector& out, const char* expression,
-                                       zval* value) {
+void TranslateZValToPropertyInfoVector(PropertyInfoVector& out, const char* expression, zval* value,
+                                       const ChildRange& range) {
   value = ResolveValue(value);
   if (Z_TYPE_P(value) == IS_ARRAY) {
-    HashToVector(out, Z_ARRVAL_P(value), expression, value);
+    HashToVector(out, Z_ARRVAL_P(value), expression, value, range);
   } else if (Z_TYPE_P(value) == IS_OBJECT) {
     ObjectPropertyView view(value);
-    if (view.table() != nullptr) HashToVector(out, view.table(), expression, value);
+    if (view.table() != nullptr) HashToVector(out, view.table(), expression, value, range);
   }
 }
 
-void HashToVector(PropertyInfoVector& out, HashTable* table, const char* parentName, zval* parent) {
+void HashToVector(PropertyInfoVector& out, HashTable* table, const char* parentName, zval* parent,
+                  const ChildRange& range) {
   int parentType = ParentTypeOf(parent);
   std::string parentText = parentName != nullptr ? parentName : "";
   std::unordered_map<std::string, int> shownNames;
@@ -219,7 +248,11 @@ void HashToVector(PropertyInfoVector& out, HashTable* table, const char* parentN
   zend_ulong index;
   zend_string* key;
   zval* entry;
+  uint32_t position = 0;
+  size_t first = out.size();
   ZEND_HASH_FOREACH_KEY_VAL_IND(table, index, key, entry) {
+    if (position++ < range.start) continue;
+    if (range.count != 0 && out.size() - first >= range.count) break;
     PropertyInfo info;
     if (key != nullptr) {
       std::string keyText(ZSTR_VAL(key), ZSTR_LEN(key));
@@ -240,6 +273,8 @@ void HashToVector(PropertyInfoVector& out, HashTable* table, const char* parentN
                                : makefullname(parentType, parentText, info.name.name);
     }
     TranslateZVal(info, entry);
+    if (parentType == kParentObject)
+      info.visibility = key != nullptr ? KeyVisibility(key) : "public";
     out.push_back(std::move(info));
   }
   ZEND_HASH_FOREACH_END();

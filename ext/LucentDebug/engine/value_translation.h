@@ -51,16 +51,19 @@ class ObjectPropertyView {
 // References and indirect slots resolved to the value they lead to.
 zval* ResolveValue(zval* value);
 
-// Fills type, value and hasChildren; the record's names stay as they were.
+// Fills type, value, hasChildren, display, className and the child counts;
+// the record's names and visibility stay as they were.
 void TranslateZVal(PropertyInfo& info, zval* value);
 // Names the record after the expression, then translates the value.
 void TranslateZValToPropertyInfo(PropertyInfo& info, const char* expression, zval* value);
 // One record per array element or object property; nothing for other values.
-void TranslateZValToPropertyInfoVector(PropertyInfoVector& out, const char* expression,
-                                       zval* value);
+void TranslateZValToPropertyInfoVector(PropertyInfoVector& out, const char* expression, zval* value,
+                                       const ChildRange& range = ChildRange());
 // One record per entry of the table, in the table's order, without moving the
 // script's own array pointer. Without a parent the entries are variables ($x).
-void HashToVector(PropertyInfoVector& out, HashTable* table, const char* parentName, zval* parent);
+// Only the entries in `range` are translated.
+void HashToVector(PropertyInfoVector& out, HashTable* table, const char* parentName, zval* parent,
+                  const ChildRange& range = ChildRange());
 // The record of one scope variable named $<name>.
 void AppendVariable(PropertyInfoVector& out, const char* name, zval* value);
 

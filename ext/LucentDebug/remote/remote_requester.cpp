@@ -5,6 +5,7 @@
 #include <syslog.h>
 #include <xmlrpc-c/base.h>
 
+#include <cstdlib>
 #include <exception>
 #include <new>
 #include <utility>
@@ -20,6 +21,8 @@ constexpr int kAuthorizationFault = 0;
 // so only this machine may.
 constexpr unsigned char kLoopback[4] = {127, 0, 0, 1};
 constexpr int kResumeTypeFault = 1;
+constexpr int kAssignmentFault = 2;
+constexpr int kArgumentFault = 3;
 
 RemoteRequester& RequesterOf(void* userData) { return *static_cast<RemoteRequester*>(userData); }
 
@@ -49,6 +52,52 @@ xmlrpc_value* StructWith(xmlrpc_env* env, const char* member, xmlrpc_value* valu
     if (result) xmlrpc_DECREF(result);
     return nullptr;
   }
+  return result;
+}
+
+// The member `name` of the call's struct, or null when the call leaves it out
+// (a reference the caller releases).
+xmlrpc_value* OptionalMember(xmlrpc_env* env, xmlrpc_value* params, const char* name) {
+  xmlrpc_value* members = nullptr;
+  xmlrpc_array_read_item(env, params, 0, &members);
+  if (env->fault_occurred) return nullptr;
+  xmlrpc_value* member = nullptr;
+  xmlrpc_struct_find_value(env, members, name, &member);
+  xmlrpc_DECREF(members);
+  return member;
+}
+
+// An optional int member that must not be negative; `fallback` when absent.
+uint32_t OptionalCount(xmlrpc_env* env, xmlrpc_value* params, const char* name, uint32_t fallback) {
+  xmlrpc_value* member = OptionalMember(env, params, name);
+  if (member == nullptr) return fallback;
+  xmlrpc_int32 number = 0;
+  xmlrpc_read_int(env, member, &number);
+  xmlrpc_DECREF(member);
+  if (!env->fault_occurred && number < 0) {
+    xmlrpc_env_set_fault_formatted(env, kArgumentFault, "%s must not be negative", name);
+  }
+  return env->fault_occurred ? 0 : static_cast<uint32_t>(number);
+}
+
+bool OptionalFlag(xmlrpc_env* env, xmlrpc_value* params, const char* name) {
+  xmlrpc_value* member = OptionalMember(env, params, name);
+  if (member == nullptr) return false;
+  xmlrpc_bool flag = 0;
+  xmlrpc_read_bool(env, member, &flag);
+  xmlrpc_DECREF(member);
+  return !env->fault_occurred && flag != 0;
+}
+
+std::string OptionalString(xmlrpc_env* env, xmlrpc_value* params, const char* name) {
+  xmlrpc_value* member = OptionalMember(env, params, name);
+  if (member == nullptr) return "";
+  const char* text = nullptr;
+  xmlrpc_read_string(env, member, &text);
+  xmlrpc_DECREF(member);
+  if (env->fault_occurred) return "";
+  std::string result = TextFromLibrary(text);
+  free(const_cast<char*>(text));
   return result;
 }
 
@@ -140,10 +189,14 @@ xmlrpc_value* SetDebugPropertyMethod(xmlrpc_env* env, xmlrpc_value* params, void
   xmlrpc_parse_value(env, params, "({s:s,s:i,s:s,s:s,s:i,*})", "context", &context, "frame_index",
                      &frameIndex, "lhs", &lhs, "rhs", &rhs, "radix", &radix);
   if (env->fault_occurred) return nullptr;
-  const std::string result = RequesterOf(userData).setDebugProperty(
-      TextFromLibrary(context), static_cast<unsigned>(frameIndex), TextFromLibrary(lhs),
-      TextFromLibrary(rhs), static_cast<unsigned>(radix));
-  return StringResult(env, "setResultString", result);
+  std::string error;
+  if (!RequesterOf(userData).assignDebugProperty(
+          TextFromLibrary(context), static_cast<unsigned>(frameIndex), TextFromLibrary(lhs),
+          TextFromLibrary(rhs), static_cast<unsigned>(radix), &error)) {
+    xmlrpc_env_set_fault(env, kAssignmentFault, XmlrpcText(error).c_str());
+    return nullptr;
+  }
+  return StringResult(env, "setResultString", "");
 }
 
 xmlrpc_value* GetChildrenInfosMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
@@ -155,9 +208,14 @@ xmlrpc_value* GetChildrenInfosMethod(xmlrpc_env* env, xmlrpc_value* params, void
   xmlrpc_parse_value(env, params, "({s:s,s:i,s:s,s:i,*})", "context", &context, "frame_index",
                      &frameIndex, "parent_expr", &parentExpr, "radix", &radix);
   if (env->fault_occurred) return nullptr;
+  ChildRange range;
+  range.start = OptionalCount(env, params, "start", 0);
+  range.count = OptionalCount(env, params, "count", 0);
+  range.statics = OptionalFlag(env, params, "statics");
+  if (env->fault_occurred) return nullptr;
   const PropertyInfoVector infos = RequesterOf(userData).getChildrenInfos(
       TextFromLibrary(context), static_cast<unsigned>(frameIndex), TextFromLibrary(parentExpr),
-      static_cast<unsigned>(radix));
+      static_cast<unsigned>(radix), range);
   return StructWith(env, "propertyInfo", build_xmlrpc_value_FromPropertyInfoVector(env, infos));
 }
 
@@ -212,6 +270,48 @@ xmlrpc_value* RemoveBreakpointMethod(xmlrpc_env* env, xmlrpc_value* params, void
   return xmlrpc_build_value(env, "{}");
 }
 
+xmlrpc_value* GetStopInfoMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+  if (!checkCookie(env, params, userData)) return nullptr;
+  return build_xmlrpc_value_FromStopInfo(env, RequesterOf(userData).getStopInfo());
+}
+
+xmlrpc_value* SetExceptionBreakpointsMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+  if (!checkCookie(env, params, userData)) return nullptr;
+  ExceptionFilter filter;
+  filter.all = OptionalFlag(env, params, "all");
+  filter.uncaught = OptionalFlag(env, params, "uncaught");
+  xmlrpc_value* classes = env->fault_occurred ? nullptr : OptionalMember(env, params, "classes");
+  if (classes != nullptr) {
+    int size = xmlrpc_array_size(env, classes);
+    for (int i = 0; i < size && !env->fault_occurred; ++i) {
+      xmlrpc_value* item = nullptr;
+      xmlrpc_array_read_item(env, classes, i, &item);
+      const char* name = nullptr;
+      if (!env->fault_occurred) xmlrpc_read_string(env, item, &name);
+      if (!env->fault_occurred) {
+        filter.classes.push_back(TextFromLibrary(name));
+        free(const_cast<char*>(name));
+      }
+      if (item != nullptr) xmlrpc_DECREF(item);
+    }
+    xmlrpc_DECREF(classes);
+  }
+  if (env->fault_occurred) return nullptr;
+  RequesterOf(userData).setExceptionBreakpoints(filter);
+  return xmlrpc_build_value(env, "{}");
+}
+
+xmlrpc_value* AddFunctionBreakpointMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+  if (!checkCookie(env, params, userData)) return nullptr;
+  const char* name = nullptr;
+  xmlrpc_parse_value(env, params, "({s:s,*})", "name", &name);
+  if (env->fault_occurred) return nullptr;
+  const std::string condition = OptionalString(env, params, "cond");
+  if (env->fault_occurred) return nullptr;
+  const long number = RequesterOf(userData).addFunctionBreakpoint(TextFromLibrary(name), condition);
+  return xmlrpc_build_value(env, "{s:i}", "breakpointNumber", static_cast<xmlrpc_int32>(number));
+}
+
 // Nothing may unwind through the XML-RPC library's C frames: a failure of
 // ours becomes the call's fault.
 template <xmlrpc_method handler>
@@ -247,6 +347,10 @@ constexpr Method kMethods[] = {
     {"Requester.addBreakpoint", Guarded<AddBreakpointMethod>},
     {"Requester.setBreakpointAttribute", Guarded<SetBreakpointAttributeMethod>},
     {"Requester.removeBreakpoint", Guarded<RemoveBreakpointMethod>},
+    // Added since; old clients call none of them.
+    {"Requester.getStopInfo", Guarded<GetStopInfoMethod>},
+    {"Requester.setExceptionBreakpoints", Guarded<SetExceptionBreakpointsMethod>},
+    {"Requester.addFunctionBreakpoint", Guarded<AddFunctionBreakpointMethod>},
 };
 
 }  // namespace

@@ -2,6 +2,8 @@
 // protocol does; the module itself only builds them, so this is not linked in.
 #include "xmlrpc_readers.h"
 
+#include <cstdlib>
+
 #include "supplementary_chars.h"
 
 namespace {
@@ -26,6 +28,44 @@ std::vector<Record> ReadArray(xmlrpc_env* env, xmlrpc_value* value, const char* 
   return records;
 }
 
+// Optional members added to the records since: an absent one keeps the
+// default; `read` takes the member's value as the library reads its type.
+template <typename Reader>
+void ReadOptional(xmlrpc_env* env, xmlrpc_value* value, const char* member, Reader read) {
+  xmlrpc_value* found = nullptr;
+  if (!env->fault_occurred) xmlrpc_struct_find_value(env, value, member, &found);
+  if (found == nullptr) return;
+  read(found);
+  xmlrpc_DECREF(found);
+}
+
+void ReadOptionalString(xmlrpc_env* env, xmlrpc_value* value, const char* member,
+                        std::string* out) {
+  ReadOptional(env, value, member, [env, out](xmlrpc_value* found) {
+    const char* text = nullptr;
+    xmlrpc_read_string(env, found, &text);
+    if (env->fault_occurred) return;
+    *out = TextFromLibrary(text);
+    free(const_cast<char*>(text));
+  });
+}
+
+void ReadOptionalInt(xmlrpc_env* env, xmlrpc_value* value, const char* member, int32_t* out) {
+  ReadOptional(env, value, member, [env, out](xmlrpc_value* found) {
+    xmlrpc_int32 number = 0;
+    xmlrpc_read_int(env, found, &number);
+    if (!env->fault_occurred) *out = number;
+  });
+}
+
+void ReadOptionalBool(xmlrpc_env* env, xmlrpc_value* value, const char* member, bool* out) {
+  ReadOptional(env, value, member, [env, out](xmlrpc_value* found) {
+    xmlrpc_bool flag = 0;
+    xmlrpc_read_bool(env, found, &flag);
+    if (!env->fault_occurred) *out = flag != 0;
+  });
+}
+
 }  // namespace
 
 Subframe build_Subframe_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
@@ -48,7 +88,14 @@ Frame build_Frame_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
   xmlrpc_value* data = nullptr;
   if (!env->fault_occurred) xmlrpc_parse_value(env, value, "{s:S,*}", "data", &data);
   if (env->fault_occurred) return Frame();
-  Frame frame{top.file, top.lineno, top.where, build_Subframe_Fromxmlrpc_value(env, data)};
+  Frame frame;
+  frame.file = top.file;
+  frame.lineno = top.lineno;
+  frame.where = top.where;
+  frame.data = build_Subframe_Fromxmlrpc_value(env, data);
+  frame.qualifiedName = frame.where;
+  ReadOptionalString(env, value, "className", &frame.className);
+  ReadOptionalString(env, value, "qualifiedName", &frame.qualifiedName);
   return env->fault_occurred ? Frame() : frame;
 }
 
@@ -71,6 +118,33 @@ PropertyInfo build_PropertyInfo_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* 
   info.value = TextFromLibrary(text);
   info.type = TextFromLibrary(type);
   info.hasChildren = hasChildren != 0;
+  info.display = info.value;
+  ReadOptionalString(env, value, "display", &info.display);
+  ReadOptionalString(env, value, "className", &info.className);
+  ReadOptionalInt(env, value, "indexedCount", &info.indexedCount);
+  ReadOptionalInt(env, value, "namedCount", &info.namedCount);
+  ReadOptionalString(env, value, "visibility", &info.visibility);
+  ReadOptionalBool(env, value, "static", &info.isStatic);
+  return env->fault_occurred ? PropertyInfo() : info;
+}
+
+StopInfo build_StopInfo_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
+  const char* reason = nullptr;
+  xmlrpc_int32 breakpoint = 0;
+  const char* type = nullptr;
+  const char* message = nullptr;
+  const char* file = nullptr;
+  xmlrpc_int32 line = 0;
+  xmlrpc_parse_value(env, value, "{s:s,s:i,s:s,s:s,s:s,s:i,*}", "reason", &reason, "breakpoint",
+                     &breakpoint, "type", &type, "message", &message, "file", &file, "line", &line);
+  StopInfo info;
+  if (env->fault_occurred) return info;
+  info.reason = TextFromLibrary(reason);
+  info.breakpoint = breakpoint;
+  info.type = TextFromLibrary(type);
+  info.message = TextFromLibrary(message);
+  info.file = TextFromLibrary(file);
+  info.line = line;
   return info;
 }
 

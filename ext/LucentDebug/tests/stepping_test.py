@@ -94,8 +94,8 @@ class QuietMarkers(unittest.TestCase):
         script = os.path.join(SCRIPTS, "self_break.php")
         with PhpRun(script, mode=1) as php:
             php.handshake()
-            # Stopped inside ludbg_break: its caller is the current frame and the call site.
-            self.assertEqual(where(php), [(script, 4, "__main__")] * 2)
+            # Stopped inside ludbg_break: its caller is shown once, at the call.
+            self.assertEqual(where(php), [(script, 4, "__main__")])
             add(php, LIB, 3)
             resume(php, 4)
             self.assertEqual(where(php), [(LIB, 3, "work"), (script, 5, "__main__")])

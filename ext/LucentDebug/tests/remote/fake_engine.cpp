@@ -43,15 +43,30 @@ PropertyInfo Requester::getDebugPropertyInfo(unsigned depth, const std::string& 
 std::string Requester::setDebugProperty(const std::string& context, unsigned depth,
                                         const std::string& expression, const std::string& value,
                                         unsigned radix) {
-  Log("setDebugProperty(" + context + "," + std::to_string(depth) + "," + expression + "," + value +
-      "," + std::to_string(radix) + ")");
+  std::string error;
+  assignDebugProperty(context, depth, expression, value, radix, &error);
   return "";
 }
 
+bool Requester::assignDebugProperty(const std::string& context, unsigned depth,
+                                    const std::string& expression, const std::string& value,
+                                    unsigned radix, std::string* error) {
+  Log("setDebugProperty(" + context + "," + std::to_string(depth) + "," + expression + "," + value +
+      "," + std::to_string(radix) + ")");
+  *error = fakeEngine().assignmentError;
+  return error->empty();
+}
+
 PropertyInfoVector Requester::getChildrenInfos(const std::string& context, unsigned depth,
-                                               const std::string& expression, unsigned radix) {
+                                               const std::string& expression, unsigned radix,
+                                               const ChildRange& range) {
+  std::string paging;
+  if (range.start != 0 || range.count != 0 || range.statics) {
+    paging = "," + std::to_string(range.start) + "," + std::to_string(range.count) +
+             (range.statics ? ",statics" : "");
+  }
   Log("getChildrenInfos(" + context + "," + std::to_string(depth) + "," + expression + "," +
-      std::to_string(radix) + ")");
+      std::to_string(radix) + paging + ")");
   return fakeEngine().children;
 }
 
@@ -71,6 +86,20 @@ long Requester::addBreakpoint(const std::string& fileUrl, unsigned line, bool te
 
 void Requester::removeBreakpoint(long breakpointNumber) {
   Log("removeBreakpoint(" + std::to_string(breakpointNumber) + ")");
+}
+
+StopInfo Requester::getStopInfo() { return fakeEngine().stopInfo; }
+
+void Requester::setExceptionBreakpoints(const ExceptionFilter& filter) {
+  std::string classes;
+  for (const std::string& name : filter.classes) classes += "," + name;
+  Log("setExceptionBreakpoints(" + std::to_string(filter.all) + "," +
+      std::to_string(filter.uncaught) + classes + ")");
+}
+
+long Requester::addFunctionBreakpoint(const std::string& name, const std::string& condition) {
+  Log("addFunctionBreakpoint(" + name + "," + condition + ")");
+  return fakeEngine().breakpointNumber;
 }
 
 extern "C" void zend_error(int, const char* format, ...) {

@@ -17,6 +17,8 @@ struct FakeEngine {
   PropertyInfoVector children;
   PropertyInfoVector context;
   long breakpointNumber = 1;
+  StopInfo stopInfo;
+  std::string assignmentError;  // empty: assignments succeed
   // Calls, one line each, such as "resumeExecution(4)".
   std::vector<std::string> calls;
   // The last warning raised through the host, and the last line logged.

@@ -90,6 +90,43 @@ TEST_F(RemoteRequesterTest, BadResumeTypeAnswersFaultOneAndKeepsServing) {
   EXPECT_EQ(fakeEngine().calls, std::vector<std::string>{"resumeExecution(2)"});
 }
 
+TEST_F(RemoteRequesterTest, AddedMethodsAndOptionalMembersReachTheEngine) {
+  fakeEngine().stopInfo.reason = "function";
+  fakeEngine().assignmentError = "cannot";
+  Stop([this] {
+    EXPECT_EQ(
+        Member(CallWith("Requester.getStopInfo", Build("{s:s}", "cookie", "c00kie")), "reason"),
+        "function");
+    ValuePtr classes = Build("(ss)", "A\\B", "C");
+    CallWith("Requester.setExceptionBreakpoints",
+             Build("{s:s,s:b,s:V}", "cookie", "c00kie", "uncaught", 1, "classes", classes.get()));
+    EXPECT_EQ(
+        IntMember(CallWith("Requester.addFunctionBreakpoint",
+                           Build("{s:s,s:s,s:s}", "cookie", "c00kie", "name", "f", "cond", "$a")),
+                  "breakpointNumber"),
+        1);
+    CallWith("Requester.getChildrenInfos",
+             Build("{s:s,s:s,s:i,s:s,s:i,s:i,s:i,s:b}", "cookie", "c00kie", "context", "locals",
+                   "frame_index", 0, "parent_expr", "$a", "radix", 10, "start", 5, "count", 2,
+                   "statics", 1));
+    Reply negative =
+        CallWith("Requester.getChildrenInfos",
+                 Build("{s:s,s:s,s:i,s:s,s:i,s:i}", "cookie", "c00kie", "context", "locals",
+                       "frame_index", 0, "parent_expr", "$a", "radix", 10, "start", -1));
+    EXPECT_EQ(negative.faultCode, 3);
+    Reply failed = CallWith("Requester.setDebugProperty",
+                            Build("{s:s,s:s,s:i,s:s,s:s,s:i}", "cookie", "c00kie", "context", "",
+                                  "frame_index", 0, "lhs", "$a", "rhs", "(", "radix", 10));
+    EXPECT_EQ(failed.faultCode, 2);
+    EXPECT_EQ(failed.faultString, "cannot");
+  });
+  const std::vector<std::string> expected = {"setExceptionBreakpoints(0,1,A\\B,C)",
+                                             "addFunctionBreakpoint(f,$a)",
+                                             "getChildrenInfos(locals,0,$a,10,5,2,statics)",
+                                             "setDebugProperty(,0,$a,(,10)", "resumeExecution(2)"};
+  EXPECT_EQ(fakeEngine().calls, expected);
+}
+
 TEST_F(RemoteRequesterTest, UnknownMethodAndMissingMemberAnswerLibraryFaults) {
   Stop([&] {
     const Reply unknown = CallWith("Requester.nothing", Build("{s:s}", "cookie", "c00kie"));
@@ -160,7 +197,7 @@ TEST_F(RemoteRequesterTest, ScalarMethodsPassTheirMembersAndAnswerTheirStructs) 
 }
 
 TEST_F(RemoteRequesterTest, RecordMethodsAnswerEncodedRecords) {
-  fakeEngine().frames = {{"b.php", 2, "f", {}}, {"a.php", 9, "__main__", {}}};
+  fakeEngine().frames = {{"b.php", 2, "f", {}, "", ""}, {"a.php", 9, "__main__", {}, "", ""}};
   PropertyInfo a;
   a.name = {"$a", "$a"};
   a.value = "3";

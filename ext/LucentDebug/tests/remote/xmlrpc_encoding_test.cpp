@@ -94,8 +94,8 @@ TEST_F(XmlRpcEncoding, FrameCarriesItsEmptySubframe) {
 
 TEST_F(XmlRpcEncoding, FrameVectorReadsBackInOrder) {
   FrameVector frames(2);
-  frames[0] = {"inner.php", 3, "f", {"s.php", 9, "g"}};
-  frames[1] = {"outer.php", 12, "__main__", {}};
+  frames[0] = {"inner.php", 3, "f", {"s.php", 9, "g"}, "", ""};
+  frames[1] = {"outer.php", 12, "__main__", {}, "", ""};
   ValuePtr array(build_xmlrpc_value_FromFrameVector(&env, frames));
   ValuePtr holder = Build("{s:V}", "frames", array.get());
   const FrameVector read = build_FrameVector_Fromxmlrpc_value(&env, holder.get());
@@ -157,6 +157,48 @@ TEST_F(XmlRpcEncoding, BytesXmlCannotCarryBecomeDelInsteadOfFailingTheReply) {
   ValuePtr value(build_xmlrpc_value_FromPropertyInfo(&env, info));
   ASSERT_FALSE(env.fault_occurred) << env.fault_string;
   EXPECT_EQ(StringMember(value.get(), "value"), "a\x7f\x7fz\xc3\xa9\t");
+}
+
+TEST_F(XmlRpcEncoding, AddedMembersTravelAndReadBackWithEscapedDisplay) {
+  PropertyInfo info = Property("$o", "", true);
+  info.type = "IS_OBJECT";
+  info.display = std::string("a\0\xff\xc3\xa9\x01", 6);
+  info.className = "App\\User";
+  info.namedCount = 3;
+  info.visibility = "private";
+  info.isStatic = true;
+  ValuePtr value(build_xmlrpc_value_FromPropertyInfo(&env, info));
+  ASSERT_FALSE(env.fault_occurred) << env.fault_string;
+  EXPECT_EQ(StringMember(value.get(), "display"), "a\\x00\\xff\xc3\xa9\\x01");
+  const PropertyInfo back = build_PropertyInfo_Fromxmlrpc_value(&env, value.get());
+  ASSERT_FALSE(env.fault_occurred) << env.fault_string;
+  EXPECT_EQ(back.className, "App\\User");
+  EXPECT_EQ(back.namedCount, 3);
+  EXPECT_EQ(back.indexedCount, 0);
+  EXPECT_EQ(back.visibility, "private");
+  EXPECT_TRUE(back.isStatic);
+  // A string value leaves out the members that say nothing for it.
+  ValuePtr plain(build_xmlrpc_value_FromPropertyInfo(&env, Property("$s", "x", false)));
+  xmlrpc_value* absent = nullptr;
+  xmlrpc_struct_find_value(&env, plain.get(), "namedCount", &absent);
+  EXPECT_EQ(absent, nullptr);
+}
+
+TEST_F(XmlRpcEncoding, StopInfoReadsBack) {
+  StopInfo info;
+  info.reason = "exception";
+  info.breakpoint = 0;
+  info.type = "App\\NotFound";
+  info.message = "no \xff user";
+  info.file = "/s.php";
+  info.line = 25;
+  ValuePtr value(build_xmlrpc_value_FromStopInfo(&env, info));
+  const StopInfo back = build_StopInfo_Fromxmlrpc_value(&env, value.get());
+  ASSERT_FALSE(env.fault_occurred) << env.fault_string;
+  EXPECT_EQ(back.reason, "exception");
+  EXPECT_EQ(back.type, "App\\NotFound");
+  EXPECT_EQ(back.message, "no \\xff user");
+  EXPECT_EQ(back.line, 25);
 }
 
 }  // namespace

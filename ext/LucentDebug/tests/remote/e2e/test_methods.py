@@ -87,7 +87,7 @@ class EveryMethod(unittest.TestCase):
         info = self.call("getDebugPropertyInfo", frame_index=0, expr=" $n ", radix=10)
         self.assertEqual(info, {"propertyInfo": {"name": {"name": "$n", "fullName": "$n"},
                                                  "value": "3", "type": "IS_LONG",
-                                                 "hasChildren": False}})
+                                                 "hasChildren": False, "display": "3"}})
 
     def test_children_of_an_array_in_the_caller(self):
         children = self.call("getChildrenInfos", context="locals", frame_index=1,
