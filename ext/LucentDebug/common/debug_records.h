@@ -71,6 +71,24 @@ struct ExceptionFilter {
   std::vector<std::string> classes;
 };
 
+// The request being debugged, so that an IDE serving many can tell them apart.
+struct RequestInfo {
+  std::string sapi;    // the host's interface name: "fpm-fcgi", "apache2handler", "cli", ...
+  std::string method;  // "GET", ...; empty under the command line
+  std::string uri;     // the request's URI, or the script path under the command line
+  std::string script;  // absolute path of the main script
+  int32_t pid = 0;
+};
+
+// Where a breakpoint stands once its file is compiled.
+struct BreakpointResolution {
+  int id = 0;
+  std::string file;      // as asked
+  int line = 0;          // as asked
+  int resolvedLine = 0;  // where it stops; 0 while its file is not compiled
+  bool verified = true;  // false when its compiled file can stop nowhere at or after `line`
+};
+
 using PropertyInfoVector = std::vector<PropertyInfo>;
 using FrameVector = std::vector<Frame>;
 

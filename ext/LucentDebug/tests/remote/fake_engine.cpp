@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "requester.h"
+#include "session_control.h"
 
 FakeEngine& fakeEngine() {
   static FakeEngine engine;
@@ -88,6 +89,16 @@ void Requester::removeBreakpoint(long breakpointNumber) {
   Log("removeBreakpoint(" + std::to_string(breakpointNumber) + ")");
 }
 
+bool Requester::getBreakpointInfo(long breakpointNumber, BreakpointResolution* info) {
+  Log("getBreakpointInfo(" + std::to_string(breakpointNumber) + ")");
+  if (breakpointNumber != fakeEngine().breakpointNumber) return false;
+  info->id = static_cast<int>(breakpointNumber);
+  info->file = "/t.php";
+  info->line = 4;
+  info->resolvedLine = 6;
+  return true;
+}
+
 StopInfo Requester::getStopInfo() { return fakeEngine().stopInfo; }
 
 void Requester::setExceptionBreakpoints(const ExceptionFilter& filter) {
@@ -114,3 +125,13 @@ extern "C" void zend_error(int, const char* format, ...) {
 extern "C" void php_log_err_with_severity(const char* message, int) {
   fakeEngine().logged = message;
 }
+
+RequestInfo Requester::getRequestInfo() {
+  Log("getRequestInfo()");
+  return fakeEngine().requestInfo;
+}
+
+// Called on the control connection's thread; the end-to-end tests cover them.
+void luRequestPause() {}
+void luRequestDetach() {}
+void luDetach() { Log("detach()"); }
