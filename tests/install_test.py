@@ -62,7 +62,10 @@ class Installed(unittest.TestCase):
     @unittest.skipUnless(os.environ.get("INSTALL_STYLEWARDEN"), "stylewarden not built")
     def test_stylewarden_ls_finds_the_installed_state_file_by_itself(self):
         server = self.installed(self.prefix, "bin", "stylewarden-ls")
-        states = self.installed(self.prefix, "share", "stylewarden", "xslt10-states.xml")
+        # The shipped set: the folder that holds the state file of each XSLT version.
+        for version in ("10", "20", "30"):
+            self.installed(self.prefix, "share", "stylewarden", "xslt%s-states.xml" % version)
+        states = os.path.join(self.prefix, "share", "stylewarden")
         self.assert_no_build_tree_paths(server)
         with open(os.path.join(ARGS.source, "examples", "empty-choose.xsl")) as handle:
             text = handle.read()

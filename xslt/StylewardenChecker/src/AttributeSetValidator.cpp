@@ -1,12 +1,25 @@
 // Attribute set checks: required, unlisted and badly valued attributes of one start tag.
 #include "AttributeSetValidator.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "ElementState.h"
 #include "RegistryEntry.h"
+#include "StateTables.h"
 
-std::vector<AttributeSetValidator> AttributeSetValidator::m_attributeSetValidatorVector;
+namespace {
+
+// "a", "b" or "c"
+std::wstring QuotedAlternatives(const std::vector<std::wstring>& names) {
+  std::wstring text;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    text += (i == 0 ? L"\"" : i + 1 == names.size() ? L" or \"" : L", \"") + names[i] + L"\"";
+  }
+  return text;
+}
+
+}  // namespace
 
 AttributeSetValidator::AttributeSetValidator()
     : m_correctlyConstructed(false),
@@ -36,7 +49,8 @@ AttributeSetValidator::AttributeSetValidator(const AttributeSetValidator& other)
       m_optionalAttributes(other.m_optionalAttributes),
       m_defaultInNamespace(other.m_defaultInNamespace),
       m_ignoresUnlistedWhenForwardsCompatible(other.m_ignoresUnlistedWhenForwardsCompatible),
-      m_versionAttribute(nullptr) {
+      m_versionAttribute(nullptr),
+      m_constraints(other.m_constraints) {
   findVersionAttribute();
 }
 
@@ -48,6 +62,7 @@ AttributeSetValidator& AttributeSetValidator::operator=(const AttributeSetValida
     m_optionalAttributes = other.m_optionalAttributes;
     m_defaultInNamespace = other.m_defaultInNamespace;
     m_ignoresUnlistedWhenForwardsCompatible = other.m_ignoresUnlistedWhenForwardsCompatible;
+    m_constraints = other.m_constraints;
     findVersionAttribute();
   }
   return *this;
@@ -58,7 +73,7 @@ void AttributeSetValidator::findVersionAttribute() {
   m_versionAttribute = nullptr;
   for (const AttributeMap* rules : {&m_requiredAttributes, &m_optionalAttributes}) {
     for (const auto& rule : *rules) {
-      if (!rule.second.getForwardsCompatibleUnless().empty()) {
+      if (rule.second.isVersionAttribute()) {
         m_versionAttribute = &rule.second;
         return;
       }
@@ -95,6 +110,10 @@ bool AttributeSetValidator::validateAttributes(const std::vector<Attribute>& att
   // the smallest missing name.
   std::vector<bool> present(m_requiredAttributes.size(), false);
   const Attribute* firstUnlisted = nullptr;
+  // For the groups only: the attributes of the set present, and the names they stand for.
+  const bool grouped = !m_constraints.groups.empty();
+  std::vector<const Attribute*> presentAttributes;
+  std::vector<std::wstring> presentNames;
 
   for (const Attribute& attribute : attributes) {
     const std::wstring uri = attribute.getURI();
@@ -102,12 +121,22 @@ bool AttributeSetValidator::validateAttributes(const std::vector<Attribute>& att
       continue;
     }
     const bool inXsltNamespace = uri == kXsltNamespace;
-    const std::wstring localName = attribute.getLocalName();
+    std::wstring localName = attribute.getLocalName();
+    // A shadow attribute's value is an attribute value template, checked when it is expanded.
+    const bool shadow =
+        m_constraints.shadowAttributes && localName.size() > 1 && localName[0] == L'_';
+    if (shadow) {
+      localName.erase(0, 1);
+    }
+    if (grouped) {
+      presentAttributes.push_back(&attribute);
+      presentNames.push_back(localName);
+    }
     auto required = m_requiredAttributes.find(localName);
     if (required != m_requiredAttributes.end()) {
       present[static_cast<std::size_t>(std::distance(m_requiredAttributes.begin(), required))] =
           true;
-      if (!required->second.validateValue(attribute.getValue(), scope, error)) {
+      if (!shadow && !required->second.validateValue(attribute.getValue(), scope, error)) {
         return false;
       }
       continue;
@@ -120,7 +149,7 @@ bool AttributeSetValidator::validateAttributes(const std::vector<Attribute>& att
       if (firstUnlisted == nullptr && !acceptedEverywhere && !ignored) {
         firstUnlisted = &attribute;
       }
-    } else if (!optional->second.validateValue(attribute.getValue(), scope, error)) {
+    } else if (!shadow && !optional->second.validateValue(attribute.getValue(), scope, error)) {
       return false;
     }
   }
@@ -132,6 +161,9 @@ bool AttributeSetValidator::validateAttributes(const std::vector<Attribute>& att
         L"The attribute \"" + firstUnlisted->getQName() + L"\" is not allowed in this context.";
     return false;
   }
+  if (grouped && !validateGroups(presentAttributes, presentNames, false, error)) {
+    return false;
+  }
   std::size_t position = 0;
   for (const auto& rule : m_requiredAttributes) {
     if (!present[position++]) {
@@ -141,15 +173,61 @@ bool AttributeSetValidator::validateAttributes(const std::vector<Attribute>& att
       return false;
     }
   }
+  return !grouped || validateGroups(presentAttributes, presentNames, true, error);
+}
+
+bool AttributeSetValidator::validateGroups(const std::vector<const Attribute*>& present,
+                                           const std::vector<std::wstring>& presentNames,
+                                           bool missingOnly, StylesheetSyntaxError& error) const {
+  using Group = AttributeGroup;
+  const auto find = [&presentNames](const std::wstring& name) {
+    return std::find(presentNames.begin(), presentNames.end(), name) - presentNames.begin();
+  };
+  for (const Group& group : m_constraints.groups) {
+    // The group's members present, in document order.
+    std::vector<std::size_t> members;
+    for (std::size_t i = 0; i < presentNames.size(); ++i) {
+      if (std::find(group.names.begin(), group.names.end(), presentNames[i]) != group.names.end()) {
+        members.push_back(i);
+      }
+    }
+    if (!missingOnly) {
+      const bool onlyOne = group.kind == Group::kExactlyOne || group.kind == Group::kAtMostOne;
+      if (onlyOne && members.size() > 1) {
+        error.m_code = SYNTAXERROR_ATTRIBUTE_NOT_ALLOWED;
+        error.m_severity = SEVERITY_ERROR;
+        error.m_message = L"The attribute \"" + present[members[1]]->getQName() +
+                          L"\" is not allowed together with the attribute \"" +
+                          present[members[0]]->getQName() + L"\".";
+        return false;
+      }
+      const auto needing = static_cast<std::size_t>(find(group.attribute));
+      if (group.kind == Group::kNeeds && needing < present.size() && members.empty()) {
+        error.m_code = SYNTAXERROR_ATTRIBUTE_NOT_ALLOWED;
+        error.m_severity = SEVERITY_ERROR;
+        error.m_message = L"The attribute \"" + present[needing]->getQName() +
+                          L"\" is not allowed without the attribute " +
+                          QuotedAlternatives(group.names) + L".";
+        return false;
+      }
+    } else if ((group.kind == Group::kExactlyOne || group.kind == Group::kAtLeastOne) &&
+               members.empty() && !group.names.empty()) {
+      error.m_code = SYNTAXERROR_MISSING_REQUIRED_ATTRIBUTE;
+      error.m_severity = SEVERITY_ERROR;
+      error.m_message =
+          L"The element is missing the required attribute " + QuotedAlternatives(group.names);
+      return false;
+    }
+  }
   return true;
 }
 
 std::vector<AttributeSetValidator>& AttributeSetValidator::getAttributeSetValidatorVector() {
-  return m_attributeSetValidatorVector;
+  return ActiveStateTables().attributeSets;
 }
 
 const AttributeSetValidator& AttributeSetValidator::getAttributeSetValidator(int index) {
-  return RegistryEntry(m_attributeSetValidatorVector, index,
+  return RegistryEntry(ActiveStateTables().attributeSets, index,
                        "index < m_attributeSetValidatorVector.size( )",
                        "m_attributeSetValidatorVector[index].wasCorrectlyConstructed( )");
 }

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Attribute.h"
@@ -14,6 +15,26 @@
 class AttributeSetValidator {
  public:
   using AttributeMap = std::map<std::wstring, AttributeValidator>;
+
+  // A rule about which attributes of the set go together, by local name.
+  struct AttributeGroup {
+    enum Kind {
+      kExactlyOne,  // one of the names, and only one
+      kAtMostOne,   // none or one of the names
+      kAtLeastOne,  // one or more of the names
+      kNeeds,       // `attribute`, when present, needs one of the names
+    };
+    Kind kind = kAtLeastOne;
+    std::wstring attribute;
+    std::vector<std::wstring> names;
+  };
+  // What a state file may add to a set; the defaults keep the plain set's behaviour.
+  struct Constraints {
+    // An attribute "_name" stands for "name" (an XSLT 3.0 shadow attribute): it counts as
+    // present and its value, an attribute value template, is not checked.
+    bool shadowAttributes = false;
+    std::vector<AttributeGroup> groups;
+  };
 
   AttributeSetValidator();
   // `ignoresUnlistedWhenForwardsCompatible`: in forwards-compatible mode, attributes the set
@@ -34,6 +55,10 @@ class AttributeSetValidator {
   // processing.
   bool enablesForwardsCompatibleMode(const std::vector<Attribute>& attributes) const;
   bool hasVersionAttribute() const { return m_versionAttribute != nullptr; }
+  void setConstraints(Constraints constraints) { m_constraints = std::move(constraints); }
+  const Constraints& getConstraints() const { return m_constraints; }
+  // Whether the set checks an attribute with this namespace at all.
+  bool checks(const std::wstring& uri) const;
 
   int getIndex() const { return m_index; }
   bool wasCorrectlyConstructed() const { return m_correctlyConstructed; }
@@ -53,9 +78,11 @@ class AttributeSetValidator {
   AttributeSetValidator& operator=(const AttributeSetValidator& other);
 
  private:
-  // Whether the set checks an attribute with this namespace at all.
-  bool checks(const std::wstring& uri) const;
   void findVersionAttribute();
+  // The first finding of the groups, given the attributes present in document order.
+  bool validateGroups(const std::vector<const Attribute*>& present,
+                      const std::vector<std::wstring>& presentNames, bool missingOnly,
+                      StylesheetSyntaxError& error) const;
 
   bool m_correctlyConstructed;
   int m_index;
@@ -65,8 +92,7 @@ class AttributeSetValidator {
   bool m_ignoresUnlistedWhenForwardsCompatible;
   // The rule, in one of the two maps, that holds the version; null when there is none.
   const AttributeValidator* m_versionAttribute;
-
-  static std::vector<AttributeSetValidator> m_attributeSetValidatorVector;
+  Constraints m_constraints;
 };
 
 #endif  // STYLEWARDEN_ATTRIBUTESETVALIDATOR_H

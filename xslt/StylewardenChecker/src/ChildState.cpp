@@ -2,8 +2,7 @@
 #include "ChildState.h"
 
 #include "RegistryEntry.h"
-
-std::vector<ChildrenStates> ChildrenStates::childrenStatesVector;
+#include "StateTables.h"
 
 bool ChildrenStates::getChildState(const std::wstring& localName, ChildState& childState) const {
   auto found = m_childStates.find(localName);
@@ -15,10 +14,11 @@ bool ChildrenStates::getChildState(const std::wstring& localName, ChildState& ch
 }
 
 std::vector<ChildrenStates>& ChildrenStates::getChildrenStatesVector() {
-  return childrenStatesVector;
+  return ActiveStateTables().childrenStates;
 }
 
 const ChildrenStates& ChildrenStates::getChildrenStates(int index) {
-  return RegistryEntry(childrenStatesVector, index, "index < childrenStatesVector.size( )",
+  return RegistryEntry(ActiveStateTables().childrenStates, index,
+                       "index < childrenStatesVector.size( )",
                        "childrenStatesVector[index].wasCorrectlyConstructed( )");
 }

@@ -45,8 +45,6 @@ class ChildrenStates {
   ChildStateMap m_childStates;
   int m_stateIndex;
   bool m_correctlyConstructed;
-
-  static std::vector<ChildrenStates> childrenStatesVector;
 };
 
 #endif  // STYLEWARDEN_CHILDSTATE_H

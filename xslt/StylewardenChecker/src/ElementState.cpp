@@ -2,8 +2,7 @@
 #include "ElementState.h"
 
 #include "RegistryEntry.h"
-
-std::vector<ElementState> ElementState::m_elementStateVector;
+#include "StateTables.h"
 
 ElementState::ElementState()
     : m_stateIndex(0),
@@ -102,9 +101,12 @@ int ElementState::getDefaultStateIndex(const std::wstring& uri, const std::wstri
       .getChildElementStateIndex(uri, localName, qName, scratchNewParentState, scratchUsedDefault);
 }
 
-std::vector<ElementState>& ElementState::getElementStateVector() { return m_elementStateVector; }
+std::vector<ElementState>& ElementState::getElementStateVector() {
+  return ActiveStateTables().elementStates;
+}
 
 const ElementState& ElementState::getElementState(int index) {
-  return RegistryEntry(m_elementStateVector, index, "index < m_elementStateVector.size( )",
+  return RegistryEntry(ActiveStateTables().elementStates, index,
+                       "index < m_elementStateVector.size( )",
                        "m_elementStateVector[index].wasCorrectlyConstructed( )");
 }

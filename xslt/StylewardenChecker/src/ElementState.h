@@ -4,6 +4,7 @@
 #define STYLEWARDEN_ELEMENTSTATE_H
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AttributeSetValidator.h"
@@ -45,6 +46,10 @@ class ElementState {
     // it (where such text ends a leading part, as xsl:param elements lead a template); 0
     // keeps it.
     int textParentState = ELEMENTSTATE_UNCHANGED;
+    // The state an element enters instead of this one when it carries an attribute (or its
+    // shadow "_name"), first match in this order: content that such an attribute excludes
+    // is then checked by that state.
+    std::vector<std::pair<std::wstring, int>> attributeStates;
   };
   ElementState(int stateIndex, int attributeSetIndex, int literalStateIndex,
                int childrenStatesIndex, bool endable, const Extras& extras);
@@ -92,8 +97,6 @@ class ElementState {
   bool m_endable;
   bool m_correctlyConstructed;
   Extras m_extras;
-
-  static std::vector<ElementState> m_elementStateVector;
 };
 
 #endif  // STYLEWARDEN_ELEMENTSTATE_H

@@ -137,6 +137,9 @@ void StateConstruction::initializeElementStateAndAdd(const std::wstring& identif
   resolve(extras.literalParentState, resolved.literalParentState);
   resolve(extras.literalWithoutNamespaceState, resolved.literalWithoutNamespaceState);
   resolve(extras.textParentState, resolved.textParentState);
+  for (const auto& [attribute, state] : extras.attributeStates) {
+    resolved.attributeStates.emplace_back(attribute, getElementStateIndexFromIdentifier(state));
+  }
   const ElementState state(plain.getStateIndex(), plain.getAttributeSetIndex(),
                            plain.getLiteralStateIndex(), plain.getChildrenStatesIndex(), endable,
                            resolved);
@@ -171,10 +174,12 @@ AttributeSetValidator StateConstruction::initializeAttributeSetValidator(
 void StateConstruction::initializeAttributeSetValidatorAndAdd(
     const std::wstring& identifier, AttributeSetValidator::AttributeMap requiredAttributes,
     AttributeSetValidator::AttributeMap optionalAttributes, bool defaultInNamespace,
-    bool ignoresUnlistedWhenForwardsCompatible) {
-  const AttributeSetValidator set(getAttributeSetValidatorIndexFromIdentifier(identifier),
-                                  requiredAttributes, optionalAttributes, defaultInNamespace,
-                                  ignoresUnlistedWhenForwardsCompatible);
+    bool ignoresUnlistedWhenForwardsCompatible,
+    const AttributeSetValidator::Constraints& constraints) {
+  AttributeSetValidator set(getAttributeSetValidatorIndexFromIdentifier(identifier),
+                            requiredAttributes, optionalAttributes, defaultInNamespace,
+                            ignoresUnlistedWhenForwardsCompatible);
+  set.setConstraints(constraints);
   StoreAtIndex(m_attributeSets, set, set.getIndex());
 }
 

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AttributeSetValidator.h"
@@ -40,6 +41,8 @@ class StateConstruction {
     std::wstring literalParentState;
     std::wstring literalWithoutNamespaceState;
     std::wstring textParentState;
+    // Attribute name and state identifier (see ElementState::Extras::attributeStates).
+    std::vector<std::pair<std::wstring, std::wstring>> attributeStates;
   };
   void initializeElementStateAndAdd(const std::wstring& identifier,
                                     const std::wstring& attributeSetIdentifier,
@@ -55,11 +58,11 @@ class StateConstruction {
   AttributeSetValidator initializeAttributeSetValidator(
       const std::wstring& identifier, AttributeSetValidator::AttributeMap requiredAttributes,
       AttributeSetValidator::AttributeMap optionalAttributes, bool defaultInNamespace);
-  void initializeAttributeSetValidatorAndAdd(const std::wstring& identifier,
-                                             AttributeSetValidator::AttributeMap requiredAttributes,
-                                             AttributeSetValidator::AttributeMap optionalAttributes,
-                                             bool defaultInNamespace,
-                                             bool ignoresUnlistedWhenForwardsCompatible = false);
+  void initializeAttributeSetValidatorAndAdd(
+      const std::wstring& identifier, AttributeSetValidator::AttributeMap requiredAttributes,
+      AttributeSetValidator::AttributeMap optionalAttributes, bool defaultInNamespace,
+      bool ignoresUnlistedWhenForwardsCompatible = false,
+      const AttributeSetValidator::Constraints& constraints = AttributeSetValidator::Constraints());
 
   // The identifier holding an index, or the empty string.
   std::wstring getIdentifierForElementStateIndex(int index) const;

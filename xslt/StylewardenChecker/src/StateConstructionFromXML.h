@@ -3,6 +3,7 @@
 #ifndef STYLEWARDEN_STATECONSTRUCTIONFROMXML_H
 #define STYLEWARDEN_STATECONSTRUCTIONFROMXML_H
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,12 @@ class StateConstructionFromXML : public StateConstruction {
   std::unique_ptr<AttributeValueValidator> constructAttributeValueValidator(
       const xercesc::DOMElement* attribute);
   std::unique_ptr<EnumValidator> constructEnumValidator(const xercesc::DOMElement* value);
+  // The rule a `value` element names by its type, before any trimming.
+  std::unique_ptr<AttributeValueValidator> constructValueRule(const xercesc::DOMElement* value);
+
+  // The XSLT version the file says it describes (the xslt-version attribute of its document
+  // element); empty when it says none. Known after doConstruction.
+  const std::wstring& getXsltVersion() const { return m_xsltVersion; }
 
   // True when `text` is exactly "TRUE" or "FALSE"; then `result` holds its meaning.
   static bool valueToBool(const DOMString& text, bool& result);
@@ -50,7 +57,27 @@ class StateConstructionFromXML : public StateConstruction {
   const xercesc::DOMElement* onlyElementBelow(const xercesc::DOMElement* element, const char* name,
                                               const char* message) const;
 
+  // What an attribute set definition says, kept until the sets it builds on are known.
+  struct AttributeSetDefinition {
+    AttributeSetValidator::AttributeMap required;
+    AttributeSetValidator::AttributeMap optional;
+    bool defaultInNamespace = true;
+    bool ignoresUnlisted = false;
+    AttributeSetValidator::Constraints constraints;
+    std::wstring base;
+  };
+  AttributeSetValidator::Constraints constructConstraints(const xercesc::DOMElement* set);
+  bool readFlag(const xercesc::DOMElement* element, const XMLCh* name, const char* message) const;
+  // The definition with the rules of its base sets merged in, the nearest base winning.
+  AttributeSetDefinition resolveBase(
+      const std::map<std::wstring, AttributeSetDefinition>& definitions,
+      const std::wstring& identifier, int depth) const;
+  ChildrenStates::ChildStateMap resolveIncludes(
+      const std::map<std::wstring, const xercesc::DOMElement*>& definitions,
+      const std::wstring& identifier, int depth);
+
   bool m_verbose;
+  std::wstring m_xsltVersion;
 };
 
 // The text of a text or CDATA node, or of an element's direct text and CDATA children in

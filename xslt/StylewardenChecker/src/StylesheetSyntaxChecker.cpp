@@ -1,6 +1,10 @@
 // The checker facade. Exceptions of the XML library are caught here and nowhere else.
 #include "StylesheetSyntaxChecker.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <new>
@@ -20,12 +24,37 @@
 #include "RegularFile.h"
 #include "RegularFileEntityResolver.h"
 #include "StateConstructionFromXML.h"
+#include "StateMachineSet.h"
+#include "StateTables.h"
 #include "StringUtils.h"
 #include "StylesheetSyntaxHandler.h"
 
 namespace {
 
 const char kInMemorySystemId[] = "fakeID";
+
+bool IsDirectory(const std::string& path) {
+  struct stat status;
+  return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// The state files of a folder, by name: every file whose name ends in "-states.xml".
+std::vector<std::string> StateFilesIn(const std::string& folder) {
+  std::vector<std::string> files;
+  const std::string suffix = "-states.xml";
+  if (DIR* directory = ::opendir(folder.c_str())) {
+    while (const dirent* entry = ::readdir(directory)) {
+      const std::string name = entry->d_name;
+      if (name.size() > suffix.size() &&
+          name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        files.push_back(folder + "/" + name);
+      }
+    }
+    ::closedir(directory);
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
 
 const wchar_t kOutOfMemory[] = L"out of memory";
 const wchar_t kCancelled[] = L"it was cancelled";
@@ -84,6 +113,9 @@ bool StylesheetSyntaxChecker::initialize(const std::string& stateFile, bool verb
     }
     return false;
   }
+  if (IsDirectory(stateFile)) {
+    return loadStateFileSet(stateFile, verbose);
+  }
   // A FIFO would block the loader's read forever.
   if (OpenRegularFile(stateFile, nullptr) == FileOpening::kNotRegular) {
     if (verbose) {
@@ -95,6 +127,46 @@ bool StylesheetSyntaxChecker::initialize(const std::string& stateFile, bool verb
                                   ChildrenStates::getChildrenStatesVector(),
                                   AttributeSetValidator::getAttributeSetValidatorVector());
   return loader.doConstruction(stateFile, verbose);
+}
+
+bool StylesheetSyntaxChecker::loadStateFileSet(const std::string& folder, bool verbose) {
+  const std::vector<std::string> files = StateFilesIn(folder);
+  if (files.empty() && verbose) {
+    std::cerr << "No state file (*-states.xml) in \"" << folder << "\".\n";
+  }
+  for (const std::string& file : files) {
+    if (OpenRegularFile(file, nullptr) == FileOpening::kNotRegular) {
+      if (verbose) {
+        std::cerr << file << " is not a regular file.\nCould not parse state machine.\n";
+      }
+      return false;
+    }
+    // Each file is loaded into tables of its own, which then join the set under the version
+    // the file names. Moving the registries keeps their entries where they are.
+    StateTables loaded;
+    SetActiveStateTables(&loaded);
+    StateConstructionFromXML loader(loaded.elementStates, loaded.childrenStates,
+                                    loaded.attributeSets);
+    const bool ok = loader.doConstruction(file, verbose);
+    SetActiveStateTables(nullptr);
+    long double version = 0;
+    if (ok && !ParseVersionNumber(loader.getXsltVersion(), version)) {
+      if (verbose) {
+        std::cerr << "The state file \"" << file
+                  << "\" does not name the XSLT version it describes (xslt-version).\n";
+      }
+      return false;
+    }
+    if (!ok) {
+      if (verbose) {
+        std::cerr << "in the state file \"" << file << "\"\n";
+      }
+      return false;
+    }
+    StateTables& tables = StateMachineSet::add(version);
+    tables = std::move(loaded);
+  }
+  return !files.empty();
 }
 
 void StylesheetSyntaxChecker::finalize() {

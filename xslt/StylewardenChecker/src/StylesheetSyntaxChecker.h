@@ -28,7 +28,9 @@ class StylesheetSyntaxChecker {
  public:
   // Starts the XML library and builds the state tables from the state file; true on
   // success. With `verbose`, start-up diagnostics go to standard error. A state file that
-  // is not a regular file (a FIFO, a device) is refused without reading it.
+  // is not a regular file (a FIFO, a device) is refused without reading it. A folder instead
+  // of a file holds a set of state files (every "*-states.xml" in it, each naming the XSLT
+  // version it describes): each stylesheet is then checked by the one for its version.
   static bool initialize(const std::string& stateFile, bool verbose);
   // Shuts the XML library down.
   static void finalize();
@@ -55,6 +57,7 @@ class StylesheetSyntaxChecker {
   const StylesheetSyntaxError& getCheckFailure() const { return m_checkFailure; }
 
  private:
+  static bool loadStateFileSet(const std::string& folder, bool verbose);
   // Starts the reader on the document: its parseFirst.
   using StartParse = std::function<bool(xercesc::SAX2XMLReader&, xercesc::XMLPScanToken&)>;
   bool check(const StartParse& start, std::vector<StylesheetSyntaxError>& errors);

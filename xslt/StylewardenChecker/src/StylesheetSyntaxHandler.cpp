@@ -7,6 +7,7 @@
 
 #include "Attribute.h"
 #include "AttributeSetValidator.h"
+#include "StateMachineSet.h"
 #include "StringUtils.h"
 
 namespace {
@@ -36,6 +37,9 @@ void StylesheetSyntaxHandler::setDocumentLocator(const xercesc::Locator* const l
 void StylesheetSyntaxHandler::resetDocument() {}
 
 void StylesheetSyntaxHandler::startDocument() {
+  // Until the document element says which version it is, the lowest version's machine is
+  // the one in use.
+  StateMachineSet::selectFor(std::wstring());
   m_lastLocation = Location{1, 1};
   // Everything of the element in hand starts afresh: a parse that stopped at a fatal error
   // never ended its elements, and its forwards-compatible mode must not reach the next.
@@ -82,9 +86,15 @@ void StylesheetSyntaxHandler::startElement(const XMLCh* const uri, const XMLCh* 
   toWString(uri, m_uri);
   toWString(localname, m_localName);
   toWString(qname, m_qName);
+  if (m_elementStack.empty() && !StateMachineSet::empty()) {
+    selectStateMachine(attrs);
+  }
   int newParentState = ELEMENTSTATE_UNCHANGED;
   ElementState elementState;
   const bool allowed = getElementState(m_uri, m_localName, m_qName, newParentState, elementState);
+  if (!elementState.getExtras().attributeStates.empty()) {
+    applyAttributeStates(attrs, elementState);
+  }
   if (!allowed) {
     m_errors.emplace_back(SYNTAXERROR_ELEMENT_NOT_VALID, SEVERITY_ERROR,
                           L"The element \"" + m_qName + L"\" is not valid in this context",
@@ -116,6 +126,44 @@ void StylesheetSyntaxHandler::startElement(const XMLCh* const uri, const XMLCh* 
     }
   }
   setLastLocation();
+}
+
+namespace {
+
+bool SameText(const XMLCh* text, const std::wstring& expected) {
+  std::size_t i = 0;
+  for (; text[i] != 0; ++i) {
+    if (i == expected.size() || static_cast<wchar_t>(text[i]) != expected[i]) {
+      return false;
+    }
+  }
+  return i == expected.size();
+}
+
+}  // namespace
+
+void StylesheetSyntaxHandler::selectStateMachine(const xercesc::Attributes& attrs) {
+  // An XSLT document element names its version in its own attribute, a literal result
+  // element (a simplified stylesheet) in xsl:version.
+  const XMLCh* versionUri = m_uri == kXsltNamespace ? u"" : u"http://www.w3.org/1999/XSL/Transform";
+  const XMLCh* version = attrs.getValue(versionUri, u"version");
+  StateMachineSet::selectFor(version == nullptr ? std::wstring() : toWString(version));
+}
+
+void StylesheetSyntaxHandler::applyAttributeStates(const xercesc::Attributes& attrs,
+                                                   ElementState& elementState) const {
+  const AttributeSetValidator& attributeSet = elementState.getAttributeSetValidator();
+  for (const auto& [name, state] : elementState.getExtras().attributeStates) {
+    const std::wstring shadow = L"_" + name;
+    for (XMLSize_t i = 0; i < attrs.getLength(); ++i) {
+      const XMLCh* localName = attrs.getLocalName(i);
+      if (attributeSet.checks(toWString(attrs.getURI(i))) &&
+          (SameText(localName, name) || SameText(localName, shadow))) {
+        elementState = ElementState::getElementState(state);
+        return;
+      }
+    }
+  }
 }
 
 void StylesheetSyntaxHandler::startPrefixMapping(const XMLCh* const prefix,

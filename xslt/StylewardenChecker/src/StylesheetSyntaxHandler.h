@@ -71,6 +71,11 @@ class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
                        const std::wstring& qName, int& newParentState,
                        ElementState& elementState) const;
   bool checkSufficientElements() const;
+  // At the document element of a run with several state machines: makes the machine of the
+  // stylesheet's version active.
+  void selectStateMachine(const xercesc::Attributes& attrs);
+  // Replaces the state by the one its rules name for an attribute the element carries.
+  void applyAttributeStates(const xercesc::Attributes& attrs, ElementState& elementState) const;
   bool verifyAttributes(const ElementState& elementState, const std::vector<Attribute>& attributes,
                         StylesheetSyntaxError& error) const;
   void AddXMLError(StylesheetSyntaxErrorCode code, const xercesc::SAXParseException& exc);

@@ -1,6 +1,8 @@
 // stylewarden: checks XSLT stylesheets, one from a file or from standard input, or many
 // files and directory trees, against the state machine of a state file and prints one line
 // per finding (or, with --sarif, one SARIF log).
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,9 +12,16 @@
 #include <vector>
 
 #include "BatchRun.h"
+#include "ShippedStates.h"
 #include "StylesheetSyntaxChecker.h"
 
 namespace {
+
+std::string RunningProgram(const char* argv0) {
+  char buffer[4096];
+  const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string(argv0);
+}
 
 // Every byte up to the end of the input is data, NUL and 0xFF included.
 std::vector<char> ReadAll(std::FILE* input) {
@@ -32,13 +41,16 @@ const char kOutOfMemoryRecord[] =
 
 const char kUsage[] = "Stylewarden:\n\t<state file>\n\t<XML file>\n";
 const char kOptions[] =
-    "usage: stylewarden [--jobs N] [--sarif] <state file> [PATH...]\n"
+    "usage: stylewarden [--jobs N] [--sarif] <state file> | --shipped [PATH...]\n"
     "  PATH       a stylesheet, or a directory searched for .xsl and .xslt files\n"
+    "  <state file> may be a folder of state files: each stylesheet by its version's\n"
+    "  --shipped  the state files shipped with the program, one per XSLT version\n"
     "  --jobs N   checks at the same time (default: one per core)\n"
     "  --sarif    write one SARIF 2.1.0 log instead of record lines\n";
 
 // The command line: options anywhere before "--", the rest in order.
 struct CommandLine {
+  // A state file, or a folder of state files (one per XSLT version).
   std::string stateFile;
   BatchOptions batch;
 };
@@ -54,6 +66,9 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& line) {
       optionsEnded = true;
     } else if (argument == "--sarif") {
       line.batch.sarif = true;
+    } else if (argument == "--shipped") {
+      // The state files shipped with the program stand for the state file argument.
+      line.stateFile = ShippedStateFolder(RunningProgram(argv[0]));
     } else if (argument == "--jobs" || argument.compare(0, 7, "--jobs=") == 0) {
       std::string value = argument.size() > 6 ? argument.substr(7) : "";
       if (argument == "--jobs") {
@@ -72,11 +87,14 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& line) {
       return false;
     }
   }
-  if (positional.empty()) {
-    return false;
+  if (line.stateFile.empty()) {
+    if (positional.empty()) {
+      return false;
+    }
+    line.stateFile = positional.front();
+    positional.erase(positional.begin());
   }
-  line.stateFile = positional.front();
-  line.batch.paths.assign(positional.begin() + 1, positional.end());
+  line.batch.paths = positional;
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "LanguageServer.h"
+#include "ShippedStates.h"
 #include "message_transport.h"
 #include "StateFileLocation.h"
 
@@ -21,8 +22,9 @@ void PrintUsage(std::ostream& out) {
   out << "Usage: stylewarden-ls [--states PATH] [--time-budget SECONDS] [--stdio]\n"
          "A Language Server Protocol server on standard input and output that reports the\n"
          "structural errors of XSLT stylesheets. The state file is initializationOptions\n"
-         ".stateFile, else --states PATH, else the shipped xslt10-states.xml. A check that\n"
-         "runs longer than the time budget (default 10 seconds) is given up.\n";
+         ".stateFile, else --states PATH, else the shipped state files (one per XSLT\n"
+         "version; PATH may name a folder of state files). A check that runs longer than\n"
+         "the time budget (default 10 seconds) is given up.\n";
 }
 
 }  // namespace
@@ -59,7 +61,8 @@ int main(int argc, char** argv) {
     }
   }
   if (stateFile.empty()) {
-    stateFile = DefaultStateFile(RunningProgramPath(argv[0]));
+    // The shipped set: each stylesheet is checked by the rules of its XSLT version.
+    stateFile = ShippedStateFolder(RunningProgramPath(argv[0]));
   }
   // A client that goes away must end the server through a failed write, not a signal.
   std::signal(SIGPIPE, SIG_IGN);

@@ -1,5 +1,5 @@
 <?xml version="1.0"?>
-<!-- xsl:variable with both select and content (not expressible) -->
+<!-- xsl:variable with both select and content (content that select excludes) -->
 <xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
   <xsl:template match="/">
     <xsl:variable name="v" select="1">x</xsl:variable>

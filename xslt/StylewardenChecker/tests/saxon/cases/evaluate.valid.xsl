@@ -1,0 +1,5 @@
+<xsl:stylesheet version="3.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:f="urn:f" exclude-result-prefixes="#all">
+  <xsl:template match="/">
+    <xsl:evaluate xpath="'1+1'" as="xs:integer" context-item="." with-params="map{}"><xsl:with-param name="p" select="1"/><xsl:fallback/></xsl:evaluate>
+  </xsl:template>
+</xsl:stylesheet>

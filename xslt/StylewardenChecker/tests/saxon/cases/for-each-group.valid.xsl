@@ -1,0 +1,5 @@
+<xsl:stylesheet version="3.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:f="urn:f" exclude-result-prefixes="#all">
+  <xsl:template match="/">
+    <xsl:for-each-group select="*" group-adjacent="name()" composite="no"><xsl:sort select="current-grouping-key()"/><g/></xsl:for-each-group>
+  </xsl:template>
+</xsl:stylesheet>

@@ -1,0 +1,3 @@
+<xsl:stylesheet version="3.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:f="urn:f" exclude-result-prefixes="#all">
+  <xsl:function name="f:f" as="xs:integer" visibility="public" streamability="unclassified" override-extension-function="no" new-each-time="yes" cache="no" default-collation="http://www.w3.org/2005/xpath-functions/collation/codepoint" default-mode="#unnamed" default-validation="strip" exclude-result-prefixes="f" expand-text="no" extension-element-prefixes="" use-when="true()" version="3.0" xpath-default-namespace=""><xsl:param name="p" as="xs:integer"/><xsl:sequence select="$p"/></xsl:function>
+</xsl:stylesheet>

@@ -1,0 +1,5 @@
+<xsl:stylesheet version="3.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:f="urn:f" exclude-result-prefixes="#all">
+  <xsl:character-map name="cm"/>
+  <xsl:output name="o"/>
+  <xsl:template match="/"><xsl:result-document format="o" href="r.xml" validation="strip" method="xml" allow-duplicate-names="no" build-tree="yes" byte-order-mark="no" cdata-section-elements="c" doctype-public="p" doctype-system="s" encoding="UTF-8" escape-uri-attributes="yes" html-version="5" include-content-type="yes" indent="no" item-separator=" " json-node-output-method="xml" media-type="text/xml" normalization-form="none" omit-xml-declaration="yes" parameter-document="p.xml" standalone="omit" suppress-indentation="pre" undeclare-prefixes="no" use-character-maps="cm" output-version="1.0" default-collation="http://www.w3.org/2005/xpath-functions/collation/codepoint" default-mode="#unnamed" default-validation="strip" exclude-result-prefixes="f" expand-text="no" extension-element-prefixes="" use-when="true()" version="3.0" xpath-default-namespace=""><r/></xsl:result-document></xsl:template>
+</xsl:stylesheet>

@@ -1,0 +1,1 @@
+<r xsl:version="3.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"><xsl:iterate select="1 to 2"><xsl:value-of select="."/></xsl:iterate></r>

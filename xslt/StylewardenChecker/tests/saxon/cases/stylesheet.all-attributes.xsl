@@ -1,0 +1,1 @@
+<xsl:stylesheet id="s" version="3.0" default-mode="#unnamed" default-validation="preserve" input-type-annotations="strip" default-collation="http://www.w3.org/2005/xpath-functions/collation/codepoint" extension-element-prefixes="" exclude-result-prefixes="#all" expand-text="yes" use-when="true()" xpath-default-namespace="urn:x" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"/>

@@ -1,0 +1,4 @@
+<xsl:stylesheet version="3.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:f="urn:f" exclude-result-prefixes="#all">
+  <xsl:variable name="v" as="xs:integer" select="1" visibility="private"/>
+  <xsl:variable name="w" static="yes" select="2"/>
+</xsl:stylesheet>
