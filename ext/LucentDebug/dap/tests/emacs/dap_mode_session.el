@@ -10,6 +10,10 @@
 
 ;;; Code:
 
+;; dap-mode and its dependencies keep state under the user's Emacs folder:
+;; a temporary one, removed at exit, keeps the user's own out of the test.
+(setq user-emacs-directory (file-name-as-directory (make-temp-file "lucentdebug-emacs" t)))
+(add-hook 'kill-emacs-hook (lambda () (delete-directory user-emacs-directory t)))
 (require 'package)
 (add-to-list 'package-directory-list "/usr/share/emacs/site-lisp/elpa")
 (package-initialize)
@@ -86,6 +90,12 @@
   (gethash "value" (or (cdr (assoc name variables))
                        (ld-fail "no variable %s among %S" name (mapcar #'car variables)))))
 
+(defun ld-child (children key)
+  "The child of KEY among CHILDREN, however the adapter quotes array keys."
+  (or (cdr (seq-find (lambda (child) (string-match-p (format "\\_<%s\\_>" key) (car child)))
+                     children))
+      (ld-fail "no child %s among %S" key (mapcar #'car children))))
+
 (defun ld-continue (session)
   "Continue SESSION's stopped thread, waiting until dap-mode saw it run."
   (dap-continue session (dap--debug-session-thread-id session))
@@ -98,7 +108,7 @@
                           (list :LD_PRELOAD preload
                                 :ASAN_OPTIONS "detect_leaks=0:verify_asan_link_order=0")
                         (make-hash-table))))
-    (setq dap-breakpoints-file (make-temp-file "lucentdebug-dap-breakpoints")
+    (setq dap-breakpoints-file (expand-file-name "breakpoints" user-emacs-directory)
           dap-print-io (equal (getenv "LUCENTDEBUG_DAP_TRACE") "1")
           dap-auto-show-output nil)
     (dap-register-debug-provider
@@ -119,7 +129,7 @@
            (locals (ld-locals session frame)))
       ;; add() called from the loop of main.php, on its first round.
       (ld-expect "frames" 2 (length stack))
-      (ld-expect "caller line" 5 (gethash "line" (aref stack 1)))
+      (ld-expect "caller line" 5 (gethash "line" (elt stack 1)))
       (ld-expect "$a" "0" (ld-value locals "$a"))
       (ld-expect "$b" "1" (ld-value locals "$b"))
       ;; Without the breakpoint in add() the next stop is after the loop.
@@ -131,9 +141,9 @@
       (ld-expect "$total" "15" (ld-value locals "$total"))
       (let* ((nested (cdr (assoc "$nested" locals)))
              (children (ld-variables session (gethash "variablesReference" nested))))
-        (ld-expect "$nested count" "7" (ld-value children "count"))
+        (ld-expect "$nested count" "7" (gethash "value" (ld-child children "count")))
         (ld-expect "$nested level1 expandable" t
-                   (> (gethash "variablesReference" (cdr (assoc "level1" children))) 0)))
+                   (> (gethash "variablesReference" (ld-child children "level1")) 0)))
       (ld-continue session)
       (ld-wait "the end of the session"
                (lambda () (eq (dap--debug-session-state session) 'terminated)))
