@@ -64,7 +64,13 @@
 (defun ld-stopped-at (session file line)
   "Wait until SESSION shows the top frame at LINE of FILE; return the frame."
   (ld-wait (format "a stop at %s:%d" (file-name-nondirectory file) line)
-           (lambda () (dap--debug-session-active-frame session)))
+           (lambda ()
+             (when (eq (dap--debug-session-state session) 'terminated)
+               (ld-fail "the session ended before stopping at %s:%d; its output:\n%s"
+                        (file-name-nondirectory file) line
+                        (with-current-buffer (dap--debug-session-output-buffer session)
+                          (buffer-string))))
+             (dap--debug-session-active-frame session)))
   (let* ((frame (dap--debug-session-active-frame session))
          (source (gethash "source" frame)))
     (ld-expect "stopped file" file (and source (file-truename (gethash "path" source))))
@@ -110,6 +116,7 @@
                         (make-hash-table))))
     (setq dap-breakpoints-file (expand-file-name "breakpoints" user-emacs-directory)
           dap-print-io (equal (getenv "LUCENTDEBUG_DAP_TRACE") "1")
+          dap-inhibit-io nil
           dap-auto-show-output nil)
     (dap-register-debug-provider
      "lucentdebug"
