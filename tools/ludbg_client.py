@@ -93,13 +93,20 @@ def accept_handshake(listener, timeout=HANDSHAKE_TIMEOUT):
     connection, (address, _) = listener.accept()
     with connection:
         connection.settimeout(timeout)
-        data = b""
-        while True:
-            chunk = connection.recv(256)
-            if not chunk:
-                break
-            data += chunk
-    return (address,) + parse_handshake(data.decode("ascii", "replace").strip())
+        # Closing the control line without a "watch" means nothing to the engine.
+        return (address,) + read_handshake(connection)
+
+
+def read_handshake(connection):
+    """(port, cookie) of the handshake line on an accepted connection, which
+    the engine keeps open after the line end as its control line."""
+    data = b""
+    while b"\n" not in data:
+        chunk = connection.recv(256)
+        if not chunk:
+            break
+        data += chunk
+    return parse_handshake(data.decode("ascii", "replace").strip())
 
 
 class PatientTransport(xmlrpc.client.Transport):

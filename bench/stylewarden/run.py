@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Times stylewarden over every .xsl file of the docbook-xsl stylesheets, one process per
-file as the IDE runs it, and prints the time as a ratio to a bare SAX2 parse of the same
-files and to `xmllint --noout`, and peak memory on the largest file as a ratio to the bare
+file as the IDE runs it and in one multi-file run (one thread, and one per core), and prints
+the time as a ratio to a bare SAX2 parse of the same files and to `xmllint --noout`, and peak memory on the largest file as a ratio to the bare
 parse. All numbers come from this run; rounds alternate the tools to spread out noise."""
 import argparse
 import os
@@ -103,6 +103,16 @@ def main():
             wall, cpu = corpus_seconds(commands[name], files)
             seconds[name].append(wall)
             cpu_seconds[name].append(cpu)
+    # The multi-file mode: every file in one process, on one thread and on every core.
+    batch = {"multi-file, 1 job": ["--jobs", "1"], "multi-file, all cores": []}
+    for name, options in batch.items():
+        seconds[name], cpu_seconds[name] = [], []
+        for _ in range(args.rounds):
+            start = time.perf_counter()
+            usage = spawn([commands["stylewarden"][0]] + options + commands["stylewarden"][1:] +
+                          files)[1]
+            seconds[name].append(time.perf_counter() - start)
+            cpu_seconds[name].append(usage.ru_utime + usage.ru_stime)
     best = {name: min(values) for name, values in seconds.items()}
     best_cpu = {name: min(values) for name, values in cpu_seconds.items()}
 
@@ -120,8 +130,8 @@ def main():
 
     print("corpus: %d files in %s, best of %d rounds" % (len(files), find_corpus(args.corpus),
                                                          args.rounds))
-    for name in commands:
-        print("  %-16s wall %6.2f s (%.1f ms per file), CPU %6.2f s; rounds: %s" % (
+    for name in list(commands) + list(batch):
+        print("  %-21s wall %6.2f s (%.1f ms per file), CPU %6.2f s; rounds: %s" % (
             name, best[name], 1000 * best[name] / len(files), best_cpu[name],
             ", ".join("%.2f" % s for s in seconds[name])))
     for label, table in (("wall", best), ("CPU ", best_cpu)):
@@ -129,6 +139,9 @@ def main():
             label, table["stylewarden"] / table["bare SAX2 parse"], TIME_GOAL))
         print("time (%s) stylewarden / xmllint --noout: %.3f" % (
             label, table["stylewarden"] / table["xmllint --noout"]))
+        for name in batch:
+            print("time (%s) stylewarden %s / bare SAX2 parse: %.3f" % (
+                label, name, table[name] / table["bare SAX2 parse"]))
     print("fixed CPU cost per run on a one-element document: %s" % ", ".join(
         "%s %.1f ms" % (name, 1000 * fixed[name]) for name in commands))
     print("largest file: %s (%d bytes)" % (largest, os.path.getsize(largest)))

@@ -1,6 +1,9 @@
 // Module and Zend extension records, settings, the information page, the
 // per-request start and end, and "ludbg_break": the one place that chooses,
 // creates and ends the front end that the engine drives.
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdlib>
 
 #include "php_lucentdebug.h"
@@ -19,6 +22,7 @@ extern "C" {
 #include "hooks.h"
 #include "output_capture.h"
 #include "remote_requester.h"
+#include "session_control.h"
 #include "stop_reason.h"
 
 ZEND_DECLARE_MODULE_GLOBALS(ludbg)
@@ -30,6 +34,18 @@ bool bModuleStarted = false;
 // the host as zend_extension=), so module shutdown removes it again.
 bool registeredByModule = false;
 
+// The fixed XML-RPC port of a request whose port nobody configured and that
+// sends no handshake (mode 2); announced requests let the system choose.
+constexpr zend_long kDefaultPort = 9001;
+
+// An empty "lucentdebug.port" (its default) leaves the port to the mode.
+ZEND_INI_MH(OnUpdatePort) {
+  const bool given = new_value != nullptr && ZSTR_LEN(new_value) > 0;
+  *reinterpret_cast<zend_long*>(ZEND_INI_GET_ADDR()) =
+      given ? ZEND_STRTOL(ZSTR_VAL(new_value), nullptr, 10) : -1;
+  return SUCCESS;
+}
+
 // Settings change only at system level; each updater writes straight into its
 // globals field (the field's address is the base, with offset 0). The enabled
 // mode is a number, so the information page shows it as one.
@@ -38,12 +54,18 @@ ZEND_INI_ENTRY2("lucentdebug.enabled", "0", PHP_INI_SYSTEM, OnUpdateLong, nullpt
                 &ludbg_globals.enabled)
 ZEND_INI_ENTRY2("lucentdebug.host", "127.0.0.1", PHP_INI_SYSTEM, OnUpdateString, nullptr,
                 &ludbg_globals.host)
-ZEND_INI_ENTRY2("lucentdebug.port", "9001", PHP_INI_SYSTEM, OnUpdateLong, nullptr,
-                &ludbg_globals.port)
+ZEND_INI_ENTRY2("lucentdebug.port", "", PHP_INI_SYSTEM, OnUpdatePort, nullptr,
+                &ludbg_globals.portSetting)
 ZEND_INI_ENTRY2("lucentdebug.remoteport", "9000", PHP_INI_SYSTEM, OnUpdateLong, nullptr,
                 &ludbg_globals.remotePort)
 ZEND_INI_ENTRY2("lucentdebug.cookie", "", PHP_INI_SYSTEM, OnUpdateString, nullptr,
                 &ludbg_globals.cookie)
+ZEND_INI_ENTRY2("lucentdebug.trigger", "LUDBG_SESSION", PHP_INI_SYSTEM, OnUpdateString, nullptr,
+                &ludbg_globals.trigger)
+ZEND_INI_ENTRY2("lucentdebug.trigger_value", "", PHP_INI_SYSTEM, OnUpdateString, nullptr,
+                &ludbg_globals.triggerValue)
+ZEND_INI_ENTRY2("lucentdebug.connect_timeout_ms", "200", PHP_INI_SYSTEM, OnUpdateLong, nullptr,
+                &ludbg_globals.connectTimeoutMs)
 PHP_INI_END()
 
 void ApplyEnvironmentSetting(const char* variable, const char* setting) {
@@ -58,28 +80,88 @@ void ReadEnvironment() {
   const char* enabled = getenv("LUDBG_ENABLED");
   if (enabled == nullptr) return;
   LUDBG_G(enabled) = atoi(enabled);
-  if (const char* port = getenv("LUDBG_PORT")) LUDBG_G(port) = atoi(port);
+  if (const char* port = getenv("LUDBG_PORT")) {
+    LUDBG_G(port) = atoi(port);
+    LUDBG_G(portGiven) = true;
+  }
   if (const char* remotePort = getenv("LUDBG_REMOTEPORT")) LUDBG_G(remotePort) = atoi(remotePort);
 }
 
 enum class Attachment { kAttached, kNoPort, kNoIde };
 
-// The remote front end with a fresh cookie, listening on `listenPort` (0: one
-// the system chooses) before the handshake announces it, so an IDE that
-// connects as soon as it reads the handshake is never refused. Without a port
-// (remote_init has warned) or an IDE, the request goes on alone.
+int ConnectTimeoutMs() {
+  return static_cast<int>(std::clamp<zend_long>(LUDBG_G(connectTimeoutMs), 1, 600000));
+}
+
+// The remote front end with a fresh cookie, listening on the address through
+// which the IDE is reached (loopback for a local IDE) at `listenPort` (0: one
+// the system chooses) before the handshake line announces it, so an IDE that
+// connects as soon as it reads the line is never refused. The IDE gets the
+// connect timeout to take the connection, which then stays open as the
+// session's control line. Without an IDE or a port the request goes on alone.
 Attachment AttachSignalledRemote(const char* host, unsigned short idePort, int listenPort) {
+  unsigned char local[4];
+  if (!LocalAddressFor(host, idePort, local)) return Attachment::kNoIde;
   luMakeCookie();
-  Requester* requester = remote_init(LUDBG_G(cookie), listenPort);
+  Requester* requester = remote_init_on(LUDBG_G(cookie), listenPort, local);
   if (requester == nullptr) return Attachment::kNoPort;
   LUDBG_G(port) = remote_getport(requester);
-  if (!luSignalDebugger(host, idePort)) {
+  const int control = luConnectSocketWithin(host, idePort, ConnectTimeoutMs());
+  if (control < 0 || !SendAnnouncement(control, LUDBG_G(port), LUDBG_G(cookie))) {
+    if (control >= 0) close(control);
     remote_end(requester);
     return Attachment::kNoIde;
   }
+  LUDBG_G(signalled) = 1;
+  remote_watch(requester, control);
   LUDBG_G(requester) = requester;
   LUDBG_G(attached) = 1;
   return Attachment::kAttached;
+}
+
+// The XML-RPC port of an announced request: the configured one, else one the
+// system chooses, so that concurrent requests never collide.
+int AnnouncedPort() { return LUDBG_G(portGiven) ? static_cast<int>(LUDBG_G(port)) : 0; }
+
+// Modes 3, 6 and 7: announced, stopping at the first statement.
+void AttachStepping() {
+  if (AttachSignalledRemote(LUDBG_G(host), static_cast<unsigned short>(LUDBG_G(remotePort)),
+                            AnnouncedPort()) == Attachment::kAttached) {
+    luSetStepMode(RESUME_STEP_INTO);
+  }
+}
+
+bool TriggerMatches(const zval* value) {
+  const char* wanted = LUDBG_G(triggerValue);
+  if (wanted == nullptr || wanted[0] == '\0') return true;
+  return Z_TYPE_P(value) == IS_STRING && strcmp(Z_STRVAL_P(value), wanted) == 0;
+}
+
+// The request carries the trigger: a GET or POST parameter, a cookie, or an
+// environment variable (the web server's request environment first) of that
+// name, with the wanted value when one is set.
+bool RequestCarriesTrigger() {
+  const char* name = LUDBG_G(trigger);
+  if (name == nullptr || name[0] == '\0') return false;
+  const size_t length = strlen(name);
+  for (int track : {TRACK_VARS_GET, TRACK_VARS_POST, TRACK_VARS_COOKIE}) {
+    const zval* variables = &PG(http_globals)[track];
+    if (Z_TYPE_P(variables) != IS_ARRAY) continue;
+    const zval* value = zend_hash_str_find(Z_ARRVAL_P(variables), name, length);
+    if (value != nullptr) return TriggerMatches(value);
+  }
+  zval value;
+  if (char* requestValue = sapi_getenv(name, length)) {
+    ZVAL_STRING(&value, requestValue);
+    efree(requestValue);
+  } else if (const char* processValue = getenv(name)) {
+    ZVAL_STRING(&value, processValue);
+  } else {
+    return false;
+  }
+  const bool matches = TriggerMatches(&value);
+  zval_ptr_dtor(&value);
+  return matches;
 }
 
 void EndFrontEnd() {
@@ -144,7 +226,11 @@ ZEND_DLEXPORT extern zend_extension zend_extension_entry
 }
 
 extern "C" int luSignalDebugger(const char* host, unsigned short port) {
-  if (!SendDebuggerSignal(host, port, LUDBG_G(port), LUDBG_G(cookie))) return 0;
+  const int fd = luConnectSocketWithin(host, port, ConnectTimeoutMs());
+  if (fd < 0) return 0;
+  const bool sent = SendAnnouncement(fd, LUDBG_G(port), LUDBG_G(cookie));
+  close(fd);
+  if (!sent) return 0;
   LUDBG_G(signalled) = 1;
   return 1;
 }
@@ -173,6 +259,7 @@ int ModuleStartup(zend_extension*) {
   luInstallErrorCallBack();
   luInstallStatementHandler();
   luInstallExceptionHook();
+  luInstallInterruptHandler();
   ApplyEnvironmentSetting("LUDBG_FLUSH", "implicit_flush");
   ApplyEnvironmentSetting("LUDBG_BUFFERING", "output_buffering");
   zend_register_ini_entries_ex(ini_entries, ludbg_module_entry.module_number, MODULE_PERSISTENT);
@@ -185,6 +272,7 @@ void ModuleShutdown(zend_extension*) {
   luRemoveErrorCallBack();
   luRemoveStatementHandler();
   luRemoveExceptionHook();
+  luRemoveInterruptHandler();
   zend_unregister_ini_entries_ex(ludbg_module_entry.module_number, MODULE_PERSISTENT);
   bModuleStarted = false;
 }
@@ -211,7 +299,9 @@ void ResetRequestState() {
   // cookie while a request runs; back to the settings' values.
   LUDBG_G(generatedCookie).clear();
   LUDBG_G(cookie) = INI_STR(const_cast<char*>("lucentdebug.cookie"));
-  LUDBG_G(port) = INI_INT(const_cast<char*>("lucentdebug.port"));
+  LUDBG_G(portGiven) = LUDBG_G(portSetting) >= 0;
+  LUDBG_G(port) = LUDBG_G(portGiven) ? LUDBG_G(portSetting) : kDefaultPort;
+  luResetSessionControl();
 }
 
 void ModuleActivate() {
@@ -233,17 +323,15 @@ void ModuleActivate() {
       luInterractSuspended();
       break;
     case 3:
+      AttachStepping();
+      break;
     case 5:
       if (AttachSignalledRemote(LUDBG_G(host), static_cast<unsigned short>(LUDBG_G(remotePort)),
-                                static_cast<int>(LUDBG_G(port))) != Attachment::kAttached) {
+                                AnnouncedPort()) != Attachment::kAttached) {
         return;
       }
-      if (LUDBG_G(enabled) == 3) {
-        luSetStepMode(RESUME_STEP_INTO);
-      } else {
-        LUDBG_G(signalled) = 0;
-        luInterractSuspended();
-      }
+      LUDBG_G(signalled) = 0;
+      luInterractSuspended();
       break;
     case 4:
       LUDBG_G(attached) = 1;
@@ -278,6 +366,15 @@ PHP_MINIT_FUNCTION(ludbg) {
   if (zend_get_extension(LUDBG_EXTENSION_NAME) != nullptr) return SUCCESS;
   zend_register_extension(&ludbg_extension_record, nullptr);
   registeredByModule = true;
+  return SUCCESS;
+}
+
+// Modes 6 (a request carrying the trigger) and 7 (every request) start their
+// session here, once the host has read the request's parameters and cookies.
+// A request without one attaches nothing.
+PHP_RINIT_FUNCTION(ludbg) {
+  const zend_long mode = LUDBG_G(enabled);
+  if (mode == 7 || (mode == 6 && RequestCarriesTrigger())) AttachStepping();
   return SUCCESS;
 }
 
@@ -358,7 +455,7 @@ zend_module_entry ludbg_module_entry = {
     ludbg_functions,
     PHP_MINIT(ludbg),
     PHP_MSHUTDOWN(ludbg),
-    nullptr,  // no request start-up
+    PHP_RINIT(ludbg),
     nullptr,  // no request shutdown
     PHP_MINFO(ludbg),
     nullptr,  // no version text

@@ -55,6 +55,11 @@ zend_long port = 9001;
 zend_long remotePort = 9000;
 char* cookie = nullptr;
 std::string generatedCookie;
+zend_long portSetting = -1;  // "lucentdebug.port"; -1 when empty
+bool portGiven = false;      // this request's port was configured, not left to the mode
+char* trigger = nullptr;
+char* triggerValue = nullptr;
+zend_long connectTimeoutMs = 200;
 int interacting = 0;
 char pathBuffer[kPathBufferSize] = {};
 BodyWriter savedBodyWrite = nullptr;  // the host's sapi_module.ub_write while captured

@@ -71,6 +71,15 @@ struct ExceptionFilter {
   std::vector<std::string> classes;
 };
 
+// The request being debugged, so that an IDE serving many can tell them apart.
+struct RequestInfo {
+  std::string sapi;    // the host's interface name: "fpm-fcgi", "apache2handler", "cli", ...
+  std::string method;  // "GET", ...; empty under the command line
+  std::string uri;     // the request's URI, or the script path under the command line
+  std::string script;  // absolute path of the main script
+  int32_t pid = 0;
+};
+
 using PropertyInfoVector = std::vector<PropertyInfo>;
 using FrameVector = std::vector<Frame>;
 

@@ -57,6 +57,8 @@ class Requester {
   // A breakpoint at the first statement of the function or method `name`
   // (function_breakpoints.h); its number, or 0 for a malformed name.
   long addFunctionBreakpoint(const std::string& name, const std::string& condition);
+  // The request this front end debugs (engine/request_info.cpp).
+  RequestInfo getRequestInfo();
 };
 
 // Changes nothing; kept for the front ends' method tables.

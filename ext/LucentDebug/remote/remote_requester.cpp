@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "php.h"
+#include "session_control.h"
 #include "supplementary_chars.h"
 #include "xmlrpc_encoding.h"
 
@@ -270,6 +271,15 @@ xmlrpc_value* RemoveBreakpointMethod(xmlrpc_env* env, xmlrpc_value* params, void
   return xmlrpc_build_value(env, "{}");
 }
 
+xmlrpc_value* GetRequestInfoMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+  if (!checkCookie(env, params, userData)) return nullptr;
+  const RequestInfo info = RequesterOf(userData).getRequestInfo();
+  return xmlrpc_build_value(env, "{s:s,s:s,s:s,s:s,s:i}", "sapi", XmlrpcText(info.sapi).c_str(),
+                            "method", XmlrpcText(info.method).c_str(), "uri",
+                            XmlrpcText(info.uri).c_str(), "script", XmlrpcText(info.script).c_str(),
+                            "pid", info.pid);
+}
+
 xmlrpc_value* GetStopInfoMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
   if (!checkCookie(env, params, userData)) return nullptr;
   return build_xmlrpc_value_FromStopInfo(env, RequesterOf(userData).getStopInfo());
@@ -351,13 +361,18 @@ constexpr Method kMethods[] = {
     {"Requester.getStopInfo", Guarded<GetStopInfoMethod>},
     {"Requester.setExceptionBreakpoints", Guarded<SetExceptionBreakpointsMethod>},
     {"Requester.addFunctionBreakpoint", Guarded<AddFunctionBreakpointMethod>},
+    {"Requester.getRequestInfo", Guarded<GetRequestInfoMethod>},
 };
 
 }  // namespace
 
-RemoteRequester::RemoteRequester(std::string cookieText, int requestedPort)
-    : server(xmlrpc_server_abyss_ts_init(0, cookieText.empty() ? kLoopback : nullptr, requestedPort,
-                                         nullptr)) {
+RemoteRequester::RemoteRequester(std::string cookieText, int requestedPort,
+                                 const unsigned char* bindAddress)
+    : server(xmlrpc_server_abyss_ts_init(0,
+                                         bindAddress != nullptr ? bindAddress
+                                         : cookieText.empty()   ? kLoopback
+                                                                : nullptr,
+                                         requestedPort, nullptr)) {
   if (!server) return;
   port = xmlrpc_server_abyss_ts_get_port(server.get());
   cookie = std::move(cookieText);
@@ -368,11 +383,19 @@ RemoteRequester::RemoteRequester(std::string cookieText, int requestedPort)
 
 RemoteRequester::~RemoteRequester() = default;
 
+void RemoteRequester::watch(int controlFd) {
+  control.reset(new ControlConnection(controlFd, luRequestPause, luRequestDetach));
+  xmlrpc_server_set_wake_fd(server.get(), control->goneFd());
+}
+
+bool RemoteRequester::ideGone() const { return control != nullptr && control->gone(); }
+
 void RemoteRequester::interactionPoint() {
   Requester::interactionPoint();
   resumed = false;
-  if (!server) return;
-  while (!resumed) xmlrpc_server_abyss_ts_runonce(server.get());
+  // Stops after the IDE has gone (ludbg_break, errors) go on at once.
+  while (server && !resumed && !ideGone()) xmlrpc_server_abyss_ts_runonce(server.get());
+  if (ideGone()) luDetach();
 }
 
 void RemoteRequester::resumeExecution(int mode) {
@@ -385,14 +408,18 @@ bool RemoteRequester::validCookie(const std::string& s) const { return s == cook
 extern "C" {
 
 Requester* remote_init(const char* cookie, int port) {
+  return remote_init_on(cookie, port, nullptr);
+}
+
+Requester* remote_init_on(const char* cookie, int port, const unsigned char* bindAddress) {
   RemoteRequester* requester = nullptr;
   try {
-    requester = new RemoteRequester(cookie ? cookie : "", port);
+    requester = new RemoteRequester(cookie ? cookie : "", port, bindAddress);
   } catch (const std::bad_alloc&) {
     requester = nullptr;
   }
   if (requester && requester->HasServer()) {
-    if (!cookie || !*cookie) {
+    if ((!cookie || !*cookie) && bindAddress == nullptr) {
       php_log_err_with_severity(
           "LUDBG: No cookie is configured; the remote debugger listens on 127.0.0.1 only.",
           LOG_WARNING);
@@ -400,14 +427,21 @@ Requester* remote_init(const char* cookie, int port) {
     return requester;
   }
   delete requester;
-  // The request goes on without a front end; say why.
-  zend_error(E_WARNING, "LUDBG: Unable to serve the remote debugger on port %d.", port);
+  // The request goes on without a front end; the host's log says why, never
+  // the script's output (an HTTP response).
+  const std::string message =
+      "LUDBG: Unable to serve the remote debugger on port " + std::to_string(port) + ".";
+  php_log_err_with_severity(message.c_str(), LOG_WARNING);
   return nullptr;
 }
 
 unsigned short remote_getport(Requester* requester) {
   if (!requester) return 0;
   return static_cast<unsigned short>(static_cast<RemoteRequester*>(requester)->GetPort());
+}
+
+void remote_watch(Requester* requester, int controlFd) {
+  if (requester) static_cast<RemoteRequester*>(requester)->watch(controlFd);
 }
 
 void remote_interact(Requester* requester) {

@@ -49,7 +49,7 @@ constexpr std::chrono::seconds kWriteDeadline(30);
 // After the answer, what the client still sends is read and dropped for this
 // long, so that closing does not reset the connection under the answer.
 constexpr std::chrono::seconds kLingerDeadline(2);
-// Beyond this many open connections the oldest still being read gives way.
+// Beyond this many open connections an answered or idle one gives way.
 constexpr size_t kMaxConnections = 64;
 constexpr size_t kReadChunk = 64 * 1024;
 constexpr int kParseFault = -503;  // the library's code for a call that is not XML-RPC
@@ -126,6 +126,8 @@ struct Connection {
     return phase == Phase::kReading && reader.state() == HttpRequestReader::State::kComplete;
   }
 
+  // Polled at least once: it has had its chance to be read.
+  bool polled = false;
   int fd;
   HttpRequestReader reader;
   Clock::time_point deadline;
@@ -140,6 +142,7 @@ struct Connection {
 struct xmlrpc_server_abyss_ts {
   xmlrpc_registry* registry = nullptr;
   int listenFd = -1;
+  int wakeFd = -1;  // readable: the turn ends at once (not owned)
   // Only the methods added here are served: never the library's system.* ones.
   std::set<std::string> methods;
   std::list<Connection> connections;
@@ -256,9 +259,37 @@ bool Expire(Connection& connection) {
   return true;
 }
 
+// The connection that gives way when every slot is taken: the oldest that
+// has had its answer, else the oldest that has been read and holds no
+// complete call. One not read yet (accepted in this round) never goes, so a
+// flood cannot push a proper client's call out before it is read.
+std::list<Connection>::iterator Evictable(Server* server) {
+  auto oldest = [&](auto test) {
+    return std::find_if(server->connections.begin(), server->connections.end(), test);
+  };
+  auto victim =
+      oldest([](const Connection& c) { return c.phase == Connection::Phase::kLingering; });
+  if (victim != server->connections.end()) return victim;
+  return oldest([](const Connection& c) {
+    return c.phase == Connection::Phase::kReading && c.polled && !c.AwaitingCall();
+  });
+}
+
+bool HasRoom(Server* server) {
+  return server->connections.size() < kMaxConnections ||
+         Evictable(server) != server->connections.end();
+}
+
 // Accepts what waits in the queue; false after an accept error, reported.
 bool AcceptWaiting(Server* server, size_t bodyLimit) {
   for (int i = 0; i < kAcceptsPerRound; ++i) {
+    // When every slot holds a connection not read yet or a call to serve, the
+    // rest wait in the queue until the next round.
+    if (server->connections.size() >= kMaxConnections) {
+      auto victim = Evictable(server);
+      if (victim == server->connections.end()) return true;
+      server->connections.erase(victim);
+    }
     const int fd = accept4(server->listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
       const int error = errno;
@@ -267,18 +298,6 @@ bool AcceptWaiting(Server* server, size_t bodyLimit) {
       }
       std::fprintf(stderr, "Socket Error=%d\n", error);
       return false;
-    }
-    if (server->connections.size() >= kMaxConnections) {
-      // The oldest connection still sending its request makes room, or else
-      // the oldest one that has had its answer.
-      auto evictable = [&](Connection::Phase phase) {
-        return std::find_if(
-            server->connections.begin(), server->connections.end(),
-            [phase](const Connection& c) { return c.phase == phase && !c.AwaitingCall(); });
-      };
-      auto oldest = evictable(Connection::Phase::kReading);
-      if (oldest == server->connections.end()) oldest = evictable(Connection::Phase::kLingering);
-      if (oldest != server->connections.end()) server->connections.erase(oldest);
     }
     server->connections.emplace_back(fd, bodyLimit);
   }
@@ -348,11 +367,14 @@ void xmlrpc_server_abyss_ts_runonce(xmlrpc_server_abyss_ts* server) {
     if (turnEnded) return;
 
     polled.clear();
-    polled.push_back(pollfd{server->listenFd, POLLIN, 0});
+    // A full table leaves new connections queued; they are not even polled
+    // for, so that the loop does not spin on them.
+    polled.push_back(pollfd{server->listenFd, static_cast<short>(HasRoom(server) ? POLLIN : 0), 0});
     for (const Connection& connection : connections) {
       const short events = connection.phase == Connection::Phase::kWriting ? POLLOUT : POLLIN;
       polled.push_back(pollfd{connection.fd, events, 0});
     }
+    if (server->wakeFd >= 0) polled.push_back(pollfd{server->wakeFd, POLLIN, 0});
     const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(wake - now).count();
     const int ready =
         poll(polled.data(), polled.size(), static_cast<int>(std::max<long>(wait, 0) + 1));
@@ -361,9 +383,12 @@ void xmlrpc_server_abyss_ts_runonce(xmlrpc_server_abyss_ts* server) {
       return;
     }
 
+    if (server->wakeFd >= 0 && polled.back().revents != 0) return;
     size_t index = 1;
+    const size_t polledConnections = polled.size() - (server->wakeFd >= 0 ? 1 : 0);
     for (auto it = connections.begin(); it != connections.end(); ++index) {
-      const short revents = index < polled.size() ? polled[index].revents : 0;
+      const short revents = index < polledConnections ? polled[index].revents : 0;
+      if (index < polledConnections) it->polled = true;
       const bool reading = it->phase == Connection::Phase::kReading;
       bool done = false;
       if (revents != 0) {
@@ -399,6 +424,10 @@ unsigned short xmlrpc_server_abyss_ts_get_port(xmlrpc_server_abyss_ts* server) {
     return 0;
   }
   return ntohs(address.sin_port);
+}
+
+void xmlrpc_server_set_wake_fd(xmlrpc_server_abyss_ts* server, int fd) {
+  if (server) server->wakeFd = fd;
 }
 
 void xmlrpc_server_abyss_ts_free(xmlrpc_server_abyss_ts* server) { delete server; }

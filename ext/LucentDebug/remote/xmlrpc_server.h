@@ -30,6 +30,10 @@ void xmlrpc_server_abyss_ts_runonce(xmlrpc_server_abyss_ts* server);
 // The port the listening socket is bound to, in host order; 0 when unknown.
 unsigned short xmlrpc_server_abyss_ts_get_port(xmlrpc_server_abyss_ts* server);
 
+// While `fd` (-1: none) is readable, every turn ends at once without a call;
+// the caller closes it.
+void xmlrpc_server_set_wake_fd(xmlrpc_server_abyss_ts* server, int fd);
+
 // Frees the registry, closes the socket and frees the server; accepts null.
 void xmlrpc_server_abyss_ts_free(xmlrpc_server_abyss_ts* server);
 

@@ -78,14 +78,35 @@ TEST(ConnectSocket, UnknownHostGivesMinusThree) {
   EXPECT_EQ(luConnectSocket("no-such-host.invalid", 9), -3);
 }
 
-TEST(Signal, SendsPortAndCookieWithoutLineEnd) {
+TEST(ConnectSocket, WithinATimeoutConnectsOrFails) {
   Listener listener;
-  ASSERT_TRUE(SendDebuggerSignal("127.0.0.1", listener.port(), 9001, "abc"));
-  EXPECT_EQ(listener.ReceiveAll(), "PHP:9001:abc");
+  int fd = luConnectSocketWithin("127.0.0.1", listener.port(), 200);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  EXPECT_EQ(luConnectSocketWithin("127.0.0.1", ClosedPort(), 200), -1);
+  EXPECT_EQ(luConnectSocketWithin("no-such-host.invalid", 9, 200), -3);
 }
 
-TEST(Signal, FailsWithoutListener) {
-  EXPECT_FALSE(SendDebuggerSignal("127.0.0.1", ClosedPort(), 9001, "abc"));
+TEST(Signal, SendsPortAndCookieAsOneLineOnAnOpenConnection) {
+  Listener listener;
+  int fd = luConnectSocketWithin("127.0.0.1", listener.port(), 200);
+  ASSERT_GE(fd, 0);
+  ASSERT_TRUE(SendAnnouncement(fd, 9001, "abc"));
+  close(fd);
+  EXPECT_EQ(listener.ReceiveAll(), "PHP:9001:abc\n");
+}
+
+TEST(Signal, LocalAddressOfALocalIdeIsLoopback) {
+  unsigned char local[4] = {};
+  ASSERT_TRUE(LocalAddressFor("127.0.0.1", 9000, local));
+  EXPECT_EQ(local[0], 127);
+  EXPECT_FALSE(LocalAddressFor("no-such-host.invalid", 9000, local));
+}
+
+TEST(Signal, FailsOnAClosedConnection) {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  EXPECT_FALSE(SendAnnouncement(fd, 9001, "abc"));
+  close(fd);
 }
 
 }  // namespace

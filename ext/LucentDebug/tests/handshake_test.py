@@ -35,19 +35,51 @@ class SignalledMode(unittest.TestCase):
                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE, env=phprun.environment(ARGS))
             try:
-                return ide.receive(timeout=20).decode()
+                return ide.receive(timeout=20, line=True).decode()
             finally:
                 # The request now waits for the IDE on its own port; end it.
                 phprun.stop(php)
 
-    def test_listener_receives_port_and_cookie_then_close(self):
+    def test_listener_receives_port_and_cookie_in_one_line(self):
         own_port = phprun.free_port()
-        self.assertRegex(self.announcement(own_port), r"^PHP:%d:[a-zA-Z0-9]{19}$" % own_port)
+        self.assertRegex(self.announcement(own_port), r"^PHP:%d:[a-zA-Z0-9]{19}\n$" % own_port)
 
     def test_cookies_of_two_requests_differ(self):
         cookies = [re.sub(r"^PHP:\d+:", "", self.announcement(phprun.free_port()))
                    for _ in range(2)]
         self.assertNotEqual(cookies[0], cookies[1])
+
+    def test_trigger_mode_announces_only_a_request_carrying_the_trigger(self):
+        with phprun.Listener() as ide:
+            settings = ["lucentdebug.enabled=6", "lucentdebug.remoteport=%d" % ide.port,
+                        "lucentdebug.trigger_value=s3cret"]
+            for value in ("no", None):
+                env = {"LUDBG_SESSION": value} if value else {}
+                result = phprun.run(ARGS, settings, self.script, env=env)
+                self.assertEqual(result.stdout.decode(), "done 1\n")
+                self.assertIsNone(ide.receive(timeout=0))
+            php = phprun.start(phprun.command(ARGS, settings, self.script),
+                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE,
+                               env=phprun.environment(ARGS, {"LUDBG_SESSION": "s3cret"}))
+            try:
+                self.assertRegex(ide.receive(timeout=20, line=True).decode(),
+                                 r"^PHP:\d+:[a-zA-Z0-9]{19}\n$")
+            finally:
+                phprun.stop(php)
+
+    def test_every_request_mode_announces_on_a_port_the_system_chose(self):
+        with phprun.Listener() as ide:
+            php = phprun.start(phprun.command(ARGS, ["lucentdebug.enabled=7",
+                                                     "lucentdebug.remoteport=%d" % ide.port],
+                                              self.script),
+                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, env=phprun.environment(ARGS))
+            try:
+                port = int(ide.receive(timeout=20, line=True).decode().split(":")[1])
+                self.assertNotEqual(port, 9001)
+            finally:
+                phprun.stop(php)
 
     def test_without_listener_script_runs_normally(self):
         settings = self.settings(phprun.free_port(), phprun.free_port())

@@ -96,9 +96,10 @@ class Listener:
         self.socket.listen(backlog)
         self.port = self.socket.getsockname()[1]
 
-    def receive(self, timeout=20):
-        """Everything the next connection sends until it closes; with timeout
-        0, None when nobody has connected."""
+    def receive(self, timeout=20, line=False):
+        """Everything the next connection sends until it closes (with `line`,
+        until its first line end: a handshake); with timeout 0, None when
+        nobody has connected."""
         if timeout == 0:
             self.socket.setblocking(False)
             try:
@@ -111,11 +112,12 @@ class Listener:
         data = b""
         with connection:
             connection.settimeout(timeout or 20)
-            while True:
+            while not (line and b"\n" in data):
                 chunk = connection.recv(4096)
                 if not chunk:
-                    return data
+                    break
                 data += chunk
+            return data
 
     def close(self):
         self.socket.close()

@@ -23,6 +23,9 @@ DOMString toDOMString(const std::wstring& text);
 // One byte per wide character: its low 8 bits. Exact only below 256; for diagnostics.
 std::string toString(const std::wstring& text);
 
+// The UTF-16 code units (one per wide character) as UTF-8; a lone surrogate becomes U+FFFD.
+std::string Utf16UnitsToUtf8(const std::wstring& units);
+
 // The four whitespace characters of XML.
 inline bool IsXmlSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r'; }
 

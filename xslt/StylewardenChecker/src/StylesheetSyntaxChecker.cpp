@@ -5,8 +5,10 @@
 #include <memory>
 #include <new>
 #include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/framework/XMLPScanToken.hpp>
+#include <xercesc/parsers/SAX2XMLReaderImpl.hpp>
 #include <xercesc/sax/SAXException.hpp>
-#include <xercesc/sax2/XMLReaderFactory.hpp>
+#include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/SecurityManager.hpp>
@@ -15,18 +17,21 @@
 #include "AttributeSetValidator.h"
 #include "ChildState.h"
 #include "ElementState.h"
+#include "RegularFile.h"
+#include "RegularFileEntityResolver.h"
 #include "StateConstructionFromXML.h"
 #include "StringUtils.h"
-
-std::unique_ptr<xercesc::SAX2XMLReader> StylesheetSyntaxChecker::m_parser;
-StylesheetSyntaxHandler StylesheetSyntaxChecker::m_stylesheetSyntaxHandler;
-StylesheetSyntaxError StylesheetSyntaxChecker::m_checkFailure;
+#include "StylesheetSyntaxHandler.h"
 
 namespace {
 
 const char kInMemorySystemId[] = "fakeID";
 
 const wchar_t kOutOfMemory[] = L"out of memory";
+const wchar_t kCancelled[] = L"it was cancelled";
+const wchar_t kOutOfTime[] = L"it ran out of time";
+// The clock is read once per this many parser tokens.
+constexpr unsigned kTokensPerClockReading = 64;
 
 // Runs one library call; false when it raised one of the library's exceptions or ran out of
 // memory, with `reason` saying which. The reason is copied inside the handler, while the
@@ -54,12 +59,35 @@ bool WithoutLibraryException(Action action) {
   return WithoutLibraryException(action, ignored);
 }
 
+std::unique_ptr<xercesc::SAX2XMLReader> NewReader(StylesheetSyntaxHandler& handler,
+                                                  RegularFileEntityResolver& resolver) {
+  // The implementation class, which the factory makes too, is the one that takes an entity
+  // resolver given the base of each reference.
+  auto reader = std::make_unique<xercesc::SAX2XMLReaderImpl>();
+  reader->setContentHandler(&handler);
+  reader->setErrorHandler(&handler);
+  reader->setXMLEntityResolver(&resolver);
+  reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpaces, true);
+  // Entity expansion is bounded (the library's default limit), so that a document that
+  // nests entity references draws a parser error instead of exhausting time and memory.
+  static xercesc::SecurityManager securityManager;
+  reader->setProperty(xercesc::XMLUni::fgXercesSecurityManager, &securityManager);
+  return reader;
+}
+
 }  // namespace
 
 bool StylesheetSyntaxChecker::initialize(const std::string& stateFile, bool verbose) {
   if (!WithoutLibraryException([] { xercesc::XMLPlatformUtils::Initialize(); })) {
     if (verbose) {
       std::cerr << "Error during initialization.\n";
+    }
+    return false;
+  }
+  // A FIFO would block the loader's read forever.
+  if (OpenRegularFile(stateFile, nullptr) == FileOpening::kNotRegular) {
+    if (verbose) {
+      std::cerr << stateFile << " is not a regular file.\nCould not parse state machine.\n";
     }
     return false;
   }
@@ -73,49 +101,84 @@ void StylesheetSyntaxChecker::finalize() {
   WithoutLibraryException([] { xercesc::XMLPlatformUtils::Terminate(); });
 }
 
-void StylesheetSyntaxChecker::initializeParser() {
-  m_parser.reset(xercesc::XMLReaderFactory::createXMLReader());
-  m_parser->setContentHandler(&m_stylesheetSyntaxHandler);
-  m_parser->setErrorHandler(&m_stylesheetSyntaxHandler);
-  m_parser->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpaces, true);
-  // Entity expansion is bounded (the library's default limit), so that a document that
-  // nests entity references draws a parser error instead of exhausting time and memory.
-  static xercesc::SecurityManager securityManager;
-  m_parser->setProperty(xercesc::XMLUni::fgXercesSecurityManager, &securityManager);
-  // A parse that fails before its document starts must neither report the previous
-  // check's records nor consult the previous reader's locator.
-  m_stylesheetSyntaxHandler.setDocumentLocator(nullptr);
-  m_stylesheetSyntaxHandler.startDocument();
+void StylesheetSyntaxChecker::noteFailure(const std::wstring& reason) {
+  m_checkFailure = StylesheetSyntaxError(
+      SYNTAXERROR_XML_FATAL_ERROR, SEVERITY_ERROR,
+      L"The check could not complete: " + (reason.empty() ? kOutOfMemory : reason), Location{1, 1},
+      Location{1, 1});
 }
 
-bool StylesheetSyntaxChecker::finishCheck(bool parsed, const std::wstring& reason,
-                                          std::vector<StylesheetSyntaxError>& errors) {
-  m_parser.reset();
+bool StylesheetSyntaxChecker::check(const StartParse& start,
+                                    std::vector<StylesheetSyntaxError>& errors) {
+  std::wstring reason;
+  bool parsed = false;
+  {
+    // A fresh handler: a parse that fails before its document starts reports nothing of an
+    // earlier check.
+    StylesheetSyntaxHandler handler;
+    handler.startDocument();
+    RegularFileEntityResolver resolver(
+        [&handler](const std::wstring& message) { handler.stopWithRecord(message); });
+    parsed = WithoutLibraryException(
+        [&] {
+          const std::unique_ptr<xercesc::SAX2XMLReader> reader = NewReader(handler, resolver);
+          // Token by token, so that the handler's stop, a cancellation and the deadline end
+          // the parse between two tokens.
+          xercesc::XMLPScanToken token;
+          bool more = false;
+          try {
+            more = start(*reader, token);
+          } catch (const xercesc::XMLException& exception) {
+            // A document that cannot be opened is a fatal error of the parse, as a whole-document
+            // parse reports it.
+            handler.stopWithRecord(toWString(exception.getMessage()), Location{1, 1});
+          } catch (const RegularFileEntityResolver::Refused&) {
+            more = false;
+          }
+          unsigned tokens = 0;
+          while (more && !handler.stopped()) {
+            if (m_limits.cancelled != nullptr && m_limits.cancelled->load()) {
+              reason = kCancelled;
+              break;
+            }
+            if (++tokens % kTokensPerClockReading == 0 &&
+                std::chrono::steady_clock::now() > m_limits.deadline) {
+              reason = kOutOfTime;
+              break;
+            }
+            try {
+              more = reader->parseNext(token);
+            } catch (const RegularFileEntityResolver::Refused&) {
+              more = false;
+            }
+          }
+          if (more) {
+            reader->parseReset(token);
+          }
+        },
+        reason);
+    parsed = parsed && reason.empty();
+    if (parsed) {
+      errors = handler.takeErrors();
+    }
+    // Whatever the walk had collected is freed here when the check failed, so that memory
+    // is there again for the record that says why it stopped.
+  }
   if (!parsed) {
-    // Whatever the walk had collected is dropped first, so that memory is there again for
-    // the record that says why the check stopped.
-    m_stylesheetSyntaxHandler.releaseMemory();
-    m_checkFailure = StylesheetSyntaxError(
-        SYNTAXERROR_XML_FATAL_ERROR, SEVERITY_ERROR,
-        L"The check could not complete: " + (reason.empty() ? kOutOfMemory : reason),
-        Location{1, 1}, Location{1, 1});
+    noteFailure(reason);
     return false;
   }
   m_checkFailure = StylesheetSyntaxError();
-  errors = m_stylesheetSyntaxHandler.getErrors();
   return true;
 }
 
 bool StylesheetSyntaxChecker::getStylesheetSyntaxErrorsFromFile(
     const std::string& fileName, std::vector<StylesheetSyntaxError>& errors) {
-  std::wstring reason;
-  const bool parsed = WithoutLibraryException(
-      [&fileName] {
-        initializeParser();
-        m_parser->parse(fileName.c_str());
+  return check(
+      [&fileName](xercesc::SAX2XMLReader& reader, xercesc::XMLPScanToken& token) {
+        return reader.parseFirst(fileName.c_str(), token);
       },
-      reason);
-  return finishCheck(parsed, reason, errors);
+      errors);
 }
 
 bool StylesheetSyntaxChecker::getStylesheetSyntaxErrorsFromBuffer(
@@ -124,19 +187,22 @@ bool StylesheetSyntaxChecker::getStylesheetSyntaxErrorsFromBuffer(
   // The source only wraps the caller's bytes; it outlives the reader that reads it.
   std::unique_ptr<xercesc::MemBufInputSource> source;
   std::wstring reason;
-  const bool parsed = WithoutLibraryException(
-      [&source, buffer, length, utf8Text, &systemId] {
-        source = std::make_unique<xercesc::MemBufInputSource>(
-            reinterpret_cast<const XMLByte*>(buffer), length,
-            systemId.empty() ? kInMemorySystemId : systemId.c_str(), false);
-        if (utf8Text) {
-          source->setEncoding(xercesc::XMLUni::fgUTF8EncodingString);
-        }
-        initializeParser();
-        m_parser->parse(*source);
+  if (!WithoutLibraryException(
+          [&] {
+            source = std::make_unique<xercesc::MemBufInputSource>(
+                reinterpret_cast<const XMLByte*>(buffer), length,
+                systemId.empty() ? kInMemorySystemId : systemId.c_str(), false);
+            if (utf8Text) {
+              source->setEncoding(xercesc::XMLUni::fgUTF8EncodingString);
+            }
+          },
+          reason)) {
+    noteFailure(reason);
+    return false;
+  }
+  return check(
+      [&source](xercesc::SAX2XMLReader& reader, xercesc::XMLPScanToken& token) {
+        return reader.parseFirst(*source, token);
       },
-      reason);
-  const bool finished = finishCheck(parsed, reason, errors);
-  source.reset();
-  return finished;
+      errors);
 }

@@ -3,26 +3,41 @@
 #ifndef STYLEWARDEN_STYLESHEETSYNTAXCHECKER_H
 #define STYLEWARDEN_STYLESHEETSYNTAXCHECKER_H
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
-#include <memory>
+#include <functional>
 #include <string>
 #include <vector>
+#include <xercesc/framework/XMLPScanToken.hpp>
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 
 #include "StylesheetSyntaxError.h"
-#include "StylesheetSyntaxHandler.h"
 
+// What may end a check before its document does; by default nothing.
+struct CheckLimits {
+  // Set from another thread to abandon the check in progress.
+  const std::atomic<bool>* cancelled = nullptr;
+  std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+};
+
+// Every check builds its own reader and handler, so that nothing of one check (its records,
+// its forwards-compatible mode) can reach the next. Checkers on different threads may run
+// at the same time: the state tables are only read.
 class StylesheetSyntaxChecker {
  public:
   // Starts the XML library and builds the state tables from the state file; true on
-  // success. With `verbose`, start-up diagnostics go to standard error.
+  // success. With `verbose`, start-up diagnostics go to standard error. A state file that
+  // is not a regular file (a FIFO, a device) is refused without reading it.
   static bool initialize(const std::string& stateFile, bool verbose);
   // Shuts the XML library down.
   static void finalize();
 
+  void setLimits(const CheckLimits& limits) { m_limits = limits; }
+
   // Each check replaces `errors` with the records found and returns true, or returns false,
-  // leaving `errors` alone, when it could not complete: the XML library raised an exception
-  // or memory ran out. getCheckFailure() then tells why.
+  // leaving `errors` alone, when it could not complete: the XML library raised an exception,
+  // memory ran out, or a limit ended it. getCheckFailure() then tells why.
   bool getStylesheetSyntaxErrorsFromFile(const std::string& fileName,
                                          std::vector<StylesheetSyntaxError>& errors);
   // The bytes are parsed as a file holding them would be; their encoding is detected.
@@ -37,18 +52,16 @@ class StylesheetSyntaxChecker {
   // After a check that returned false: a code 3 record saying that the check could not
   // complete and why, so that a failed check is never shown as a clean one. After a check
   // that completed: a code 0 record.
-  static const StylesheetSyntaxError& getCheckFailure() { return m_checkFailure; }
+  const StylesheetSyntaxError& getCheckFailure() const { return m_checkFailure; }
 
  private:
-  static void initializeParser();
-  // Ends a check: destroys the reader and either copies the records or notes the failure.
-  static bool finishCheck(bool parsed, const std::wstring& reason,
-                          std::vector<StylesheetSyntaxError>& errors);
+  // Starts the reader on the document: its parseFirst.
+  using StartParse = std::function<bool(xercesc::SAX2XMLReader&, xercesc::XMLPScanToken&)>;
+  bool check(const StartParse& start, std::vector<StylesheetSyntaxError>& errors);
+  void noteFailure(const std::wstring& reason);
 
-  // The reader of the check in progress; a fresh one serves each check.
-  static std::unique_ptr<xercesc::SAX2XMLReader> m_parser;
-  static StylesheetSyntaxHandler m_stylesheetSyntaxHandler;
-  static StylesheetSyntaxError m_checkFailure;
+  CheckLimits m_limits;
+  StylesheetSyntaxError m_checkFailure;
 };
 
 #endif

@@ -42,7 +42,8 @@ class StylesheetSyntaxError {
   Location m_end;
 };
 
-// Writes the record as one line without its line end:
+// Writes the record as one line without its line end (control characters of the message
+// escaped as \n, \r, \t or \uXXXX):
 // Error #: """message""" [code] @ (line, column) => (line, column)
 // The message is transcoded to the platform's native encoding, so the XML platform must be
 // initialised.

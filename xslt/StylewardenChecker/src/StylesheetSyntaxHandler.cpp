@@ -37,23 +37,42 @@ void StylesheetSyntaxHandler::resetDocument() {}
 
 void StylesheetSyntaxHandler::startDocument() {
   m_lastLocation = Location{1, 1};
-  m_current.m_stateIndex = ELEMENTSTATE_ROOT;
+  // Everything of the element in hand starts afresh: a parse that stopped at a fatal error
+  // never ended its elements, and its forwards-compatible mode must not reach the next.
+  m_current = ElementData();
   m_elementStack.clear();
   m_errors.clear();
   m_namespaces.clear();
   m_text = TextRun();
 }
 
-void StylesheetSyntaxHandler::releaseMemory() {
-  std::vector<StylesheetSyntaxError>().swap(m_errors);
-  std::vector<ElementData>().swap(m_elementStack);
-  m_namespaces.clear();
-  m_text = TextRun();
+void StylesheetSyntaxHandler::stopWithRecord(const std::wstring& message) {
+  if (!m_stopped) {
+    reportDisallowedText();
+    m_errors.emplace_back(SYNTAXERROR_XML_FATAL_ERROR, SEVERITY_ERROR, message, getLastLocation(),
+                          getCurrentLocation());
+    m_stopped = true;
+  }
+}
+
+void StylesheetSyntaxHandler::stopWithRecord(const std::wstring& message, Location at) {
+  if (!m_stopped) {
+    m_errors.emplace_back(SYNTAXERROR_XML_FATAL_ERROR, SEVERITY_ERROR, message, at, at);
+    m_stopped = true;
+  }
 }
 
 void StylesheetSyntaxHandler::startElement(const XMLCh* const uri, const XMLCh* const localname,
                                            const XMLCh* const qname,
                                            const xercesc::Attributes& attrs) {
+  if (m_stopped) {
+    return;
+  }
+  if (m_elementStack.size() >= kMaxDepth) {
+    stopWithRecord(L"The elements nest deeper than " + std::to_wstring(kMaxDepth) +
+                   L" levels; the check stops here");
+    return;
+  }
   reportDisallowedText();
   // The parent's data as it stands, to be resumed when this element ends.
   ElementData saved = m_current;
@@ -101,10 +120,16 @@ void StylesheetSyntaxHandler::startElement(const XMLCh* const uri, const XMLCh* 
 
 void StylesheetSyntaxHandler::startPrefixMapping(const XMLCh* const prefix,
                                                  const XMLCh* const uri) {
+  if (m_stopped) {
+    return;
+  }
   m_namespaces.declare(toWString(prefix), toWString(uri));
 }
 
 void StylesheetSyntaxHandler::endPrefixMapping(const XMLCh* const prefix) {
+  if (m_stopped) {
+    return;
+  }
   m_namespaces.undeclare(toWString(prefix));
 }
 
@@ -131,6 +156,9 @@ bool StylesheetSyntaxHandler::verifyAttributes(const ElementState& elementState,
 
 void StylesheetSyntaxHandler::endElement(const XMLCh* const, const XMLCh* const,
                                          const XMLCh* const qname) {
+  if (m_stopped) {
+    return;
+  }
   reportDisallowedText();
   m_current.m_endTagBegin = getLastLocation();
   m_current.m_endTagEnd = getCurrentLocation();
@@ -152,6 +180,9 @@ bool StylesheetSyntaxHandler::checkSufficientElements() const {
 }
 
 void StylesheetSyntaxHandler::characters(const XMLCh* const chars, const XMLSize_t length) {
+  if (m_stopped) {
+    return;
+  }
   const ElementState& state = ElementState::getElementState(m_current.m_stateIndex);
   if (!state.isTextAllowed()) {
     noteDisallowedText(chars, length);
@@ -222,6 +253,9 @@ void StylesheetSyntaxHandler::fatalError(const xercesc::SAXParseException& exc) 
 
 void StylesheetSyntaxHandler::AddXMLError(StylesheetSyntaxErrorCode code,
                                           const xercesc::SAXParseException& exc) {
+  if (m_stopped) {
+    return;
+  }
   reportDisallowedText();
   std::wstring message = toWString(exc.getMessage());
   if (message.empty()) {

@@ -3,6 +3,7 @@
 #ifndef STYLEWARDEN_STYLESHEETSYNTAXHANDLER_H
 #define STYLEWARDEN_STYLESHEETSYNTAXHANDLER_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,10 +31,19 @@ class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
     bool m_forwardsCompatible = false;
   };
 
+  // Elements nested deeper than this end the check with one code 3 record: the parser's
+  // cost per element grows with the depth, so that unbounded nesting costs quadratic time.
+  static constexpr std::size_t kMaxDepth = 1000;
+
   // The records of the last parse, in the order found.
   const std::vector<StylesheetSyntaxError>& getErrors() const { return m_errors; }
-  // Frees the records and the element stack of an abandoned parse.
-  void releaseMemory();
+  std::vector<StylesheetSyntaxError> takeErrors() { return std::move(m_errors); }
+  // Ends the check with a code 3 record saying why, at the place the parser has reached;
+  // every later event is ignored, and the reader stops at the next token.
+  void stopWithRecord(const std::wstring& message);
+  // The same at a place of the caller's, for a document that could not be opened.
+  void stopWithRecord(const std::wstring& message, Location at);
+  bool stopped() const { return m_stopped; }
 
   void characters(const XMLCh* const chars, const XMLSize_t length) override;
   void endElement(const XMLCh* const uri, const XMLCh* const localname,
@@ -84,6 +94,7 @@ class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
     std::wstring m_sample;
   };
   TextRun m_text;
+  bool m_stopped = false;
 
   // The names of the start tag in hand; their storage is reused from tag to tag.
   std::wstring m_uri;

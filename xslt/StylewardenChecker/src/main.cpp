@@ -1,10 +1,15 @@
-// stylewarden: checks one XSLT stylesheet, from a file or from standard input, against the
-// state machine of a state file and prints one line per finding.
+// stylewarden: checks XSLT stylesheets, one from a file or from standard input, or many
+// files and directory trees, against the state machine of a state file and prints one line
+// per finding (or, with --sarif, one SARIF log).
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <new>
+#include <string>
 #include <vector>
 
+#include "BatchRun.h"
 #include "StylesheetSyntaxChecker.h"
 
 namespace {
@@ -25,25 +30,84 @@ std::vector<char> ReadAll(std::FILE* input) {
 const char kOutOfMemoryRecord[] =
     "Error #: \"\"\"The check could not complete: out of memory\"\"\" [3] @ (1, 1) => (1, 1)\n";
 
+const char kUsage[] = "Stylewarden:\n\t<state file>\n\t<XML file>\n";
+const char kOptions[] =
+    "usage: stylewarden [--jobs N] [--sarif] <state file> [PATH...]\n"
+    "  PATH       a stylesheet, or a directory searched for .xsl and .xslt files\n"
+    "  --jobs N   checks at the same time (default: one per core)\n"
+    "  --sarif    write one SARIF 2.1.0 log instead of record lines\n";
+
+// The command line: options anywhere before "--", the rest in order.
+struct CommandLine {
+  std::string stateFile;
+  BatchOptions batch;
+};
+
+bool ParseCommandLine(int argc, char** argv, CommandLine& line) {
+  std::vector<std::string> positional;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (optionsEnded || argument.size() < 2 || argument.compare(0, 2, "--") != 0) {
+      positional.push_back(argument);
+    } else if (argument == "--") {
+      optionsEnded = true;
+    } else if (argument == "--sarif") {
+      line.batch.sarif = true;
+    } else if (argument == "--jobs" || argument.compare(0, 7, "--jobs=") == 0) {
+      std::string value = argument.size() > 6 ? argument.substr(7) : "";
+      if (argument == "--jobs") {
+        if (i + 1 == argc) {
+          return false;
+        }
+        value = argv[++i];
+      }
+      char* end = nullptr;
+      const long jobs = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != 0 || jobs < 1 || jobs > 1024) {
+        return false;
+      }
+      line.batch.jobs = static_cast<unsigned>(jobs);
+    } else {
+      return false;
+    }
+  }
+  if (positional.empty()) {
+    return false;
+  }
+  line.stateFile = positional.front();
+  line.batch.paths.assign(positional.begin() + 1, positional.end());
+  return true;
+}
+
+// The form of one stylesheet (or standard input) without --sarif prints its records as they
+// always were, without the file's name.
+bool IsSingleCheck(const BatchOptions& batch) {
+  std::error_code ignored;
+  return !batch.sarif &&
+         (batch.paths.empty() || (batch.paths.size() == 1 &&
+                                  !std::filesystem::is_directory(batch.paths.front(), ignored)));
+}
+
 // Checks the stylesheet and prints its records, or the one record saying why the check
 // could not complete.
-void CheckAndPrint(int argc, char** argv) {
+void CheckAndPrint(const std::vector<std::string>& paths) {
   StylesheetSyntaxChecker checker;
   std::vector<StylesheetSyntaxError> errors;
   bool checked;
-  if (argc == 2) {
+  if (paths.empty()) {
     const std::vector<char> stylesheet = ReadAll(stdin);
     checked =
         checker.getStylesheetSyntaxErrorsFromBuffer(stylesheet.data(), stylesheet.size(), errors);
   } else {
-    checked = checker.getStylesheetSyntaxErrorsFromFile(argv[2], errors);
+    checked = checker.getStylesheetSyntaxErrorsFromFile(paths.front(), errors);
   }
   if (checked) {
     for (const StylesheetSyntaxError& error : errors) {
       std::cout << error << '\n';
     }
   } else {
-    std::cout << StylesheetSyntaxChecker::getCheckFailure() << '\n';
+    std::cout << checker.getCheckFailure() << '\n';
   }
 }
 
@@ -51,23 +115,31 @@ void CheckAndPrint(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::cout << "Stylewarden:\n"
-              << "\t<state file>\n"
-              << "\t<XML file>\n";
+    std::cout << kUsage;
     return 1;
   }
-  if (!StylesheetSyntaxChecker::initialize(argv[1], true)) {
+  CommandLine line;
+  if (!ParseCommandLine(argc, argv, line) || (line.batch.sarif && line.batch.paths.empty())) {
+    std::cerr << kOptions;
+    return 1;
+  }
+  if (!StylesheetSyntaxChecker::initialize(line.stateFile, true)) {
     std::cout << "Bad initialization\n";
     return 3;
   }
 
+  int status = 0;
   try {
-    CheckAndPrint(argc, argv);
+    if (IsSingleCheck(line.batch)) {
+      CheckAndPrint(line.batch.paths);
+    } else {
+      status = RunBatch(line.batch, std::cout);
+    }
   } catch (const std::bad_alloc&) {
     std::cout.flush();
     std::fputs(kOutOfMemoryRecord, stdout);
   }
   std::cout.flush();
   StylesheetSyntaxChecker::finalize();
-  return 0;
+  return status;
 }

@@ -33,10 +33,15 @@ TEST(StylesheetSyntaxErrorTest, PrintsMessageCodeAndBothLocations) {
             "Error #: \"\"\"The element \"xsl:choose\" is missing\"\"\" [5] @ (3, 7) => (4, 12)");
 }
 
-TEST(StylesheetSyntaxErrorTest, PrintsNegativeNumbersAndLineBreaksUnchanged) {
-  const StylesheetSyntaxError error(SYNTAXERROR_XML_ERROR, SEVERITY_ERROR, L"a\nb\r\"c\"",
-                                    {-1, -20}, {0, 2147483647});
-  EXPECT_EQ(Printed(error), "Error #: \"\"\"a\nb\r\"c\"\"\"\" [2] @ (-1, -20) => (0, 2147483647)");
+TEST(StylesheetSyntaxErrorTest, PrintsNegativeNumbersUnchangedAndControlCharactersEscaped) {
+  // A record is one line: line breaks and other control characters of the message are
+  // written as escapes; quotes and backslashes stay as they are.
+  const StylesheetSyntaxError error(SYNTAXERROR_XML_ERROR, SEVERITY_ERROR,
+                                    L"a\nb\r\"c\"\t\\\x01\x7f\x2028", {-1, -20},
+                                    {0, 2147483647});
+  EXPECT_EQ(Printed(error),
+            "Error #: \"\"\"a\\nb\\r\"c\"\\t\\\\u0001\\u007F\\u2028\"\"\" [2] @ (-1, -20) => "
+            "(0, 2147483647)");
 }
 
 TEST(StylesheetSyntaxErrorTest, WarningPrintsLikeError) {

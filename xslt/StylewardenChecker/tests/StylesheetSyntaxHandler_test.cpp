@@ -346,4 +346,13 @@ TEST_F(ExtendedWalkTest, OtherVersionRelaxesUnlistedAttributesAndLaterElementsOn
             Codes{SYNTAXERROR_ATTRIBUTE_NOT_ALLOWED});
 }
 
+TEST_F(ExtendedWalkTest, ModeOfAParseEndedByAFatalErrorDoesNotReachTheNextCheck) {
+  // The first parse stops inside the relaxed stylesheet, its elements never ended.
+  EXPECT_EQ(codes("<x:stylesheet version='2.0' xmlns:x='http://www.w3.org/1999/XSL/Transform'>"
+                  "<x:template as='t'></x:wrong>"),
+            Codes{SYNTAXERROR_XML_FATAL_ERROR});
+  EXPECT_EQ(codes(kStylesheetTag + "<x:template as='t'/></x:stylesheet>"),
+            Codes{SYNTAXERROR_ATTRIBUTE_NOT_ALLOWED});
+}
+
 }  // namespace

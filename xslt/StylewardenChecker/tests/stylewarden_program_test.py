@@ -1,5 +1,6 @@
 """End-to-end tests of the stylewarden program: command line, exit statuses, standard input
 and the printed records."""
+import json
 import os
 import subprocess
 import tempfile
@@ -41,10 +42,95 @@ class CommandLineTest(unittest.TestCase):
         self.assertEqual(result.returncode, 3)
         self.assertEqual(result.stdout, b"Bad initialization\n")
 
-    def test_arguments_after_the_stylesheet_are_ignored(self):
+    def test_arguments_after_the_stylesheet_are_more_stylesheets(self):
+        # Extra paths used to be ignored; each is now checked in turn, its lines prefixed.
         stylesheet = os.path.join(HERE, "all-codes.xsl")
-        self.assertEqual(run(STATES, stylesheet, "ignored", "also").stdout,
-                         run(STATES, stylesheet).stdout)
+        result = run(STATES, stylesheet, os.path.join(HERE, "no-such.xsl"))
+        lines = result.stdout.decode().splitlines()
+        self.assertEqual(result.returncode, 4)
+        self.assertEqual(lines[:-1], [stylesheet + ": " + line for line in
+                                      run(STATES, stylesheet).stdout.decode().splitlines()])
+        self.assertRegex(lines[-1], r'no-such\.xsl: Error #: .*\[3\]')
+
+
+class ManyFilesTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        root = self.folder.name
+        self.files = {
+            "b.xsl": '<x:stylesheet xmlns:x="%s" version="1"><x:choose/></x:stylesheet>',
+            "a/z.XSLT": '<x:stylesheet xmlns:x="%s" version="1"><loose/></x:stylesheet>',
+            "a/ok.xsl": '<x:stylesheet xmlns:x="%s" version="1"/>',
+            "a/notes.txt": "not a stylesheet %s",
+            "c.xsl": '<x:stylesheet xmlns:x="%s" version="1"><x:output indent="&#10;"/>',
+        }
+        for name, text in self.files.items():
+            os.makedirs(os.path.dirname(os.path.join(root, name)), exist_ok=True)
+            with open(os.path.join(root, name), "w") as out:
+                out.write(text % XSLT)
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def path(self, name):
+        return os.path.join(self.folder.name, name)
+
+    def test_files_and_trees_are_reported_in_order_with_each_files_records(self):
+        expected = []
+        for name in ("c.xsl", "a/ok.xsl", "a/z.XSLT", "b.xsl", "c.xsl"):
+            expected += [self.path(name) + ": " + line for line in
+                         run(STATES, self.path(name)).stdout.decode().splitlines()]
+        for jobs in ("1", "3"):
+            result = run("--jobs", jobs, STATES, self.path("c.xsl"), self.folder.name)
+            with self.subTest(jobs=jobs):
+                self.assertEqual(result.returncode, 4)
+                self.assertEqual(result.stdout.decode().splitlines(), expected)
+        clean = run(STATES, self.path("a/ok.xsl"), self.path("a/ok.xsl"))
+        self.assertEqual((clean.returncode, clean.stdout), (0, b""))
+
+    def test_bad_options_print_the_usage_with_status_1(self):
+        for arguments in (["--jobs", "0", STATES, "x"], ["--jobs"], ["--what", STATES],
+                          ["--sarif", STATES]):
+            with self.subTest(arguments=arguments):
+                result = run(*arguments)
+                self.assertEqual((result.returncode, result.stdout), (1, b""))
+                self.assertIn(b"usage: stylewarden", result.stderr)
+
+    def test_sarif_log_has_the_rules_and_one_result_per_record(self):
+        result = run("--sarif", STATES, self.folder.name)
+        self.assertEqual(result.returncode, 4)
+        log = json.loads(result.stdout)
+        self.assertEqual(log["version"], "2.1.0")
+        self.assertEqual(len(log["runs"]), 1)
+        run_ = log["runs"][0]
+        rules = run_["tool"]["driver"]["rules"]
+        self.assertEqual(run_["tool"]["driver"]["name"], "stylewarden")
+        self.assertEqual([rule["id"] for rule in rules], ["SW%d" % code for code in range(1, 10)])
+        for rule in rules:
+            self.assertTrue(rule["shortDescription"]["text"])
+            self.assertIn(rule["defaultConfiguration"]["level"], ("warning", "error"))
+        found = []
+        for entry in run_["results"]:
+            self.assertEqual(rules[entry["ruleIndex"]]["id"], entry["ruleId"])
+            self.assertIn(entry["level"], ("warning", "error"))
+            (location,) = entry["locations"]
+            region = location["physicalLocation"]["region"]
+            self.assertGreaterEqual(region["startLine"], 1)
+            self.assertGreaterEqual(region["startColumn"], 1)
+            self.assertGreaterEqual((region["endLine"], region["endColumn"]),
+                                    (region["startLine"], region["startColumn"]))
+            uri = location["physicalLocation"]["artifactLocation"]["uri"]
+            self.assertTrue(uri.startswith("file://" + self.folder.name), uri)
+            found.append((uri[len("file://" + self.folder.name) + 1:], entry["ruleId"],
+                          entry["message"]["text"], region["startLine"], region["startColumn"]))
+        self.assertEqual(found, [
+            ("a/z.XSLT", "SW4", 'The element "loose" is not valid in this context', 1, 74),
+            ("b.xsl", "SW5", 'The element "x:choose" is missing a required child element',
+             1, 85),
+            ("c.xsl", "SW8", 'The attribute "indent" cannot have the value "\n" in this context.',
+             1, 74),
+            ("c.xsl", "SW3", found[3][2], 1, 100),
+        ])
 
 
 class RecordsTest(unittest.TestCase):
@@ -93,12 +179,63 @@ class HostileInputTest(unittest.TestCase):
         self.assertEqual(result.returncode, 0)
         self.assertRegex(result.stdout.decode().splitlines()[-1], r'entity expansions.*\[3\]')
 
-    def test_deeply_nested_elements_are_checked(self):
+    def test_nesting_past_the_depth_limit_ends_with_one_code_3_record(self):
+        # A million levels: the check stops at the thousandth, after the records above it.
         document = "<x:stylesheet xmlns:x='%s' version='1'>%s%s</x:stylesheet>" % (
-            XSLT, "<x:output>" * 20000, "</x:output>" * 20000)
+            XSLT, "<x:output>" * 1000000, "</x:output>" * 1000000)
         result = run(STATES, stdin=document.encode())
         self.assertEqual(result.returncode, 0)
-        self.assertEqual(len(result.stdout.decode().splitlines()), 19999)
+        lines = result.stdout.decode().splitlines()
+        self.assertEqual(len(lines), 999)
+        self.assertRegex(lines[-2], r'"x:output" is not valid.*\[4\]')
+        self.assertEqual(lines[-1], record(
+            "The elements nest deeper than 1000 levels; the check stops here", 3,
+            (1, 10064), (1, 10074)))
+
+    def test_external_entities_are_read_only_from_regular_files(self):
+        with tempfile.TemporaryDirectory() as folder:
+            fifo = os.path.join(folder, "entity.fifo")
+            os.mkfifo(fifo)
+            plain = os.path.join(folder, "plain.ent")
+            with open(plain, "w") as entity:
+                entity.write("<x:output/>")
+            for target, expected in ((fifo, "it is not a regular file"),
+                                     (folder, "it is not a regular file"),
+                                     ("/dev/zero", "it is not a regular file"),
+                                     ("http://127.0.0.1:9/e", "only local files are")):
+                document = os.path.join(folder, "with-entity.xsl")
+                with open(document, "w") as stylesheet:
+                    stylesheet.write(
+                        "<!DOCTYPE x:stylesheet [<!ENTITY e SYSTEM '%s'><!ENTITY p SYSTEM "
+                        "'plain.ent'>]>\n<x:stylesheet xmlns:x='%s' version='1'>&p;<loose/>"
+                        "\n&e;<x:bogus/></x:stylesheet>" % (target, XSLT))
+                with self.subTest(target=target):
+                    result = run(STATES, document)
+                    self.assertEqual(result.returncode, 0)
+                    lines = result.stdout.decode().splitlines()
+                    # The records before the entity stay; the check ends at its reference.
+                    self.assertEqual(len(lines), 2)
+                    self.assertRegex(lines[0], r'"loose" is not valid.*\[4\]')
+                    self.assertEqual(lines[1], record(
+                        'The external entity "%s" is not read: %s' % (target, expected), 3,
+                        (3, 2), (3, 4)))
+
+    def test_state_file_on_a_fifo_is_bad_initialization(self):
+        with tempfile.TemporaryDirectory() as folder:
+            fifo = os.path.join(folder, "states.fifo")
+            os.mkfifo(fifo)
+            result = run(fifo, stdin=b"<a/>")
+        self.assertEqual((result.returncode, result.stdout), (3, b"Bad initialization\n"))
+        self.assertIn(b"is not a regular file", result.stderr)
+        self.assertIn(b"Could not parse state machine.", result.stderr)
+
+    def test_control_characters_in_a_message_are_escaped_onto_one_line(self):
+        result = run(STATES, stdin=(
+            "<x:stylesheet xmlns:x='%s' version='1'><x:output indent='a&#10;b&#9;c&#13;"
+            "&#x85;d'/></x:stylesheet>" % XSLT).encode())
+        self.assertEqual(result.stdout.decode("utf-8"), record(
+            'The attribute "indent" cannot have the value "a\\nb\\tc\\r\\u0085d" in this '
+            'context.', 8, (1, 74), (1, 119)) + "\n")
 
 
 class StandardInputTest(unittest.TestCase):

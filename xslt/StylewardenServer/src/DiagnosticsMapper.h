@@ -7,11 +7,8 @@
 #include <vector>
 
 #include "PositionConverter.h"
+#include "StringUtils.h"
 #include "StylesheetSyntaxError.h"
-
-// The message's UTF-16 code units (one per wide character) as UTF-8; a lone surrogate
-// becomes U+FFFD.
-std::string Utf16UnitsToUtf8(const std::wstring& units);
 
 // The parser counts lines and columns from 1, columns in UTF-16 code units like the
 // protocol. The result lies inside the text.

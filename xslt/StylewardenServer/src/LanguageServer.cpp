@@ -2,10 +2,12 @@
 // serve every check after that.
 #include "LanguageServer.h"
 
+#include <optional>
 #include <utility>
 #include <vector>
 
-#include "DiagnosticsMapper.h"
+#include "HexDigit.h"
+#include "LoneSurrogates.h"
 
 using nlohmann::json;
 
@@ -19,19 +21,6 @@ const int kLogError = 1;
 std::string DocumentUri(const json& params, const std::string& method) {
   const json& document = jsonrpc::ObjectField(params, "textDocument", method);
   return jsonrpc::StringField(document, "uri", method + ".textDocument");
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  return -1;
 }
 
 // A local file document's references (its DTD, external entities) resolve beside it, as for
@@ -71,11 +60,17 @@ TextPosition ReadPosition(const json& object, const char* key, const std::string
 }  // namespace
 
 LanguageServer::LanguageServer(std::string stateFile, JsonRpcDispatcher::Sender sender,
-                               std::function<void(const std::string&)> log)
+                               std::function<void(const std::string&)> log,
+                               std::chrono::milliseconds checkBudget)
     : m_defaultStateFile(std::move(stateFile)),
       m_log(std::move(log)),
-      m_dispatcher(std::move(sender),
-                   [this](const std::string& problem) { reportProblem(problem); }) {
+      m_dispatcher(
+          [this, send = std::move(sender)](const json& message) {
+            const std::lock_guard<std::mutex> lock(m_sendMutex);
+            send(message);
+          },
+          [this](const std::string& problem) { reportProblem(problem); }),
+      m_checkBudget(checkBudget) {
   m_dispatcher.setGate([this](const std::string& method, jsonrpc::Error& refusal) {
     return admits(method, refusal);
   });
@@ -98,12 +93,17 @@ LanguageServer::LanguageServer(std::string stateFile, JsonRpcDispatcher::Sender 
 }
 
 LanguageServer::~LanguageServer() {
+  m_worker.reset();
   if (m_checkerStarted) {
     StylesheetSyntaxChecker::finalize();
   }
 }
 
-void LanguageServer::handle(const std::string& body) { m_dispatcher.dispatch(body); }
+void LanguageServer::handle(const std::string& body) {
+  // A lone surrogate in a document's text must not cost the whole message.
+  const std::optional<std::string> repaired = WithoutLoneSurrogates(body);
+  m_dispatcher.dispatch(repaired ? *repaired : body);
+}
 
 void LanguageServer::rejectUnreadable(const std::string& problem) {
   m_dispatcher.sendError(nullptr, jsonrpc::kInvalidRequest, problem);
@@ -162,6 +162,10 @@ json LanguageServer::initialize(const json& params) {
                          {{"retry", false}});
   }
   m_log("stylewarden-ls: state file " + stateFile);
+  m_worker =
+      std::make_unique<CheckWorker>(m_checkBudget, [this](const CheckJob& job, json diagnostics) {
+        publish(job.uri, &job.version, std::move(diagnostics));
+      });
   m_phase = Phase::kRunning;
   return {
       {"capabilities",
@@ -221,20 +225,13 @@ void LanguageServer::didSave(const json& params) {
 void LanguageServer::didClose(const json& params) {
   const std::string uri = DocumentUri(params, "textDocument/didClose");
   m_documents.close(uri);
-  publish(uri, nullptr, json::array());
+  // After the empty list nothing of a check still running may follow.
+  m_worker->forget(uri, [this, &uri] { publish(uri, nullptr, json::array()); });
 }
 
 void LanguageServer::checkAndPublish(const std::string& uri) {
   const OpenDocument* document = m_documents.find(uri);
-  std::vector<StylesheetSyntaxError> errors;
-  // A check that could not run must not look like a clean stylesheet: the checker's record
-  // of why stands in for the findings.
-  if (!m_checker.getStylesheetSyntaxErrorsFromBuffer(document->text.data(), document->text.size(),
-                                                     errors, true, SystemIdOf(uri))) {
-    errors.assign(1, StylesheetSyntaxChecker::getCheckFailure());
-  }
-  const json version = document->version;
-  publish(uri, &version, ToDiagnostics(errors, document->text));
+  m_worker->submit(CheckJob{uri, document->version, document->text, SystemIdOf(uri)});
 }
 
 void LanguageServer::publish(const std::string& uri, const json* version, json diagnostics) {

@@ -1,6 +1,9 @@
 // stylewarden-ls: the stylesheet checker as a language server on standard input and output.
 // Standard error carries the log; standard output only protocol messages.
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -15,16 +18,18 @@ namespace {
 const std::size_t kMaxMessageLength = std::size_t{64} << 20;
 
 void PrintUsage(std::ostream& out) {
-  out << "Usage: stylewarden-ls [--states PATH] [--stdio]\n"
+  out << "Usage: stylewarden-ls [--states PATH] [--time-budget SECONDS] [--stdio]\n"
          "A Language Server Protocol server on standard input and output that reports the\n"
          "structural errors of XSLT stylesheets. The state file is initializationOptions\n"
-         ".stateFile, else --states PATH, else the shipped xslt10-states.xml.\n";
+         ".stateFile, else --states PATH, else the shipped xslt10-states.xml. A check that\n"
+         "runs longer than the time budget (default 10 seconds) is given up.\n";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::string stateFile;
+  std::chrono::milliseconds checkBudget = LanguageServer::kDefaultCheckBudget;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--states") {
@@ -33,6 +38,15 @@ int main(int argc, char** argv) {
         return 2;
       }
       stateFile = argv[++i];
+    } else if (argument == "--time-budget") {
+      char* end = nullptr;
+      const double seconds = i + 1 < argc ? std::strtod(argv[i + 1], &end) : 0;
+      if (end == nullptr || *end != '\0' || end == argv[i + 1] || !(seconds > 0 && seconds < 1e6)) {
+        std::cerr << "stylewarden-ls: --time-budget needs a positive number of seconds\n";
+        return 2;
+      }
+      checkBudget = std::chrono::milliseconds(static_cast<long long>(seconds * 1000 + 0.5));
+      ++i;
     } else if (argument == "--stdio") {
       // Editors' clients name the transport; standard input and output is the only one.
     } else if (argument == "--help" || argument == "-h") {
@@ -50,9 +64,12 @@ int main(int argc, char** argv) {
   // A client that goes away must end the server through a failed write, not a signal.
   std::signal(SIGPIPE, SIG_IGN);
   std::ios::sync_with_stdio(false);
+  // Reading must not flush standard output: the check thread writes it at the same time.
+  std::cin.tie(nullptr);
 
   MessageTransport transport(std::cin, std::cout, kMaxMessageLength);
-  bool outputLost = false;
+  // Set by the check thread too, when it publishes.
+  std::atomic<bool> outputLost{false};
   LanguageServer server(
       stateFile,
       [&transport, &outputLost](const nlohmann::json& message) {
@@ -63,7 +80,7 @@ int main(int argc, char** argv) {
           outputLost = true;
         }
       },
-      [](const std::string& line) { std::cerr << line << '\n'; });
+      [](const std::string& line) { std::cerr << line << '\n'; }, checkBudget);
 
   std::string body;
   std::string problem;

@@ -103,11 +103,13 @@ std::optional<Announcement> ReceiveAnnouncement(Listener& listener, int timeoutM
     std::string peer;
     int connection = listener.accept(kSliceMs, &peer);
     if (connection < 0) continue;
-    // The engine sends the whole line in one send and closes the connection.
+    // The engine sends the whole line in one send and keeps the connection
+    // open after its line end (older engines close it instead).
     std::string line;
     char chunk[256];
     pollfd readable = {connection, POLLIN, 0};
-    while (line.size() < 1024 && poll(&readable, 1, 5000) > 0) {
+    while (line.size() < 1024 && line.find('\n') == std::string::npos &&
+           poll(&readable, 1, 5000) > 0) {
       ssize_t got = read(connection, chunk, sizeof chunk);
       if (got <= 0) break;
       line.append(chunk, static_cast<size_t>(got));

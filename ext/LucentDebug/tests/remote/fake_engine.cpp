@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "requester.h"
+#include "session_control.h"
 
 FakeEngine& fakeEngine() {
   static FakeEngine engine;
@@ -114,3 +115,13 @@ extern "C" void zend_error(int, const char* format, ...) {
 extern "C" void php_log_err_with_severity(const char* message, int) {
   fakeEngine().logged = message;
 }
+
+RequestInfo Requester::getRequestInfo() {
+  Log("getRequestInfo()");
+  return fakeEngine().requestInfo;
+}
+
+// Called on the control connection's thread; the end-to-end tests cover them.
+void luRequestPause() {}
+void luRequestDetach() {}
+void luDetach() { Log("detach()"); }

@@ -17,6 +17,7 @@ struct FakeEngine {
   PropertyInfoVector children;
   PropertyInfoVector context;
   long breakpointNumber = 1;
+  RequestInfo requestInfo;
   StopInfo stopInfo;
   std::string assignmentError;  // empty: assignments succeed
   // Calls, one line each, such as "resumeExecution(4)".

@@ -7,8 +7,9 @@ const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
+const { execFileSync } = require('node:child_process');
 const { pathToFileURL } = require('node:url');
-const { Session, programDiagnostics, ROOT } = require('./lsclient');
+const { Session, programDiagnostics, withTimeout, ROOT } = require('./lsclient');
 
 const EXAMPLES = path.join(ROOT, 'examples');
 const STYLESHEET_START =
@@ -179,4 +180,88 @@ test('incremental and full changes, save and close', async () => {
     assert.equal(session.published.get(uri)?.length ?? 0, 0);
     assert.ok(session.logMessages.some((m) => m.type === 1 && m.message.includes('not open')));
   });
+});
+
+test('a check after one that stopped in forwards-compatible mode starts afresh', async () => {
+  const strict =
+    STYLESHEET_START + '<xsl:template match="/"><xsl:bogus/></xsl:template>\n</xsl:stylesheet>\n';
+  const expected = await programDiagnosticsOfText('strict.xsl', strict);
+  assert.deepEqual(expected, [notValid('xsl:bogus', 1, 24, 36)]);
+  // Both ways of switching the mode on, each cut off inside the element that did it.
+  const cutOff = [
+    '<xsl:stylesheet version="1.1" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">\n' +
+      '<xsl:template match="/"><xsl:bogus/>',
+    '<out xsl:version="2.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"><xsl:bogus/>',
+  ];
+  await withSession(async (session) => {
+    for (const [index, text] of cutOff.entries()) {
+      const broken = await session.open(`file:///cut-off-${index}.xsl`, text);
+      assert.deepEqual(
+        broken.diagnostics.map((d) => d.code),
+        [3],
+      );
+      assert.deepEqual((await session.open('file:///strict.xsl', strict, index + 1)).diagnostics, expected);
+    }
+  });
+});
+
+test('lone surrogates are checked as U+FFFD and still count one UTF-16 unit each', async () => {
+  // <xsl:template match="/"> (24) + <xsl:text> (10) + lone half (1) + x (1) + </xsl:text> (11).
+  const text =
+    STYLESHEET_START +
+    '<xsl:template match="/"><xsl:text>\ud800x</xsl:text><xsl:bogus/></xsl:template>\n' +
+    '</xsl:stylesheet>\n';
+  const uri = 'file:///surrogates.xsl';
+  const at = (line, character) => ({ line, character });
+  await withSession(async (session) => {
+    assert.deepEqual((await session.open(uri, text)).diagnostics, [notValid('xsl:bogus', 1, 47, 59)]);
+    // The server's text stays the editor's: an edit that brings another lone half, and one
+    // placed after both by the editor's count.
+    let published = await session.change(uri, 2, [
+      { range: { start: at(1, 34), end: at(1, 34) }, text: '\udc00' },
+    ]);
+    assert.deepEqual(published.diagnostics, [notValid('xsl:bogus', 1, 48, 60)]);
+    published = await session.change(uri, 3, [
+      { range: { start: at(1, 60), end: at(1, 60) }, text: '<xsl:nope/>' },
+    ]);
+    assert.equal(published.version, 3);
+    assert.deepEqual(published.diagnostics, [
+      notValid('xsl:bogus', 1, 48, 60),
+      notValid('xsl:nope', 1, 60, 71),
+    ]);
+  });
+});
+
+test('a DTD, entity or state file that is a FIFO or a directory is refused at once', async () => {
+  const folder = path.join(scratch, 'special');
+  fs.mkdirSync(folder);
+  const fifo = path.join(folder, 'feed');
+  execFileSync('mkfifo', [fifo]);
+  fs.mkdirSync(path.join(folder, 'folder.ent'));
+  const body = STYLESHEET_START + '</xsl:stylesheet>\n';
+  const documents = {
+    'fifo-entity.xsl': '<!DOCTYPE xsl:stylesheet [ <!ENTITY % e SYSTEM "feed"> %e; ]>\n' + body,
+    'directory-entity.xsl': '<!DOCTYPE xsl:stylesheet [ <!ENTITY % e SYSTEM "folder.ent"> %e; ]>\n' + body,
+    'fifo-dtd.xsl': '<!DOCTYPE xsl:stylesheet SYSTEM "feed">\n' + body,
+  };
+  await withSession(async (session) => {
+    for (const [name, text] of Object.entries(documents)) {
+      const file = path.join(folder, name);
+      fs.writeFileSync(file, text);
+      const published = (await session.open(pathToFileURL(file).href, text)).diagnostics;
+      assert.deepEqual(published.map((d) => d.code), [3], name);
+      assert.match(published[0].message, /is not read: it is not a regular file/, name);
+      assert.deepEqual(published, await programDiagnostics(file), name);
+    }
+  });
+  const session = new Session();
+  try {
+    await assert.rejects(withTimeout(session.initialize({ stateFile: fifo }), 'initialize'), (error) => {
+      assert.equal(error.code, -32803);
+      assert.match(error.message, /Bad initialization/);
+      return true;
+    });
+  } finally {
+    session.kill();
+  }
 });

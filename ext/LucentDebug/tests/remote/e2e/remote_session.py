@@ -74,7 +74,7 @@ class PhpRun:
     """One php process debugging `script_path` in `mode`; use with `with`."""
 
     def __init__(self, script_path, mode, cookie=None, port=None, signalled=True,
-                 remote_port=None):
+                 remote_port=None, settings=()):
         """Signalled runs announce themselves to a listener of this object, or
         to `remote_port` when one is given."""
         self.script = script_path
@@ -82,11 +82,13 @@ class PhpRun:
         self.listener = ludbg_client.listen(0) if signalled and remote_port is None else None
         if self.listener:
             remote_port = self.listener.getsockname()[1]
+        extra = settings
         settings = ["lucentdebug.enabled=%d" % mode, "lucentdebug.port=%d" % self.port]
         if remote_port is not None:
             settings.append("lucentdebug.remoteport=%d" % remote_port)
         if cookie is not None:
             settings.append("lucentdebug.cookie=" + cookie)
+        settings += list(extra)
         # Ends with this object, and also with the test process when ctest's
         # timeout kills it, so no php is left waiting on its port.
         self.process = phprun.start(phprun.command(ARGS, settings, script_path),

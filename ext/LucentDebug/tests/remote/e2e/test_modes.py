@@ -57,7 +57,9 @@ class Modes(unittest.TestCase):
                 for filler in fillers:
                     filler.setblocking(False)
                     filler.connect_ex(("127.0.0.1", ide.port))
-                with PhpRun(TYPICAL, mode=mode, remote_port=ide.port) as php:
+                # The IDE gets long enough to take the connection.
+                with PhpRun(TYPICAL, mode=mode, remote_port=ide.port,
+                            settings=["lucentdebug.connect_timeout_ms=30000"]) as php:
                     deadline = time.monotonic() + 10
                     while refused(php.port) and time.monotonic() < deadline:
                         time.sleep(0.05)
@@ -66,8 +68,8 @@ class Modes(unittest.TestCase):
                         filler.close()
                     line = b""
                     while not line:  # the fillers' connections come first, empty
-                        line = ide.receive(timeout=30)
-                    php.connect(line.decode().split(":", 2)[2])
+                        line = ide.receive(timeout=30, line=True)
+                    php.connect(line.decode().split(":", 2)[2].strip())
                     php.call("resumeExecution", request=4)
                     self.assertEqual(php.finish()[0], 0)
 

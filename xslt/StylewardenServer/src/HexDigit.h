@@ -1,0 +1,19 @@
+// The value of one hexadecimal digit, for the escapes of URIs and of JSON strings.
+#ifndef STYLEWARDEN_LS_HEXDIGIT_H
+#define STYLEWARDEN_LS_HEXDIGIT_H
+
+// 0 to 15, or -1 when `c` is no hexadecimal digit.
+inline int HexValue(char c) {
+  if (c >= '0' && c <= '9') {
+    return c - '0';
+  }
+  if (c >= 'a' && c <= 'f') {
+    return c - 'a' + 10;
+  }
+  if (c >= 'A' && c <= 'F') {
+    return c - 'A' + 10;
+  }
+  return -1;
+}
+
+#endif
