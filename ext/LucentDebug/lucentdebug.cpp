@@ -127,6 +127,7 @@ int AnnouncedPort() { return LUDBG_G(portGiven) ? static_cast<int>(LUDBG_G(port)
 void AttachStepping() {
   if (AttachSignalledRemote(LUDBG_G(host), static_cast<unsigned short>(LUDBG_G(remotePort)),
                             AnnouncedPort()) == Attachment::kAttached) {
+    luStartSession();
     luSetStepMode(RESUME_STEP_INTO);
   }
 }
@@ -257,7 +258,6 @@ int ModuleStartup(zend_extension*) {
     zend_startup_module(&ludbg_module_entry);
   }
   luInstallErrorCallBack();
-  luInstallStatementHandler();
   luInstallExceptionHook();
   luInstallInterruptHandler();
   ApplyEnvironmentSetting("LUDBG_FLUSH", "implicit_flush");
@@ -270,7 +270,6 @@ void ModuleShutdown(zend_extension*) {
   // The host may still write after this library is unloaded.
   luRestoreWrite();
   luRemoveErrorCallBack();
-  luRemoveStatementHandler();
   luRemoveExceptionHook();
   luRemoveInterruptHandler();
   zend_unregister_ini_entries_ex(ludbg_module_entry.module_number, MODULE_PERSISTENT);
@@ -309,16 +308,15 @@ void ModuleActivate() {
   ReadEnvironment();
   if (LUDBG_G(enabled) == 0) return;
 
-  // Scripts compiled from now on carry the statement markers (ZEND_EXT_STMT)
-  // that drive the statement hook; frames come from the live chain, so calls
-  // need no markers.
-  CG(compiler_options) |= ZEND_COMPILE_EXTENDED_STMT;
-
+  // Statement markers (ZEND_EXT_STMT) drive the statement hook: compiled in
+  // for a request with a session, and for hooks only where opcache does not
+  // serve the request; frames come from the live chain, so calls need none.
   switch (LUDBG_G(enabled)) {
     case 2:
       LUDBG_G(requester) = remote_init(LUDBG_G(cookie), static_cast<int>(LUDBG_G(port)));
       if (LUDBG_G(requester) == nullptr) return;
       LUDBG_G(attached) = 1;
+      luStartSession();
       // Waiting: the IDE sets breakpoints before the first statement.
       luInterractSuspended();
       break;
@@ -330,15 +328,18 @@ void ModuleActivate() {
                                 AnnouncedPort()) != Attachment::kAttached) {
         return;
       }
+      luStartSession();
       LUDBG_G(signalled) = 0;
       luInterractSuspended();
       break;
     case 4:
       LUDBG_G(attached) = 1;
       LUDBG_G(requester) = console_init();
+      luStartSession();
       luSetStepMode(RESUME_STEP_INTO);
       break;
     default:
+      luStartHooks();
       break;
   }
 }
@@ -356,6 +357,8 @@ void ModuleDeactivate() {
       LUDBG_G(evalError) = nullptr;
     }
     luClearBreakpoints();
+    luForgetStatementLines();
+    luEndHooks();
   }
   ResetRequestState();
 }
@@ -430,6 +433,7 @@ PHP_FUNCTION(ludbg_break) {
   const char* host = hostArgument != nullptr ? hostArgument : LUDBG_G(host);
   switch (AttachSignalledRemote(host, static_cast<unsigned short>(portArgument), 0)) {
     case Attachment::kAttached:
+      luStartSession();
       luCaptureWrite();
       luInterractSuspended();
       RETURN_TRUE;

@@ -3,11 +3,12 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 long BreakpointList::set(long id, const char* file, int line, bool add, const char* condition,
-                         bool temporary) {
+                         bool temporary, const char* path) {
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {
     bool byId = it->id > 0 && it->id == id;
     bool byPlace = file != nullptr && it->line == line && strcasecmp(it->file.c_str(), file) == 0;
@@ -20,9 +21,24 @@ long BreakpointList::set(long id, const char* file, int line, bool add, const ch
   }
   if (!add || file == nullptr) return -1;
   entries_.push_back(Breakpoint{file, line, ++lastBreakpointId_,
-                                condition != nullptr ? condition : "", temporary});
+                                condition != nullptr ? condition : "", temporary,
+                                path != nullptr ? path : file, 0});
   indexLines();
   return lastBreakpointId_;
+}
+
+void BreakpointList::resolve(const char* path, const std::vector<int>& lines,
+                             std::vector<int>* stopLines) {
+  bool changed = false;
+  for (Breakpoint& bp : entries_) {
+    if (strcasecmp(bp.path.c_str(), path) != 0) continue;
+    auto next = std::lower_bound(lines.begin(), lines.end(), bp.line);
+    int resolved = next != lines.end() ? *next : -1;
+    changed = changed || resolved != bp.resolvedLine;
+    bp.resolvedLine = resolved;
+    if (resolved > 0) stopLines->push_back(resolved);
+  }
+  if (changed) indexLines();
 }
 
 namespace {
@@ -42,14 +58,23 @@ void BreakpointList::indexLines() {
   lines_.clear();
   unindexedLines_ = false;
   for (const Breakpoint& bp : entries_) {
-    if (bp.line < 0 || bp.line >= kIndexedLines) {
+    int stopLine = bp.stopLine();
+    if (bp.resolvedLine < 0) continue;  // stops nowhere
+    if (stopLine < 0 || stopLine >= kIndexedLines) {
       unindexedLines_ = true;
       continue;
     }
-    size_t line = static_cast<size_t>(bp.line);
+    size_t line = static_cast<size_t>(stopLine);
     if (line >= lines_.size()) lines_.resize(line + 1);
     lines_[line] = true;
   }
+}
+
+bool BreakpointList::hasFile(const char* path) const {
+  for (const Breakpoint& bp : entries_) {
+    if (strcasecmp(bp.path.c_str(), path) == 0) return true;
+  }
+  return false;
 }
 
 const Breakpoint* BreakpointList::byId(int id) const {
@@ -62,7 +87,9 @@ const Breakpoint* BreakpointList::byId(int id) const {
 int BreakpointList::find(const char* file, int line) const {
   if (!mayStopAt(line)) return 0;
   for (const Breakpoint& bp : entries_) {
-    if (bp.line == line && strcasecmp(bp.file.c_str(), file) == 0) return bp.id;
+    if (bp.resolvedLine >= 0 && bp.stopLine() == line && strcasecmp(bp.path.c_str(), file) == 0) {
+      return bp.id;
+    }
   }
   return 0;
 }

@@ -80,6 +80,15 @@ struct RequestInfo {
   int32_t pid = 0;
 };
 
+// Where a breakpoint stands once its file is compiled.
+struct BreakpointResolution {
+  int id = 0;
+  std::string file;      // as asked
+  int line = 0;          // as asked
+  int resolvedLine = 0;  // where it stops; 0 while its file is not compiled
+  bool verified = true;  // false when its compiled file can stop nowhere at or after `line`
+};
+
 using PropertyInfoVector = std::vector<PropertyInfo>;
 using FrameVector = std::vector<Frame>;
 

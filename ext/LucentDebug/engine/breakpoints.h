@@ -4,6 +4,20 @@
 #define LUCENTDEBUG_BREAKPOINTS_H
 
 #include <cstddef>
+#include <string>
+#include <vector>
+
+#include "debug_records.h"
+
+// The local path of a file URL or path, symbolic links resolved when it exists.
+std::string luCanonicalPath(const char* fileOrUrl);
+// Lines (any order) where statements of the file at this canonical path can
+// stop; its breakpoints move to the first such line at or after their own.
+void luAddStatementLines(const std::string& path, const std::vector<int>& lines);
+// Request end: the compiled files are gone.
+void luForgetStatementLines();
+// False when there is no breakpoint numbered id.
+bool luGetBreakpointInfo(long id, BreakpointResolution* info);
 
 extern "C" {
 long luSetBreakpoint(long id, const char* file, int line, int add);

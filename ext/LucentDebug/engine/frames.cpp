@@ -49,24 +49,53 @@ const ScopeRecord kNoScope;
 
 }  // namespace
 
+namespace {
+
+// The stop whose frames view is built on first use: a stop costs nothing in
+// proportion to the depth of the chain unless a view asks for its frames.
+struct PendingView {
+  zend_execute_data* innermost = nullptr;  // EG(current_execute_data) at the stop
+  const zend_execute_data* statementFrame = nullptr;
+  const zend_op* statement = nullptr;
+  bool pending = false;
+};
+PendingView pendingView;
+
 // Every user frame on the chain is a call site or the current statement. A
 // stop inside a host function (a warning, trigger_error, "ludbg_break")
 // shows the calling user frame once, at the call. Host functions (callbacks'
 // callers, Fiber::resume, Generator::next) show through the user frames
 // around them.
-void luBuildFrames(const zend_execute_data* statementFrame, const zend_op* statement) {
+void BuildFrames(const PendingView& view) {
   std::vector<ScopeRecord>& frames = LUDBG_G(frames);
   frames.clear();
-  for (zend_execute_data* frame = EG(current_execute_data); frame != nullptr;
-       frame = Caller(frame)) {
+  for (zend_execute_data* frame = view.innermost; frame != nullptr; frame = Caller(frame)) {
     if (!RunsUserCode(frame)) continue;
-    bool atStatement = frame == statementFrame && statement != nullptr;
-    frames.push_back(RecordOf(frame, atStatement ? statement : frame->opline));
+    bool atStatement = frame == view.statementFrame && view.statement != nullptr;
+    frames.push_back(RecordOf(frame, atStatement ? view.statement : frame->opline));
   }
   std::reverse(frames.begin(), frames.end());
 }
 
-void luReleaseFrames() { LUDBG_G(frames).clear(); }
+}  // namespace
+
+const std::vector<ScopeRecord>& luFrames() {
+  if (pendingView.pending) {
+    pendingView.pending = false;
+    BuildFrames(pendingView);
+  }
+  return LUDBG_G(frames);
+}
+
+void luBuildFrames(const zend_execute_data* statementFrame, const zend_op* statement) {
+  LUDBG_G(frames).clear();
+  pendingView = PendingView{EG(current_execute_data), statementFrame, statement, true};
+}
+
+void luReleaseFrames() {
+  pendingView = PendingView();
+  LUDBG_G(frames).clear();
+}
 
 int luChainDepth(zend_execute_data* frame, int limit) {
   int depth = -1;
@@ -76,12 +105,27 @@ int luChainDepth(zend_execute_data* frame, int limit) {
   return depth;
 }
 
+bool luCalledFrom(zend_execute_data* frame, const zend_execute_data* ancestor,
+                  const zend_function* function) {
+  for (frame = Caller(frame); frame != nullptr; frame = Caller(frame)) {
+    if (frame == ancestor && frame->func == function) return true;
+  }
+  return false;
+}
+
+bool luRunsAbove(const zend_execute_data* frame, const zend_op_array* opArray) {
+  for (auto* at = const_cast<zend_execute_data*>(frame); at != nullptr; at = Caller(at)) {
+    if (RunsUserCode(at) && at->func->op_array.opcodes == opArray->opcodes) return true;
+  }
+  return false;
+}
+
 extern "C" unsigned short luGetNumFrames() {
-  return static_cast<unsigned short>(LUDBG_G(frames).size());
+  return static_cast<unsigned short>(luFrames().size());
 }
 
 extern "C" bool luGetFrameInfo(int frame, char* fileBuffer, int* line, char* functionBuffer) {
-  const std::vector<ScopeRecord>& frames = LUDBG_G(frames);
+  const std::vector<ScopeRecord>& frames = luFrames();
   if (frame < 0 || static_cast<size_t>(frame) >= frames.size()) return false;
   const ScopeRecord& record = frames[static_cast<size_t>(frame)];
   CopyBounded(functionBuffer, record.functionName != nullptr ? record.functionName : "",
@@ -97,7 +141,7 @@ extern "C" bool luGetFrameInfo(int frame, char* fileBuffer, int* line, char* fun
 
 extern "C" int luGetPrecision() { return static_cast<int>(EG(precision)); }
 
-const std::vector<ScopeRecord>& luGetBackTrace() { return LUDBG_G(frames); }
+const std::vector<ScopeRecord>& luGetBackTrace() { return luFrames(); }
 
 bool luGetSourceCode(const char* fileUrl, std::string* source) {
   // Opening a FIFO or a device for reading may block the stopped script for
@@ -128,7 +172,7 @@ bool luGetSourceCode(const char* fileUrl, std::string* source) {
 }
 
 const ScopeRecord& luGetActiveSymbolTable(const char* context, short depth) {
-  const std::vector<ScopeRecord>& frames = LUDBG_G(frames);
+  const std::vector<ScopeRecord>& frames = luFrames();
   if (strcasecmp(context, "globals") == 0) {
     // The real top-level table, also inside a fiber, a shutdown function or
     // after exit(); nothing before the script's first statement. While

@@ -20,13 +20,24 @@ int luGetPrecision();  // kept for callers of the engine; values read EG(precisi
 
 // Kept for callers of the engine: the frames view while stopped, outermost first.
 const std::vector<ScopeRecord>& luGetBackTrace();
-// Builds the frames view from the host's live chain; the statement stands for
-// the line of statementFrame when given, otherwise each frame's own instruction.
+// The frames view of the current stop, built from the host's live chain on
+// first use.
+const std::vector<ScopeRecord>& luFrames();
+// Sets the frames view to be built from the host's live chain as it is now;
+// the statement stands for the line of statementFrame when given, otherwise
+// each frame's own instruction.
 void luBuildFrames(const zend_execute_data* statementFrame, const zend_op* statement);
 void luReleaseFrames();
 // Depth of the live chain from a frame that runs user code: the frames view
 // built there would hold depth + 1 frames. Counting ends past `limit`.
 int luChainDepth(zend_execute_data* frame, int limit);
+// True when `ancestor`, running `function`, is on the live chain above frame:
+// frame runs inside a call it made. Costs the distance between them when it
+// is, the depth of frame when it is not.
+bool luCalledFrom(zend_execute_data* frame, const zend_execute_data* ancestor,
+                  const zend_function* function);
+// True when frame or a frame above it on the live chain runs opArray.
+bool luRunsAbove(const zend_execute_data* frame, const zend_op_array* opArray);
 // Reads the whole file named by a URL or path; false when it cannot be read.
 bool luGetSourceCode(const char* fileUrl, std::string* source);
 // "globals" in any case: the script's top level; otherwise depth 0 is the

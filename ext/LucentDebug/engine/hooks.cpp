@@ -4,15 +4,24 @@
 // Statement markers (ZEND_EXT_STMT, compiled in with ZEND_COMPILE_EXTENDED_STMT
 // only, so calls carry no markers) run the engine's handler through the
 // host's user opcode mechanism (zend_set_user_opcode_handler), not the
-// extension list the host walks at each marker. Where nothing can stop, a
-// marker costs one plain no-op: the first time an op array reaches this
-// handler while no step is under way, its markers get the host's ZEND_NOP
-// handler, except those on lines that hold a breakpoint. A step under way, a
-// breakpoint added or an op array compiled later puts the engine's handler
-// back where it is needed. This is safe because:
+// extension list the host walks at each marker. Neither is set up at process
+// start, since a user opcode handler then turns opcache's JIT off: code that
+// opcache shares never carries markers, and a request that has no debugging
+// session runs opcache's (and the JIT's) code untouched. A request with a
+// session (or hooks only without opcache, so that "ludbg_break" may step in
+// code compiled before it) compiles marked code of its own: opcache is off
+// for the rest of that request, and the handler is set for it alone.
+//
+// Where nothing can stop, a marker costs one plain no-op: the first time an
+// op array reaches this handler while no step is under way, its markers get
+// the host's ZEND_NOP handler, except those on lines that hold a breakpoint of
+// the op array's own file; so do op arrays met only inside a call being
+// stepped over or out of. A step under way, a breakpoint added or an op array
+// compiled later puts the engine's handler back where it is needed. This is
+// safe because:
 // - only op arrays this request owns are rewritten (a reference count of
-//   their own: opcache's shared, immutable op arrays have none and keep the
-//   engine's handler, which then decides at each marker, correctly but slower);
+//   their own: opcache's shared, immutable op arrays have none; they carry no
+//   markers, since no marked code is compiled while opcache serves a request);
 // - the handler pointer is the only thing changed, the opcode stays
 //   ZEND_EXT_STMT, so every marker can be found again;
 // - rewritten op arrays are forgotten when the host releases them (the op
@@ -23,7 +32,12 @@
 // gone (exceptions, exit() in a generator, fibers).
 #include "hooks.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "breakpoints.h"
 #include "frames.h"
@@ -43,10 +57,18 @@ const void* quietHandler = nullptr;  // the host's ZEND_NOP handler
 const void* loudHandler = nullptr;   // the host's user opcode handler: StatementOpcode
 user_opcode_handler_t hostHandler = nullptr;
 bool installed = false;
+bool marking = false;  // this request compiles statement markers
+// Markers that reached the stop decision in this request; LUDBG_STATS=1 has
+// it written to stderr at request end, so tests can see which markers stay quiet.
+unsigned long decisions = 0;
 
-// Op arrays whose markers are quiet except on breakpoint lines: first
-// instruction -> number of instructions.
-std::unordered_map<const zend_op*, uint32_t> quietOpArrays;
+struct QuietOpArray {
+  uint32_t last;  // number of instructions
+  const zend_string* filename;
+};
+// Op arrays whose markers are quiet except on breakpoint lines, by first
+// instruction.
+std::unordered_map<const zend_op*, QuietOpArray> quietOpArrays;
 
 // A marker stands for a statement when its next real instruction (past
 // no-ops, such as the one reserved for an interpolated string) is no other
@@ -74,12 +96,30 @@ void SetHandler(const zend_op* marker, const void* handler) {
   const_cast<zend_op*>(marker)->handler = handler;
 }
 
+// The local path of a compiled file name, symbolic links resolved, converted
+// once per request; consecutive statements mostly share a file, so the last
+// one is kept at hand.
+const std::string& PathOf(const zend_string* filename) {
+  if (filename != LUDBG_G(lastPathName)) {
+    auto found = LUDBG_G(localPaths).try_emplace(filename);
+    if (found.second) found.first->second = luCanonicalPath(ZSTR_VAL(filename));
+    LUDBG_G(lastPathName) = filename;
+    LUDBG_G(lastPath) = &found.first->second;
+  }
+  return *LUDBG_G(lastPath);
+}
+
+int BreakpointAt(const zend_op_array* opArray, int line) {
+  if (!LUDBG_G(breakpoints).mayStopAt(line) || opArray->filename == nullptr) return 0;
+  return LUDBG_G(breakpoints).find(PathOf(opArray->filename).c_str(), line);
+}
+
 // A function breakpoint may stop at any function's first statement, so none
 // is quiet while one is set.
-bool MayStopAt(const zend_op* statement) {
+bool MayStopAt(const zend_op_array* opArray, const zend_op* statement) {
   return statement != nullptr && LUDBG_G(attached) &&
-         (LUDBG_G(breakpoints).mayStopAt(static_cast<int>(statement->lineno)) ||
-          luHasFunctionBreakpoints());
+         (luHasFunctionBreakpoints() ||
+          BreakpointAt(opArray, static_cast<int>(statement->lineno)) != 0);
 }
 
 // Opcache's shared op arrays carry no reference count and are never
@@ -88,21 +128,21 @@ bool Rewritable(const zend_op_array* opArray) {
   return opArray->refcount != nullptr && hostHandler == nullptr;
 }
 
-void QuietOpArray(const zend_op_array* opArray) {
+void Quiet(const zend_op_array* opArray) {
   if (!Rewritable(opArray) || quietOpArrays.count(opArray->opcodes) != 0) return;
   const zend_op* end = opArray->opcodes + opArray->last;
   for (const zend_op* op = opArray->opcodes; op < end; ++op) {
-    if (op->opcode == ZEND_EXT_STMT && !MayStopAt(StatementOf(op, end))) {
+    if (op->opcode == ZEND_EXT_STMT && !MayStopAt(opArray, StatementOf(op, end))) {
       SetHandler(op, quietHandler);
     }
   }
-  quietOpArrays.emplace(opArray->opcodes, opArray->last);
+  quietOpArrays.emplace(opArray->opcodes, QuietOpArray{opArray->last, opArray->filename});
 }
 
 // While a step is under way every marker must reach the stop decision.
 void MakeAllLoud() {
   for (const auto& entry : quietOpArrays) {
-    const zend_op* end = entry.first + entry.second;
+    const zend_op* end = entry.first + entry.second.last;
     for (const zend_op* op = entry.first; op < end; ++op) {
       if (op->opcode == ZEND_EXT_STMT) SetHandler(op, loudHandler);
     }
@@ -112,23 +152,6 @@ void MakeAllLoud() {
 
 bool RunsUserCode(const zend_execute_data* frame) {
   return frame->func != nullptr && ZEND_USER_CODE(frame->func->common.type);
-}
-
-// The breakpoint test with each compiled file name converted once per request;
-// consecutive statements mostly share a file, so the last one is kept at hand.
-int BreakpointInFile(const zend_op_array* opArray, int line) {
-  if (opArray->filename != LUDBG_G(lastPathName)) {
-    auto found = LUDBG_G(localPaths).try_emplace(opArray->filename);
-    if (found.second) found.first->second = luGetLocalFilePathFromURL(ZSTR_VAL(opArray->filename));
-    LUDBG_G(lastPathName) = opArray->filename;
-    LUDBG_G(lastPath) = &found.first->second;
-  }
-  return LUDBG_G(breakpoints).find(LUDBG_G(lastPath)->c_str(), line);
-}
-
-int BreakpointAt(const zend_op_array* opArray, int line) {
-  if (!LUDBG_G(breakpoints).mayStopAt(line) || opArray->filename == nullptr) return 0;
-  return BreakpointInFile(opArray, line);
 }
 
 bool IsLoopCondition(const zend_op* marker, const zend_op* statement) {
@@ -165,6 +188,27 @@ bool SamePassage(const zend_execute_data* frame, const zend_op_array* opArray,
 
 bool IsResumeFrame(const zend_execute_data* frame) {
   return frame == LUDBG_G(resumeFrame) && frame->func == LUDBG_G(resumeFunction);
+}
+
+// A call made by the frame of the last resume (the body of a call stepped
+// over): found at the distance between them, not at the depth of the chain.
+bool InsideResumeFrame(zend_execute_data* frame) {
+  return LUDBG_G(resumeFrame) != nullptr &&
+         luCalledFrom(frame, LUDBG_G(resumeFrame), LUDBG_G(resumeFunction));
+}
+
+// Code that runs only inside the call being stepped over (or out of) never
+// stops before that call returns: its op array may be quiet, except its
+// breakpoint lines, until the next step. Not the op array of the resume frame
+// or any frame above it, which must stop once the call returns, nor a
+// generator's, which a caller may resume later.
+void QuietInsideCall(zend_execute_data* frame) {
+  const zend_op_array* opArray = &frame->func->op_array;
+  if ((opArray->fn_flags & ZEND_ACC_GENERATOR) != 0 || quietOpArrays.count(opArray->opcodes) != 0) {
+    return;
+  }
+  if (luRunsAbove(LUDBG_G(resumeFrame), opArray)) return;
+  Quiet(opArray);
 }
 
 void StopAtStatement(zend_execute_data* frame, const zend_op* marker, const zend_op* statement) {
@@ -220,6 +264,8 @@ void Decide(zend_execute_data* frame, const zend_op_array* opArray, const zend_o
     case RESUME_STEP_OVER:
       if (IsResumeFrame(frame)) {
         StopAtStatement(frame, marker, statement);
+      } else if (InsideResumeFrame(frame)) {
+        QuietInsideCall(frame);
       } else {
         int depth = luChainDepth(frame, resumeDepth);
         bool back = LUDBG_G(resumeFrame) == nullptr ? depth <= resumeDepth : depth < resumeDepth;
@@ -227,7 +273,10 @@ void Decide(zend_execute_data* frame, const zend_op_array* opArray, const zend_o
       }
       break;
     case RESUME_STEP_OUT:
-      if (!IsResumeFrame(frame) && luChainDepth(frame, resumeDepth) < resumeDepth) {
+      if (IsResumeFrame(frame)) break;
+      if (InsideResumeFrame(frame)) {
+        QuietInsideCall(frame);
+      } else if (luChainDepth(frame, resumeDepth) < resumeDepth) {
         StopAtStatement(frame, marker, statement);
       }
       break;
@@ -245,14 +294,15 @@ void Statement(zend_execute_data* frame, const zend_op* marker) {
   const zend_op_array* opArray = &frame->func->op_array;
   const zend_op* statement = StatementOf(marker, opArray->opcodes + opArray->last);
   if (!LUDBG_G(attached) || LUDBG_G(stepMode) == RESUME_GO) {
-    QuietOpArray(opArray);
+    Quiet(opArray);
     // The breakpoint that kept this marker loud may be gone.
-    if (!MayStopAt(statement)) {
+    if (!MayStopAt(opArray, statement)) {
       if (Rewritable(opArray)) SetHandler(marker, quietHandler);
       return;
     }
   }
   if (statement == nullptr) return;
+  ++decisions;
   if (SamePassage(frame, opArray, marker, statement)) return;
   if (LUDBG_G(savedBodyWrite) == nullptr) luCaptureWrite();
   Decide(frame, opArray, marker, statement);
@@ -269,7 +319,19 @@ int StatementOpcode(zend_execute_data* frame) {
 
 }  // namespace
 
-void luInstallStatementHandler() {
+namespace {
+
+// True when opcache serves this request from its shared cache.
+bool OpcacheServes() {
+  const char* enable = sapi_module.name != nullptr && strcmp(sapi_module.name, "cli") == 0
+                           ? "opcache.enable_cli"
+                           : "opcache.enable";
+  return zend_get_extension("Zend OPcache") != nullptr &&
+         zend_ini_long(const_cast<char*>("opcache.enable"), strlen("opcache.enable"), 0) != 0 &&
+         zend_ini_long(const_cast<char*>(enable), strlen(enable), 0) != 0;
+}
+
+void InstallStatementHandler() {
   if (installed) return;
   hostHandler = zend_get_user_opcode_handler(ZEND_EXT_STMT);
   zend_set_user_opcode_handler(ZEND_EXT_STMT, StatementOpcode);
@@ -278,7 +340,39 @@ void luInstallStatementHandler() {
   installed = true;
 }
 
-void luRemoveStatementHandler() {
+// Files compiled from now on carry statement markers.
+void StartMarking() {
+  CG(compiler_options) |= ZEND_COMPILE_EXTENDED_STMT;
+  marking = true;
+  InstallStatementHandler();
+}
+
+}  // namespace
+
+void luStartHooks() {
+  if (!OpcacheServes()) StartMarking();
+}
+
+void luStartSession() {
+  if (marking) return;
+  // Opcache may be turned off for the rest of a request (never on again), so
+  // what this request compiles from now on is its own and never shared.
+  if (OpcacheServes()) {
+    zend_string* name = zend_string_init("opcache.enable", strlen("opcache.enable"), 0);
+    zend_alter_ini_entry_chars(name, "0", 1, PHP_INI_USER, PHP_INI_STAGE_RUNTIME);
+    zend_string_release(name);
+  }
+  StartMarking();
+}
+
+void luEndHooks() {
+  const char* stats = getenv("LUDBG_STATS");
+  if (stats != nullptr && strcmp(stats, "1") == 0) {
+    fprintf(stderr, "LUDBG: %lu statements reached the stop decision\n", decisions);
+  }
+  decisions = 0;
+  CG(compiler_options) &= ~ZEND_COMPILE_EXTENDED_STMT;
+  marking = false;
   if (!installed) return;
   zend_set_user_opcode_handler(ZEND_EXT_STMT, hostHandler);
   hostHandler = nullptr;
@@ -287,9 +381,10 @@ void luRemoveStatementHandler() {
 
 void luWatchAllStatements() { MakeAllLoud(); }
 
-void luWatchLine(int line) {
+void luWatchLine(const char* path, int line) {
   for (const auto& entry : quietOpArrays) {
-    const zend_op* end = entry.first + entry.second;
+    if (entry.second.filename == nullptr || PathOf(entry.second.filename) != path) continue;
+    const zend_op* end = entry.first + entry.second.last;
     for (const zend_op* op = entry.first; op < end; ++op) {
       if (op->opcode != ZEND_EXT_STMT) continue;
       const zend_op* statement = StatementOf(op, end);
@@ -300,8 +395,20 @@ void luWatchLine(int line) {
   }
 }
 
-extern "C" void OPArrayHandler(zend_op_array*) {
-  if (LUDBG_G(enabled) != 0) luCaptureWrite();
+// Tells the breakpoints where this op array's statements can stop.
+extern "C" void OPArrayHandler(zend_op_array* opArray) {
+  if (LUDBG_G(enabled) == 0) return;
+  luCaptureWrite();
+  // Hooks only: breakpoints set after "ludbg_break" stop on the lines asked.
+  if (!marking || !LUDBG_G(attached) || opArray->filename == nullptr) return;
+  std::vector<int> lines;
+  const zend_op* end = opArray->opcodes + opArray->last;
+  for (const zend_op* op = opArray->opcodes; op < end; ++op) {
+    if (op->opcode != ZEND_EXT_STMT) continue;
+    const zend_op* statement = StatementOf(op, end);
+    if (statement != nullptr) lines.push_back(static_cast<int>(statement->lineno));
+  }
+  if (!lines.empty()) luAddStatementLines(PathOf(opArray->filename), lines);
 }
 
 extern "C" void OPArrayDestroyed(zend_op_array* opArray) {
@@ -335,7 +442,11 @@ extern "C" void luSetStepMode(int mode) {
 }
 
 extern "C" void luResumeExecution(int mode) {
-  const std::vector<ScopeRecord>& frames = LUDBG_G(frames);
+  // Only stepping over and out compare against where the resume was chosen;
+  // other modes leave the frames view unbuilt.
+  static const std::vector<ScopeRecord> kNone;
+  bool fromHere = mode == RESUME_STEP_OVER || mode == RESUME_STEP_OUT;
+  const std::vector<ScopeRecord>& frames = fromHere ? luFrames() : kNone;
   LUDBG_G(resumeDepth) = frames.empty() ? 0 : static_cast<int>(frames.size()) - 1;
   LUDBG_G(resumeFrame) = frames.empty() ? nullptr : frames.back().executeData;
   LUDBG_G(resumeFunction) = frames.empty() ? nullptr : frames.back().executeData->func;

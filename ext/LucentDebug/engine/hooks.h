@@ -23,12 +23,19 @@ void luResumeExecution(int mode);
 void luSetStepMode(int mode);
 }
 
-// Makes statement markers take the engine's handler (process start-up) and
-// gives the host its own back (process shutdown).
-void luInstallStatementHandler();
-void luRemoveStatementHandler();
-// Statement markers on this line must reach the stop decision again.
-void luWatchLine(int line);
+// Request start with hooks on: code compiled from now on carries statement
+// markers, unless opcache serves the request (its shared code stays as it is).
+void luStartHooks();
+// This request has a debugging session: from now on it compiles marked code of
+// its own (opcache is turned off for the rest of it) and its statements reach
+// the stop decision. Call it as soon as the session is known, before the
+// script is compiled, so that all of it can stop.
+void luStartSession();
+// Request end: markers off, the host's handler back.
+void luEndHooks();
+// Statement markers on this line of this file (a local path, symbolic links
+// resolved) must reach the stop decision again.
+void luWatchLine(const char* path, int line);
 // Every statement marker must reach the stop decision again (a function
 // breakpoint was added).
 void luWatchAllStatements();

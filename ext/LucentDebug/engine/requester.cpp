@@ -138,6 +138,10 @@ void Requester::removeBreakpoint(long breakpointNumber) {
   luSetBreakpoint(breakpointNumber, nullptr, 0, 0);
 }
 
+bool Requester::getBreakpointInfo(long breakpointNumber, BreakpointResolution* info) {
+  return luGetBreakpointInfo(breakpointNumber, info);
+}
+
 StopInfo Requester::getStopInfo() { return luGetStopInfo(); }
 
 void Requester::setExceptionBreakpoints(const ExceptionFilter& filter) {

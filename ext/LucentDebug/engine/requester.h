@@ -59,6 +59,8 @@ class Requester {
   long addFunctionBreakpoint(const std::string& name, const std::string& condition);
   // The request this front end debugs (engine/request_info.cpp).
   RequestInfo getRequestInfo();
+  // False when there is no breakpoint numbered id.
+  bool getBreakpointInfo(long breakpointNumber, BreakpointResolution* info);
 };
 
 // Changes nothing; kept for the front ends' method tables.

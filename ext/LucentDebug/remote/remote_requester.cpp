@@ -322,6 +322,25 @@ xmlrpc_value* AddFunctionBreakpointMethod(xmlrpc_env* env, xmlrpc_value* params,
   return xmlrpc_build_value(env, "{s:i}", "breakpointNumber", static_cast<xmlrpc_int32>(number));
 }
 
+constexpr int kNoBreakpointFault = 2;
+
+xmlrpc_value* GetBreakpointInfoMethod(xmlrpc_env* env, xmlrpc_value* params, void* userData) {
+  if (!checkCookie(env, params, userData)) return nullptr;
+  xmlrpc_int32 number = 0;
+  xmlrpc_parse_value(env, params, "({s:i,*})", "breakpointNumber", &number);
+  if (env->fault_occurred) return nullptr;
+  BreakpointResolution info;
+  if (!RequesterOf(userData).getBreakpointInfo(number, &info)) {
+    xmlrpc_env_set_fault(env, kNoBreakpointFault, "No such breakpoint");
+    return nullptr;
+  }
+  return xmlrpc_build_value(env, "{s:i,s:s,s:i,s:i,s:b}", "id", static_cast<xmlrpc_int32>(info.id),
+                            "file", XmlrpcText(info.file).c_str(), "line",
+                            static_cast<xmlrpc_int32>(info.line), "resolvedLine",
+                            static_cast<xmlrpc_int32>(info.resolvedLine), "verified",
+                            static_cast<xmlrpc_bool>(info.verified));
+}
+
 // Nothing may unwind through the XML-RPC library's C frames: a failure of
 // ours becomes the call's fault.
 template <xmlrpc_method handler>
@@ -362,6 +381,7 @@ constexpr Method kMethods[] = {
     {"Requester.setExceptionBreakpoints", Guarded<SetExceptionBreakpointsMethod>},
     {"Requester.addFunctionBreakpoint", Guarded<AddFunctionBreakpointMethod>},
     {"Requester.getRequestInfo", Guarded<GetRequestInfoMethod>},
+    {"Requester.getBreakpointInfo", Guarded<GetBreakpointInfoMethod>},
 };
 
 }  // namespace

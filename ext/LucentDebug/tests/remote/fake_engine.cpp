@@ -89,6 +89,16 @@ void Requester::removeBreakpoint(long breakpointNumber) {
   Log("removeBreakpoint(" + std::to_string(breakpointNumber) + ")");
 }
 
+bool Requester::getBreakpointInfo(long breakpointNumber, BreakpointResolution* info) {
+  Log("getBreakpointInfo(" + std::to_string(breakpointNumber) + ")");
+  if (breakpointNumber != fakeEngine().breakpointNumber) return false;
+  info->id = static_cast<int>(breakpointNumber);
+  info->file = "/t.php";
+  info->line = 4;
+  info->resolvedLine = 6;
+  return true;
+}
+
 StopInfo Requester::getStopInfo() { return fakeEngine().stopInfo; }
 
 void Requester::setExceptionBreakpoints(const ExceptionFilter& filter) {

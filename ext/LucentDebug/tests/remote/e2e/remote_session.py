@@ -74,7 +74,7 @@ class PhpRun:
     """One php process debugging `script_path` in `mode`; use with `with`."""
 
     def __init__(self, script_path, mode, cookie=None, port=None, signalled=True,
-                 remote_port=None, settings=()):
+                 remote_port=None, settings=(), env=None):
         """Signalled runs announce themselves to a listener of this object, or
         to `remote_port` when one is given."""
         self.script = script_path
@@ -93,7 +93,7 @@ class PhpRun:
         # timeout kills it, so no php is left waiting on its port.
         self.process = phprun.start(phprun.command(ARGS, settings, script_path),
                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                    env=phprun.environment(ARGS))
+                                    env=phprun.environment(ARGS, env))
         self.debugger = None
 
     def handshake(self, timeout=30):

@@ -1,0 +1,3 @@
+<?php
+$hot = __DIR__ . "/../cpu.php";
+require $hot;

@@ -1,0 +1,3 @@
+<?php
+$hot = __DIR__ . "/oo_work.php";
+require $hot;

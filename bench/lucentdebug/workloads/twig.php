@@ -1,0 +1,3 @@
+<?php
+$hot = __DIR__ . "/twig_page.php";
+require $hot;

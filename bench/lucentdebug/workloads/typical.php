@@ -1,0 +1,3 @@
+<?php
+$hot = __DIR__ . "/../typical.php";
+require $hot;

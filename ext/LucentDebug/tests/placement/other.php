@@ -1,0 +1,4 @@
+<?php
+function never() {
+  return 1;
+}
