@@ -56,7 +56,7 @@ class VsixTest(unittest.TestCase):
         self.assertEqual(debugger["type"], "lucentdebug")
         attributes = debugger["configurationAttributes"]
         for request in ("launch", "attach"):
-            self.assertLessEqual({"hostname", "pathMappings", "stopOnEntry", "timeout"},
+            self.assertLessEqual({"hostname", "stopOnEntry", "timeout"},
                                  set(attributes[request]["properties"]), request)
         self.assertEqual(attributes["launch"]["required"], ["program"])
         requests = sorted(s["body"]["request"] for s in debugger["configurationSnippets"])
