@@ -69,21 +69,37 @@ class Installed(unittest.TestCase):
         self.assert_no_build_tree_paths(server)
         with open(os.path.join(ARGS.source, "examples", "empty-choose.xsl")) as handle:
             text = handle.read()
-        messages = [
-            {"jsonrpc": "2.0", "id": 1, "method": "initialize", "params": {"capabilities": {}}},
-            {"jsonrpc": "2.0", "method": "textDocument/didOpen", "params": {"textDocument": {
-                "uri": "file:///empty-choose.xsl", "languageId": "xslt", "version": 1,
-                "text": text}}},
-            {"jsonrpc": "2.0", "id": 2, "method": "shutdown"},
-            {"jsonrpc": "2.0", "method": "exit"},
-        ]
-        framed = "".join("Content-Length: %d\r\n\r\n%s" % (len(body.encode()), body)
-                         for body in map(json.dumps, messages))
-        result = run([server], input=framed, cwd=self.root)
-        self.assertEqual(result.returncode, 0, result.stderr)
+        def framed(*messages):
+            return "".join("Content-Length: %d\r\n\r\n%s" % (len(body.encode()), body)
+                           for body in map(json.dumps, messages)).encode()
+        server_process = subprocess.Popen([server], stdin=subprocess.PIPE,
+                                          stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                          cwd=self.root)
+        try:
+            server_process.stdin.write(framed(
+                {"jsonrpc": "2.0", "id": 1, "method": "initialize", "params": {"capabilities": {}}},
+                {"jsonrpc": "2.0", "method": "textDocument/didOpen", "params": {"textDocument": {
+                    "uri": "file:///empty-choose.xsl", "languageId": "xslt", "version": 1,
+                    "text": text}}}))
+            server_process.stdin.flush()
+            # Checks run beside the requests: shut down once the diagnostics are in.
+            heard = b""
+            while b"publishDiagnostics" not in heard:
+                chunk = server_process.stdout.read1(65536)
+                if not chunk:
+                    break
+                heard += chunk
+            rest, errors = server_process.communicate(
+                framed({"jsonrpc": "2.0", "id": 2, "method": "shutdown"},
+                       {"jsonrpc": "2.0", "method": "exit"}), timeout=120)
+        finally:
+            if server_process.poll() is None:
+                server_process.kill()
+        stdout, stderr = (heard + rest).decode(), errors.decode()
+        self.assertEqual(server_process.returncode, 0, stderr)
         self.assertEqual(os.path.realpath(states),
-                         os.path.realpath(result.stderr.split("state file ")[1].split("\n")[0]))
-        self.assertRegex(result.stdout, r'"code":5,"message":"The element \\"xsl:choose\\" is missing')
+                         os.path.realpath(stderr.split("state file ")[1].split("\n")[0]))
+        self.assertRegex(stdout, r'"code":5,"message":"The element \\"xsl:choose\\" is missing')
 
     @unittest.skipUnless(os.environ.get("INSTALL_LUCENTDEBUG"), "lucentdebug not built")
     def test_php_loads_the_installed_extension_and_its_console_runs(self):

@@ -106,7 +106,9 @@ TEST(Signal, AnIdeAsksToWatchOnlyWithTheWholeWatchLine) {
     EXPECT_EQ(IdeAsksToWatch(ends[0], 50), written == "watch\n") << written;
     // The line stays for the control connection's reader.
     char first = 0;
-    if (!written.empty()) EXPECT_EQ(recv(ends[0], &first, 1, MSG_DONTWAIT), 1);
+    if (!written.empty()) {
+      EXPECT_EQ(recv(ends[0], &first, 1, MSG_DONTWAIT), 1);
+    }
     close(ends[0]);
     close(ends[1]);
   }

@@ -260,10 +260,10 @@ class WebRequests(unittest.TestCase):
             self.ide.reopen()
 
     def test_a_cookie_or_a_post_field_triggers_too(self):
-        for request in (Request(self.server.port, "/index.php?name=cookie",
-                                headers={"Cookie": "a=b; LUDBG_SESSION=1"}),
-                        Request(self.server.port, "/index.php?name=post",
-                                form="LUDBG_SESSION=1")):
+        # One request at a time, so the session accepted is that request's.
+        for path, headers, form in (("/index.php?name=cookie", {"Cookie": "a=b; LUDBG_SESSION=1"},
+                                     None), ("/index.php?name=post", None, "LUDBG_SESSION=1")):
+            request = Request(self.server.port, path, headers=headers, form=form)
             session = self.ide.accept()
             session.call("resumeExecution", request=RESUME_GO)
             session.close()
