@@ -97,8 +97,8 @@ int ConnectTimeoutMs() {
 // which the IDE is reached (loopback for a local IDE) at `listenPort` (0: one
 // the system chooses) before the handshake line announces it, so an IDE that
 // connects as soon as it reads the line is never refused. The IDE gets the
-// connect timeout to take the connection, and as long again to ask for it to
-// stay open as the session's control line. Without an IDE or a port the
+// connect timeout to take the connection, and as long again (a second at
+// most) to ask for it to stay open as the session's control line. Without an IDE or a port the
 // request goes on alone.
 Attachment AttachSignalledRemote(const char* host, unsigned short idePort, int listenPort) {
   unsigned char local[4];
@@ -110,7 +110,9 @@ Attachment AttachSignalledRemote(const char* host, unsigned short idePort, int l
   const int control = luConnectSocketWithin(host, idePort, ConnectTimeoutMs());
   // An IDE that reads the line until the connection closes writes nothing:
   // it gets the bare line and the close, as it always did.
-  const bool watched = control >= 0 && IdeAsksToWatch(control, ConnectTimeoutMs());
+  // The wait delays only IDEs that never ask, so it stays short whatever the
+  // connect timeout.
+  const bool watched = control >= 0 && IdeAsksToWatch(control, std::min(ConnectTimeoutMs(), 1000));
   if (control < 0 || !SendAnnouncement(control, LUDBG_G(port), LUDBG_G(cookie), watched)) {
     if (control >= 0) close(control);
     remote_end(requester);

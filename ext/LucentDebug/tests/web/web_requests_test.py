@@ -146,7 +146,9 @@ class WebRequests(unittest.TestCase):
         cls.ide = Ide()
         cls.server = web_servers.WebServer(ARGS.kind, cls.root, ini=[
             "extension=" + module, "lucentdebug.enabled=6",
-            "lucentdebug.remoteport=%d" % cls.ide.port], workers=10)
+            "lucentdebug.remoteport=%d" % cls.ide.port,
+            # Time to ask for the control line even on a busy machine.
+            "lucentdebug.connect_timeout_ms=2000"], workers=10)
         cls.server.start()
 
     @classmethod
