@@ -59,6 +59,9 @@ xmlrpc_value* StructWith(xmlrpc_env* env, const char* member, xmlrpc_value* valu
 // The member `name` of the call's struct, or null when the call leaves it out
 // (a reference the caller releases).
 xmlrpc_value* OptionalMember(xmlrpc_env* env, xmlrpc_value* params, const char* name) {
+  // After an earlier member's fault the library still hands out references,
+  // which the early return below would leak.
+  if (env->fault_occurred) return nullptr;
   xmlrpc_value* members = nullptr;
   xmlrpc_array_read_item(env, params, 0, &members);
   if (env->fault_occurred) return nullptr;
