@@ -10,17 +10,15 @@ ratio. Each figure is the median of repeated calls on a fresh connection.
 import argparse
 import os
 import statistics
-import subprocess
 import sys
 import tempfile
 import time
-import xmlrpc.client
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
 
 import ludbg_client  # noqa: E402  (found through the path set above)
-from xmlrpc_roundtrip import free_port, raw_call  # noqa: E402  (beside this file)
+from xmlrpc_roundtrip import raw_call, raw_request, stopped_at  # noqa: E402  (beside this file)
 
 ELEMENTS = 10000
 PAGE = 100
@@ -51,16 +49,8 @@ def main():
             script = os.path.join(directory, "big.php")
             with open(script, "w") as handle:
                 handle.write(SCRIPT % ELEMENTS)
-            env = {k: v for k, v in os.environ.items() if not k.startswith("LUDBG_")}
-            php = subprocess.Popen(
-                [args.php, "-n", "-d", "extension=" + args.module,
-                 "-d", "lucentdebug.enabled=3", "-d", "lucentdebug.port=%d" % free_port(),
-                 "-d", "lucentdebug.remoteport=%d" % listener.getsockname()[1], script],
-                stdout=subprocess.DEVNULL, env=env)
-            port, cookie = ludbg_client.wait_for_handshake(listener, timeout=30)
-            remote = ludbg_client.Debugger(port, cookie, timeout=60)
-            remote.call("addBreakpoint", file=script, lineno=4, temporary=False, cond="")
-            remote.call("resumeExecution", request=4)
+            php, port, cookie, remote = stopped_at(args.php, args.module, listener, script, 4,
+                                                   timeout=60)
 
             def children(**page):
                 return remote.call("getChildrenInfos", context="locals", frame_index=0,
@@ -71,11 +61,10 @@ def main():
             whole = median_ms(children, max(3, args.repeats // 4))
             page = median_ms(lambda: children(start=5000, count=PAGE), args.repeats)
             hello = median_ms(lambda: remote.call("hello"), args.repeats)
-            body = xmlrpc.client.dumps(({"cookie": cookie, "context": "locals", "frame_index": 0,
-                                         "parent_expr": "$big", "radix": 10, "start": 5000,
-                                         "count": PAGE},), "Requester.getChildrenInfos").encode()
-            request = (b"POST /RPC2 HTTP/1.0\r\nContent-Type: text/xml\r\n"
-                       b"Content-Length: %d\r\n\r\n" % len(body)) + body
+            request = raw_request("Requester.getChildrenInfos",
+                                  {"cookie": cookie, "context": "locals", "frame_index": 0,
+                                   "parent_expr": "$big", "radix": 10, "start": 5000,
+                                   "count": PAGE})
             unparsed = median_ms(lambda: raw_call(port, request), args.repeats)
             remote.call("resumeExecution", request=4)
             php.wait(timeout=30)

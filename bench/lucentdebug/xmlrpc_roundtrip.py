@@ -67,6 +67,33 @@ def free_port():
         return probe.getsockname()[1]
 
 
+def raw_request(method, members):
+    """The HTTP bytes of one call of `method` with `members`, for raw_call."""
+    body = xmlrpc.client.dumps((members,), method).encode()
+    return (b"POST /RPC2 HTTP/1.0\r\nContent-Type: text/xml\r\n"
+            b"Content-Length: %d\r\n\r\n" % len(body)) + body
+
+
+def stopped_at(php_binary, module, listener, script, line, timeout):
+    """php running `script` in the announced stepping mode, handshaken on
+    `listener` and run to `line`: (process, port, cookie, Debugger)."""
+    env = {k: v for k, v in os.environ.items() if not k.startswith("LUDBG_")}
+    php = subprocess.Popen(
+        [php_binary, "-n", "-d", "extension=" + module,
+         "-d", "lucentdebug.enabled=3", "-d", "lucentdebug.port=%d" % free_port(),
+         "-d", "lucentdebug.remoteport=%d" % listener.getsockname()[1], script],
+        stdout=subprocess.DEVNULL, env=env)
+    try:
+        port, cookie = ludbg_client.wait_for_handshake(listener, timeout=30)
+        remote = ludbg_client.Debugger(port, cookie, timeout=timeout)
+        remote.call("addBreakpoint", file=script, lineno=line, temporary=False, cond="")
+        remote.call("resumeExecution", request=4)
+    except BaseException:
+        php.kill()
+        raise
+    return php, port, cookie, remote
+
+
 def scope_script(directory):
     path = os.path.join(directory, "scope.php")
     with open(path, "w") as script:
@@ -91,16 +118,8 @@ def main():
         stdlib = ludbg_client.Debugger(int(baseline.stdout.readline()), "", timeout=30)
         with tempfile.TemporaryDirectory() as directory:
             script, stop_line = scope_script(directory)
-            env = {k: v for k, v in os.environ.items() if not k.startswith("LUDBG_")}
-            php = subprocess.Popen(
-                [args.php, "-n", "-d", "extension=" + args.module,
-                 "-d", "lucentdebug.enabled=3", "-d", "lucentdebug.port=%d" % free_port(),
-                 "-d", "lucentdebug.remoteport=%d" % listener.getsockname()[1], script],
-                stdout=subprocess.DEVNULL, env=env)
-            port, cookie = ludbg_client.wait_for_handshake(listener, timeout=30)
-            remote = ludbg_client.Debugger(port, cookie, timeout=30)
-            remote.call("addBreakpoint", file=script, lineno=stop_line, temporary=False, cond="")
-            remote.call("resumeExecution", request=4)
+            php, port, cookie, remote = stopped_at(args.php, args.module, listener, script,
+                                                   stop_line, timeout=30)
             context = remote.call("getContext", context="locals", frame_index=0, radix=10)
             named = [p for p in context["propertyInfo"] if p["name"]["name"].startswith("$v")]
             if len(named) != VARIABLES:
@@ -110,11 +129,8 @@ def main():
             hello = rate(lambda: remote.call("hello"), args.seconds)
             scope = rate(lambda: remote.call("getContext", context="locals", frame_index=0,
                                              radix=10), args.seconds)
-            body = xmlrpc.client.dumps(({"cookie": cookie, "context": "locals",
-                                         "frame_index": 0, "radix": 10},),
-                                       "Requester.getContext").encode()
-            request = (b"POST /RPC2 HTTP/1.0\r\nContent-Type: text/xml\r\n"
-                       b"Content-Length: %d\r\n\r\n" % len(body)) + body
+            request = raw_request("Requester.getContext", {"cookie": cookie, "context": "locals",
+                                                           "frame_index": 0, "radix": 10})
             unparsed = rate(lambda: raw_call(port, request), args.seconds)
             remote.call("resumeExecution", request=4)
             php.wait(timeout=30)
