@@ -184,6 +184,7 @@ bool StylesheetSyntaxChecker::check(const StartParse& start,
                                     std::vector<StylesheetSyntaxError>& errors) {
   std::wstring reason;
   bool parsed = false;
+  m_modules.clear();
   {
     // A fresh handler: a parse that fails before its document starts reports nothing of an
     // earlier check.
@@ -232,6 +233,7 @@ bool StylesheetSyntaxChecker::check(const StartParse& start,
     parsed = parsed && reason.empty();
     if (parsed) {
       errors = handler.takeErrors();
+      m_modules = handler.takeModuleReferences();
     }
     // Whatever the walk had collected is freed here when the check failed, so that memory
     // is there again for the record that says why it stopped.

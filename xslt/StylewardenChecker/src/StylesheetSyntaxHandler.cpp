@@ -46,6 +46,8 @@ void StylesheetSyntaxHandler::startDocument() {
   m_current = ElementData();
   m_elementStack.clear();
   m_errors.clear();
+  m_modules.clear();
+  m_xsltDocumentElement = false;
   m_namespaces.clear();
   m_text = TextRun();
 }
@@ -86,8 +88,13 @@ void StylesheetSyntaxHandler::startElement(const XMLCh* const uri, const XMLCh* 
   toWString(uri, m_uri);
   toWString(localname, m_localName);
   toWString(qname, m_qName);
-  if (m_elementStack.empty() && !StateMachineSet::empty()) {
-    selectStateMachine(attrs);
+  if (m_elementStack.empty()) {
+    m_xsltDocumentElement = m_uri == kXsltNamespace;
+    if (!StateMachineSet::empty()) {
+      selectStateMachine(attrs);
+    }
+  } else if (m_elementStack.size() == 1 && m_xsltDocumentElement) {
+    noteModuleReference(attrs);
   }
   int newParentState = ELEMENTSTATE_UNCHANGED;
   ElementState elementState;
@@ -148,6 +155,18 @@ void StylesheetSyntaxHandler::selectStateMachine(const xercesc::Attributes& attr
   const XMLCh* versionUri = m_uri == kXsltNamespace ? u"" : u"http://www.w3.org/1999/XSL/Transform";
   const XMLCh* version = attrs.getValue(versionUri, u"version");
   StateMachineSet::selectFor(version == nullptr ? std::wstring() : toWString(version));
+}
+
+void StylesheetSyntaxHandler::noteModuleReference(const xercesc::Attributes& attrs) {
+  if (m_uri != kXsltNamespace || (m_localName != L"include" && m_localName != L"import")) {
+    return;
+  }
+  // Without href the element already has its record; there is nothing to follow.
+  const XMLCh* href = attrs.getValue(u"", u"href");
+  if (href != nullptr) {
+    m_modules.push_back(
+        ModuleReference{toWString(href), m_current.m_startTagBegin, m_current.m_startTagEnd});
+  }
 }
 
 void StylesheetSyntaxHandler::applyAttributeStates(const xercesc::Attributes& attrs,
