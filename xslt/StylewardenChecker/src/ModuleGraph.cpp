@@ -84,7 +84,11 @@ bool Before(const Location& a, const Location& b) {
 std::string FileIdentity(const std::string& path) {
   std::error_code failure;
   const fs::path real = fs::canonical(path, failure);
-  return failure ? path : real.string();
+  if (!failure) {
+    return real.string();
+  }
+  const fs::path absolute = fs::absolute(path, failure);
+  return failure ? path : absolute.lexically_normal().string();
 }
 
 ModuleTarget ResolveModule(const std::string& includerPath, const std::wstring& href) {
@@ -169,11 +173,12 @@ int ModuleGraph::add(const std::string& path, const std::string& identity) {
   return index;
 }
 
-void ModuleGraph::addRecord(Node& node, StylesheetSyntaxError record) {
+void InsertRecordInOrder(std::vector<StylesheetSyntaxError>& records,
+                         StylesheetSyntaxError record) {
   auto at = std::find_if(
-      node.records.begin(), node.records.end(),
+      records.begin(), records.end(),
       [&record](const StylesheetSyntaxError& own) { return Before(record.m_start, own.m_start); });
-  node.records.insert(at, std::move(record));
+  records.insert(at, std::move(record));
 }
 
 void ModuleGraph::link(int i) {
@@ -181,8 +186,14 @@ void ModuleGraph::link(int i) {
   for (std::size_t k = 0; k < m_nodes[i].references.size(); ++k) {
     const ModuleReference reference = m_nodes[i].references[k];
     const ModuleTarget target = ResolveModule(m_nodes[i].path, reference.href);
-    if (!target.problem.empty()) {
-      addRecord(m_nodes[i], ModuleRecord(SYNTAXERROR_XML_FATAL_ERROR, reference, target.problem));
+    // A file of the graph may exist only in memory: an editor's document not saved yet.
+    const auto known =
+        target.path.empty() ? m_byIdentity.end() : m_byIdentity.find(FileIdentity(target.path));
+    if (!target.problem.empty() && known != m_byIdentity.end()) {
+      m_nodes[i].targets[k] = known->second;
+    } else if (!target.problem.empty()) {
+      InsertRecordInOrder(m_nodes[i].records,
+                          ModuleRecord(SYNTAXERROR_XML_FATAL_ERROR, reference, target.problem));
     } else if (!target.sameDocument) {
       const int node = add(target.path, target.identity);
       m_nodes[i].targets[k] = node;
@@ -216,10 +227,11 @@ std::vector<int> ModuleGraph::order(const std::vector<int>& roots) {
         continue;
       }
       if (visits[target] == kOnPath) {
-        addRecord(m_nodes[node],
-                  ModuleRecord(SYNTAXERROR_ATTRIBUTE_VALUE_NOT_ALLOWED, m_nodes[node].references[k],
-                               L"includes or imports this module, directly or through others: "
-                               L"a cycle"));
+        InsertRecordInOrder(
+            m_nodes[node].records,
+            ModuleRecord(SYNTAXERROR_ATTRIBUTE_VALUE_NOT_ALLOWED, m_nodes[node].references[k],
+                         L"includes or imports this module, directly or through others: "
+                         L"a cycle"));
       } else if (visits[target] == kNew) {
         visits[target] = kOnPath;
         ordered.push_back(target);

@@ -28,7 +28,7 @@ struct ModuleTarget {
 // (percent escapes decoded, a fragment dropped) naming a regular file.
 ModuleTarget ResolveModule(const std::string& includerPath, const std::wstring& href);
 
-// The real path of a file, or the path itself when it has none.
+// The real path of a file, or, for one that does not exist, its absolute path.
 std::string FileIdentity(const std::string& path);
 
 // Checks a module file read whole (regular files only, so that a FIFO never blocks), its
@@ -37,6 +37,10 @@ std::string FileIdentity(const std::string& path);
 bool CheckModuleFile(StylesheetSyntaxChecker& checker, const std::string& path,
                      std::vector<StylesheetSyntaxError>& records,
                      std::vector<ModuleReference>& references);
+
+// Puts the record among `records` by its start, after those that start no later, keeping
+// the order of the others.
+void InsertRecordInOrder(std::vector<StylesheetSyntaxError>& records, StylesheetSyntaxError record);
 
 class ModuleGraph {
  public:
@@ -66,9 +70,6 @@ class ModuleGraph {
   const std::vector<Node>& nodes() const { return m_nodes; }
 
  private:
-  // Puts the record among the node's own by position, keeping their order.
-  void addRecord(Node& node, StylesheetSyntaxError record);
-
   std::vector<Node> m_nodes;
   std::unordered_map<std::string, int> m_byIdentity;
 };

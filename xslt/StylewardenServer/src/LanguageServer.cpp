@@ -147,6 +147,9 @@ json LanguageServer::initialize(const json& params) {
     if (options->contains("stateFile")) {
       stateFile = jsonrpc::StringField(*options, "stateFile", "initializationOptions");
     }
+    if (options->contains("modules")) {
+      m_followModules = protocol::BooleanField(*options, "modules", "initializationOptions");
+    }
   }
   // The state tables live in process-wide registries that a failed load leaves half filled,
   // so a failure is final for this process.
@@ -231,7 +234,8 @@ void LanguageServer::didClose(const json& params) {
 
 void LanguageServer::checkAndPublish(const std::string& uri) {
   const OpenDocument* document = m_documents.find(uri);
-  m_worker->submit(CheckJob{uri, document->version, document->text, SystemIdOf(uri)});
+  m_worker->submit(
+      CheckJob{uri, document->version, document->text, SystemIdOf(uri), m_followModules});
 }
 
 void LanguageServer::publish(const std::string& uri, const json* version, json diagnostics) {
