@@ -7,6 +7,7 @@
 
 #include "Attribute.h"
 #include "AttributeSetValidator.h"
+#include "AttributeValidator.h"
 #include "StateMachineSet.h"
 #include "StringUtils.h"
 
@@ -15,6 +16,8 @@ namespace {
 const wchar_t kEmptyParserMessage[] = L"XML syntax error";
 // How much of a disallowed text its record quotes.
 constexpr std::size_t kTextSampleLength = 24;
+// The XSLT version that introduced packages.
+const wchar_t kPackageRulesVersion[] = L"3.0";
 
 }  // namespace
 
@@ -154,7 +157,15 @@ void StylesheetSyntaxHandler::selectStateMachine(const xercesc::Attributes& attr
   // element (a simplified stylesheet) in xsl:version.
   const XMLCh* versionUri = m_uri == kXsltNamespace ? u"" : u"http://www.w3.org/1999/XSL/Transform";
   const XMLCh* version = attrs.getValue(versionUri, u"version");
-  StateMachineSet::selectFor(version == nullptr ? std::wstring() : toWString(version));
+  std::wstring chosen = version == nullptr ? std::wstring() : toWString(version);
+  // xsl:package exists from XSLT 3.0 on, and a 3.0 processor takes one of an earlier version
+  // (or of none, which its rules then report) with the same structure: the rules are 3.0's.
+  long double number = 0;
+  if (m_uri == kXsltNamespace && m_localName == L"package" &&
+      (!ParseVersionNumber(chosen, number) || number < 3)) {
+    chosen = kPackageRulesVersion;
+  }
+  StateMachineSet::selectFor(chosen);
 }
 
 void StylesheetSyntaxHandler::noteModuleReference(const xercesc::Attributes& attrs) {

@@ -38,10 +38,13 @@ NOT_LIKE_SAXON = {
     # schema-aware (XTSE1650, XTSE1660).
     "accept.valid": False,
     "accept.no-visibility": True,      # visibility is required
+    "accept.with-child": True,         # xsl:accept is empty
+    "expose.hidden-visibility": True,  # "hidden" is only for xsl:accept
     "expose.valid": False,
     "expose.bad-component": True,      # "key" is no component kind
     "override.valid": False,
     "override.bad-child": True,        # xsl:key cannot be overridden
+    "override.use-when": False,        # the standard attributes are on every XSLT element
     "package.valid": False,
     "use-package.valid": False,
     "use-package.all-attributes": False,
