@@ -29,8 +29,10 @@ BATCH = 400
 
 
 class Case:
-    def __init__(self, name, stylesheet, verdict, skipped):
+    def __init__(self, name, stylesheet, verdict, skipped, codes):
         self.name = name
+        # The error codes the result names.
+        self.codes = codes
         self.stylesheet = stylesheet
         # "error": every outcome the case accepts is an XTSE error; "success": it accepts no
         # static error; None: neither (other static errors, or a choice of both).
@@ -74,6 +76,8 @@ def verdict_of(result):
     if result is None:
         return None
     codes, success = error_codes(result)
+    if any(code in ("", "*") for code in codes):
+        return None  # any error at all
     static = [code for code in codes if code.startswith(STATIC_PREFIXES)]
     if not static:
         return "success"
@@ -114,7 +118,9 @@ def read_cases(suite):
                     stylesheet = stylesheet or principal_stylesheet([environment], base)
             if skipped is None and (stylesheet is None or not os.path.isfile(stylesheet)):
                 skipped = "no stylesheet file"
-            cases.append(Case(name, stylesheet, verdict_of(case.find(NS + "result")), skipped))
+            result = case.find(NS + "result")
+            codes = sorted(set(error_codes(result)[0])) if result is not None else []
+            cases.append(Case(name, stylesheet, verdict_of(result), skipped, codes))
     return cases
 
 
@@ -166,6 +172,11 @@ def report(label, cases, flagged, out, examples):
           file=out)
     print("%s: false alarms on cases expecting success: %s" % (
         label, share(alarms, expecting_success)), file=out)
+    missed = collections.Counter(" ".join(case.codes) for case in expecting_error
+                                 if case.stylesheet not in flagged)
+    if missed:
+        print("%s: missed, by expected code: %s" % (label, ", ".join(
+            "%s %d" % item for item in missed.most_common(examples))), file=out)
     for case in alarms[:examples]:
         print("  false alarm %s: %s" % (case.name, flagged[case.stylesheet]), file=out)
     return len(caught), len(alarms)
