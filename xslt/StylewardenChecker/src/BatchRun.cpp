@@ -145,9 +145,10 @@ std::vector<FileRecords> CheckWithModules(std::vector<FileRecords> files, unsign
               CheckListedFile(checker, file);
               node.records = std::move(file.records);
               node.references = checker.getModuleReferences();
+              node.package = checker.checkedPackage();
             }
           } else {
-            CheckModuleFile(checker, node.path, node.records, node.references);
+            CheckModuleFile(checker, node.path, node.records, node.references, node.package);
           }
         },
         [](std::size_t) {});

@@ -140,9 +140,10 @@ ModuleTarget ResolveModule(const std::string& includerPath, const std::wstring& 
 
 bool CheckModuleFile(StylesheetSyntaxChecker& checker, const std::string& path,
                      std::vector<StylesheetSyntaxError>& records,
-                     std::vector<ModuleReference>& references) {
+                     std::vector<ModuleReference>& references, bool& package) {
   std::vector<char> bytes;
   references.clear();
+  package = false;
   const FileOpening opening = OpenRegularFile(path, &bytes);
   if (opening != FileOpening::kRegular) {
     records.assign(1,
@@ -159,6 +160,7 @@ bool CheckModuleFile(StylesheetSyntaxChecker& checker, const std::string& path,
     return false;
   }
   references = checker.getModuleReferences();
+  package = checker.checkedPackage();
   return true;
 }
 
@@ -225,6 +227,13 @@ std::vector<int> ModuleGraph::order(const std::vector<int>& roots) {
       const int target = m_nodes[node].targets[k];
       if (target < 0) {
         continue;
+      }
+      if (m_nodes[target].package) {
+        InsertRecordInOrder(
+            m_nodes[node].records,
+            ModuleRecord(SYNTAXERROR_ATTRIBUTE_VALUE_NOT_ALLOWED, m_nodes[node].references[k],
+                         L"is a package (xsl:package): xsl:use-package uses it, "
+                         L"xsl:include and xsl:import take stylesheet modules"));
       }
       if (visits[target] == kOnPath) {
         InsertRecordInOrder(

@@ -32,11 +32,12 @@ ModuleTarget ResolveModule(const std::string& includerPath, const std::wstring& 
 std::string FileIdentity(const std::string& path);
 
 // Checks a module file read whole (regular files only, so that a FIFO never blocks), its
-// records as a check of the same file gives them. False when the check could not complete;
-// `records` then holds the one record saying why.
+// records as a check of the same file gives them; `package` tells whether its document
+// element is xsl:package. False when the check could not complete; `records` then holds the
+// one record saying why.
 bool CheckModuleFile(StylesheetSyntaxChecker& checker, const std::string& path,
                      std::vector<StylesheetSyntaxError>& records,
-                     std::vector<ModuleReference>& references);
+                     std::vector<ModuleReference>& references, bool& package);
 
 // Puts the record among `records` by its start, after those that start no later, keeping
 // the order of the others.
@@ -52,6 +53,8 @@ class ModuleGraph {
     // Per reference: the node it leads to, or -1 (its record is in `records`).
     std::vector<int> targets;
     bool checked = false;
+    // A package may be used (xsl:use-package), not included or imported.
+    bool package = false;
   };
 
   // The node of the file, added unchecked when the graph does not hold it yet.
@@ -60,8 +63,8 @@ class ModuleGraph {
   // its node, adding the new ones, or gives it its record on node i.
   void link(int i);
   // The nodes reachable from the roots, depth first in reference order, each once; a
-  // reference back to a node on the current path gets its cycle record. Records of the
-  // references join their node's in document order.
+  // reference back to a node on the current path gets its cycle record, and one to a package
+  // its record. Records of the references join their node's in document order.
   std::vector<int> order(const std::vector<int>& roots);
   // The first node reachable from `from` (itself included) that has a record, or -1.
   int firstWithRecords(int from) const;

@@ -59,6 +59,8 @@ class StylesheetSyntaxChecker {
   // After a check that completed: the modules its stylesheet names with top-level
   // xsl:include and xsl:import, in document order; after one that failed, none.
   const std::vector<ModuleReference>& getModuleReferences() const { return m_modules; }
+  // After a check that completed: whether the document element is xsl:package.
+  bool checkedPackage() const { return m_package; }
 
  private:
   static bool loadStateFileSet(const std::string& folder, bool verbose);
@@ -70,6 +72,7 @@ class StylesheetSyntaxChecker {
   CheckLimits m_limits;
   StylesheetSyntaxError m_checkFailure;
   std::vector<ModuleReference> m_modules;
+  bool m_package = false;
 };
 
 #endif

@@ -51,6 +51,7 @@ void StylesheetSyntaxHandler::startDocument() {
   m_errors.clear();
   m_modules.clear();
   m_xsltDocumentElement = false;
+  m_packageDocumentElement = false;
   m_namespaces.clear();
   m_text = TextRun();
 }
@@ -93,6 +94,7 @@ void StylesheetSyntaxHandler::startElement(const XMLCh* const uri, const XMLCh* 
   toWString(qname, m_qName);
   if (m_elementStack.empty()) {
     m_xsltDocumentElement = m_uri == kXsltNamespace;
+    m_packageDocumentElement = m_xsltDocumentElement && m_localName == L"package";
     if (!StateMachineSet::empty()) {
       selectStateMachine(attrs);
     }

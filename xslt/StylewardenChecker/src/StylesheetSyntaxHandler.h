@@ -41,6 +41,8 @@ class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
   std::vector<StylesheetSyntaxError> takeErrors() { return std::move(m_errors); }
   // The modules the stylesheet names with top-level xsl:include and xsl:import, in order.
   std::vector<ModuleReference> takeModuleReferences() { return std::move(m_modules); }
+  // Whether the document element is xsl:package.
+  bool documentIsPackage() const { return m_packageDocumentElement; }
   // Ends the check with a code 3 record saying why, at the place the parser has reached;
   // every later event is ignored, and the reader stops at the next token.
   void stopWithRecord(const std::wstring& message);
@@ -97,6 +99,7 @@ class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
   std::vector<ModuleReference> m_modules;
   // Whether the document element is an XSLT element, whose children may name modules.
   bool m_xsltDocumentElement = false;
+  bool m_packageDocumentElement = false;
   NamespaceScope m_namespaces;
 
   // The run of disallowed text in hand: where it starts and ends and its first characters.

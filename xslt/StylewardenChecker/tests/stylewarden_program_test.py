@@ -319,13 +319,15 @@ class ModulesTest(unittest.TestCase):
         self.assertEqual({entry["locations"][0]["physicalLocation"]["artifactLocation"]["uri"]
                           for entry in log["runs"][0]["results"]}, {"file://" + bad})
 
-    def test_a_cycle_and_unreadable_modules_are_records_on_the_referencing_element(self):
+    def test_a_cycle_a_package_and_unreadable_modules_are_records_on_the_reference(self):
         fifo = os.path.join(self.folder.name, "pipe.xsl")
         os.mkfifo(fifo)
         a = self.write("a.xsl", "1.0", '<x:import href="pipe.xsl"/>\n<x:include href="b.xsl"/>'
                        '\n<x:include href="nope.xsl"/>\n<x:include href="http://127.0.0.1:9/c"/>')
-        b = self.write("b.xsl", "1.0", '<x:import href="./a.xsl"/>')
-        result = run("--modules", os.path.join(SHIPPED, "xslt10-states.xml"), a, b)
+        b = self.write("b.xsl", "1.0", '<x:import href="./a.xsl"/>\n<x:include href="p.xsl"/>')
+        with open(os.path.join(self.folder.name, "p.xsl"), "w") as package:
+            package.write('<x:package xmlns:x="%s" name="urn:p" version="3.0"/>' % XSLT)
+        result = run("--modules", "--shipped", a, b)
         self.assertEqual(result.returncode, 4)
         self.assertEqual(result.stdout.decode().splitlines(), [
             a + ": " + record('The module "pipe.xsl" is not read: it is not a regular file', 3,
@@ -336,6 +338,9 @@ class ModulesTest(unittest.TestCase):
                               'are read', 3, (5, 1), (5, 41)),
             b + ": " + record('The module "./a.xsl" includes or imports this module, directly '
                               'or through others: a cycle', 8, (2, 1), (2, 27)),
+            b + ": " + record('The module "p.xsl" is a package (xsl:package): xsl:use-package '
+                              'uses it, xsl:include and xsl:import take stylesheet modules', 8,
+                              (3, 1), (3, 26)),
         ])
 
     def test_modules_need_a_file(self):

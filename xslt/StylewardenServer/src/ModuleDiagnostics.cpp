@@ -45,17 +45,18 @@ std::wstring At(const Location& location) {
 void ModuleDiagnostics::checkModule(StylesheetSyntaxChecker& checker, const std::string& path,
                                     const std::string& identity,
                                     std::vector<StylesheetSyntaxError>& records,
-                                    std::vector<ModuleReference>& references) {
+                                    std::vector<ModuleReference>& references, bool& package) {
   std::vector<long long> stamp = StampOf(identity);
   const auto cached = m_cache.find(identity);
   if (cached != m_cache.end() && !stamp.empty() && cached->second.stamp == stamp) {
     records = cached->second.records;
     references = cached->second.references;
+    package = cached->second.package;
     return;
   }
   // A check that could not complete (out of time, cancelled) is not kept.
-  if (CheckModuleFile(checker, path, records, references) && !stamp.empty()) {
-    m_cache[identity] = CheckedModule{std::move(stamp), records, references};
+  if (CheckModuleFile(checker, path, records, references, package) && !stamp.empty()) {
+    m_cache[identity] = CheckedModule{std::move(stamp), records, references, package};
   } else {
     m_cache.erase(identity);
   }
@@ -75,7 +76,7 @@ void ModuleDiagnostics::addRecords(StylesheetSyntaxChecker& checker,
   graph.link(0);
   for (std::size_t i = 1; i < graph.nodes().size(); ++i) {
     ModuleGraph::Node& node = graph.nodes()[i];
-    checkModule(checker, node.path, node.identity, node.records, node.references);
+    checkModule(checker, node.path, node.identity, node.records, node.references, node.package);
     node.checked = true;
     graph.link(static_cast<int>(i));
   }

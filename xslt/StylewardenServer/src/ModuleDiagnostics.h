@@ -27,11 +27,12 @@ class ModuleDiagnostics {
     std::vector<long long> stamp;
     std::vector<StylesheetSyntaxError> records;
     std::vector<ModuleReference> references;
+    bool package = false;
   };
   // Checks the module, or takes its records from the cache while its file is unchanged.
   void checkModule(StylesheetSyntaxChecker& checker, const std::string& path,
                    const std::string& identity, std::vector<StylesheetSyntaxError>& records,
-                   std::vector<ModuleReference>& references);
+                   std::vector<ModuleReference>& references, bool& package);
 
   std::unordered_map<std::string, CheckedModule> m_cache;
 };
