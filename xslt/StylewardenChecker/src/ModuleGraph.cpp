@@ -16,28 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
-std::string PercentDecoded(const std::string& text) {
-  std::string decoded;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 &&
-        HexDigitValue(text[i + 2]) >= 0) {
-      decoded += static_cast<char>(HexDigitValue(text[i + 1]) * 16 + HexDigitValue(text[i + 2]));
-      i += 2;
-    } else {
-      decoded += text[i];
-    }
-  }
-  return decoded;
-}
-
 // The scheme of an absolute URI ("file", "http"), or "" for a relative reference.
 std::string SchemeOf(const std::string& reference) {
   std::size_t i = 0;
@@ -54,18 +32,6 @@ std::string SchemeOf(const std::string& reference) {
   std::transform(scheme.begin(), scheme.end(), scheme.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return scheme;
-}
-
-std::wstring Trimmed(const std::wstring& text) {
-  std::size_t from = 0;
-  std::size_t to = text.size();
-  while (from < to && IsXmlSpace(text[from])) {
-    ++from;
-  }
-  while (to > from && IsXmlSpace(text[to - 1])) {
-    --to;
-  }
-  return text.substr(from, to - from);
 }
 
 StylesheetSyntaxError ModuleRecord(StylesheetSyntaxErrorCode code, const ModuleReference& reference,
@@ -93,7 +59,7 @@ std::string FileIdentity(const std::string& path) {
 
 ModuleTarget ResolveModule(const std::string& includerPath, const std::wstring& href) {
   ModuleTarget target;
-  std::string reference = Utf16UnitsToUtf8(Trimmed(href));
+  std::string reference = Utf16UnitsToUtf8(TrimXmlSpace(href));
   if (reference.rfind('#', 0) == 0) {
     target.sameDocument = true;
     return target;
