@@ -309,4 +309,12 @@ test('a module in error is reported on the xsl:include or xsl:import that names 
     const changed = await session.change(uri, 2, [{ text }]);
     assert.deepEqual(changed.diagnostics, [cycle, missing]);
   });
+  // Without modules the document alone is checked, as before.
+  const session = new Session();
+  try {
+    await session.initialize({ modules: false });
+    assert.deepEqual((await session.open(uri, text)).diagnostics, []);
+  } finally {
+    session.kill();
+  }
 });
