@@ -138,7 +138,7 @@ json LanguageServer::initialize(const json& params) {
       stateFile = jsonrpc::StringField(*options, "stateFile", "initializationOptions");
     }
     if (options->contains("modules")) {
-      m_followModules = protocol::BooleanField(*options, "modules", "initializationOptions");
+      m_followModules = jsonrpc::BooleanField(*options, "modules", "initializationOptions");
     }
   }
   // The state tables live in process-wide registries that a failed load leaves half filled,
