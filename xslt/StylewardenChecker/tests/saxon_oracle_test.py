@@ -58,7 +58,6 @@ NOT_LIKE_SAXON = {
     "catch.before-body": True,         # nothing but xsl:catch and xsl:fallback after xsl:catch
     "copy-of.no-select": True,         # select is required
     "function.bad-visibility": True,   # "hidden" is only for xsl:accept
-    "import.after-template": True,     # XTSE0200
     "merge-source.no-key": True,       # at least one xsl:merge-key
     "package.bad-declared-modes": True,  # input-type-annotations="loose"
     "perform-sort.no-sort": True,      # at least one xsl:sort
