@@ -87,12 +87,16 @@ def verdict_of(result):
 
 
 def principal_stylesheet(holders, folder):
+    """A stylesheet, principal unless its role says otherwise, or a package that the role
+    names the principal one (the package tests name their packages so)."""
     for holder in holders:
         if holder is None:
             continue
-        for stylesheet in holder.iter(NS + "stylesheet"):
-            if stylesheet.get("role", "principal") == "principal" and stylesheet.get("file"):
-                return os.path.abspath(os.path.join(folder, stylesheet.get("file")))
+        for element in holder:
+            tag = element.tag[len(NS):]
+            role = element.get("role", "principal" if tag == "stylesheet" else "secondary")
+            if tag in ("stylesheet", "package") and role == "principal" and element.get("file"):
+                return os.path.abspath(os.path.join(folder, element.get("file")))
     return None
 
 

@@ -1,5 +1,5 @@
 """The W3C suite runner over a six-case catalog in the suite's layout: principal stylesheets
-found in the test and in a catalog environment, dependencies that leave cases out, and the
+found in the test (a stylesheet or a principal package) and in a catalog environment, dependencies that leave cases out, and the
 figures printed for what stylewarden catches and where it raises a false alarm."""
 import os
 import subprocess

@@ -40,6 +40,7 @@ NOT_LIKE_SAXON = {
     "accept.no-visibility": True,      # visibility is required
     "accept.with-child": True,         # xsl:accept is empty
     "expose.hidden-visibility": True,  # "hidden" is only for xsl:accept
+    "expose.unnamed-mode": True,       # the unnamed mode is private (XTSE0020)
     "expose.valid": False,
     "expose.bad-component": True,      # "key" is no component kind
     "override.valid": False,
