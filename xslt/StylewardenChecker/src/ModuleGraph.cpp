@@ -153,6 +153,9 @@ void ModuleGraph::link(int i) {
   m_nodes[i].targets.assign(m_nodes[i].references.size(), -1);
   for (std::size_t k = 0; k < m_nodes[i].references.size(); ++k) {
     const ModuleReference reference = m_nodes[i].references[k];
+    if (reference.kind == ModuleKind::kUsePackage) {
+      continue;  // where packages are is the processor's configuration
+    }
     const ModuleTarget target = ResolveModule(m_nodes[i].path, reference.href);
     // A file of the graph may exist only in memory: an editor's document not saved yet.
     const auto known =
@@ -214,7 +217,55 @@ std::vector<int> ModuleGraph::order(const std::vector<int>& roots) {
       }
     }
   }
+  markImportedPackageUses(roots);
   return ordered;
+}
+
+void ModuleGraph::markImportedPackageUses(const std::vector<int>& roots) {
+  // A package's principal module and the modules it includes form one stylesheet level; an
+  // imported module starts another, and xsl:use-package belongs to the principal level.
+  std::vector<char> imported(m_nodes.size(), 0);
+  std::vector<char> seen(m_nodes.size(), 0);
+  std::vector<int> pending;
+  for (const int root : roots) {
+    if (!seen[root]) {
+      seen[root] = 1;
+      pending.push_back(root);
+    }
+  }
+  while (!pending.empty()) {
+    const int node = pending.back();
+    pending.pop_back();
+    for (std::size_t k = 0; k < m_nodes[node].targets.size(); ++k) {
+      const int target = m_nodes[node].targets[k];
+      if (target < 0) {
+        continue;
+      }
+      const bool viaImport =
+          imported[node] || m_nodes[node].references[k].kind == ModuleKind::kImport;
+      if (!seen[target] || (viaImport && !imported[target])) {
+        seen[target] = 1;
+        imported[target] = imported[target] || viaImport;
+        pending.push_back(target);
+      }
+    }
+  }
+  for (std::size_t node = 0; node < m_nodes.size(); ++node) {
+    if (!imported[node]) {
+      continue;
+    }
+    for (const ModuleReference& reference : m_nodes[node].references) {
+      if (reference.kind == ModuleKind::kUsePackage) {
+        InsertRecordInOrder(m_nodes[node].records,
+                            StylesheetSyntaxError(SYNTAXERROR_ELEMENT_NOT_VALID, SEVERITY_ERROR,
+                                                  L"The element \"xsl:use-package\" is not valid "
+                                                  L"in an imported module: it belongs to the "
+                                                  L"package's principal module or a module "
+                                                  L"that one includes",
+                                                  reference.start, reference.end));
+      }
+    }
+  }
 }
 
 int ModuleGraph::firstWithRecords(int from) const {

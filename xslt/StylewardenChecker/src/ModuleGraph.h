@@ -64,7 +64,8 @@ class ModuleGraph {
   void link(int i);
   // The nodes reachable from the roots, depth first in reference order, each once; a
   // reference back to a node on the current path gets its cycle record, and one to a package
-  // its record. Records of the references join their node's in document order.
+  // its record, as does an xsl:use-package in a module reached through xsl:import. Records of
+  // the references join their node's in document order.
   std::vector<int> order(const std::vector<int>& roots);
   // The first node reachable from `from` (itself included) that has a record, or -1.
   int firstWithRecords(int from) const;
@@ -73,6 +74,9 @@ class ModuleGraph {
   const std::vector<Node>& nodes() const { return m_nodes; }
 
  private:
+  // Gives each xsl:use-package of a module reached through an xsl:import its record.
+  void markImportedPackageUses(const std::vector<int>& roots);
+
   std::vector<Node> m_nodes;
   std::unordered_map<std::string, int> m_byIdentity;
 };

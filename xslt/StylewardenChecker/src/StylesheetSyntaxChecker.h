@@ -57,7 +57,8 @@ class StylesheetSyntaxChecker {
   // that completed: a code 0 record.
   const StylesheetSyntaxError& getCheckFailure() const { return m_checkFailure; }
   // After a check that completed: the modules its stylesheet names with top-level
-  // xsl:include and xsl:import, in document order; after one that failed, none.
+  // xsl:include and xsl:import and the packages it uses, in document order; after one that
+  // failed, none.
   const std::vector<ModuleReference>& getModuleReferences() const { return m_modules; }
   // After a check that completed: whether the document element is xsl:package.
   bool checkedPackage() const { return m_package; }

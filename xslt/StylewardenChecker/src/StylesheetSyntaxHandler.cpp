@@ -171,14 +171,24 @@ void StylesheetSyntaxHandler::selectStateMachine(const xercesc::Attributes& attr
 }
 
 void StylesheetSyntaxHandler::noteModuleReference(const xercesc::Attributes& attrs) {
-  if (m_uri != kXsltNamespace || (m_localName != L"include" && m_localName != L"import")) {
+  if (m_uri != kXsltNamespace) {
+    return;
+  }
+  ModuleKind kind;
+  if (m_localName == L"include") {
+    kind = ModuleKind::kInclude;
+  } else if (m_localName == L"import") {
+    kind = ModuleKind::kImport;
+  } else if (m_localName == L"use-package") {
+    kind = ModuleKind::kUsePackage;
+  } else {
     return;
   }
   // Without href the element already has its record; there is nothing to follow.
-  const XMLCh* href = attrs.getValue(u"", u"href");
-  if (href != nullptr) {
+  const XMLCh* href = attrs.getValue(u"", kind == ModuleKind::kUsePackage ? u"name" : u"href");
+  if (href != nullptr || kind == ModuleKind::kUsePackage) {
     m_modules.push_back(
-        ModuleReference{toWString(href), m_current.m_startTagBegin, m_current.m_startTagEnd});
+        ModuleReference{toWString(href), m_current.m_startTagBegin, m_current.m_startTagEnd, kind});
   }
 }
 

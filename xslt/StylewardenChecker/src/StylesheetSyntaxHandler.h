@@ -39,7 +39,8 @@ class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
   // The records of the last parse, in the order found.
   const std::vector<StylesheetSyntaxError>& getErrors() const { return m_errors; }
   std::vector<StylesheetSyntaxError> takeErrors() { return std::move(m_errors); }
-  // The modules the stylesheet names with top-level xsl:include and xsl:import, in order.
+  // The modules the stylesheet names with top-level xsl:include and xsl:import, and the
+  // packages it uses with xsl:use-package, in order.
   std::vector<ModuleReference> takeModuleReferences() { return std::move(m_modules); }
   // Whether the document element is xsl:package.
   bool documentIsPackage() const { return m_packageDocumentElement; }

@@ -343,6 +343,23 @@ class ModulesTest(unittest.TestCase):
                               (3, 1), (3, 26)),
         ])
 
+    def test_use_package_is_for_the_principal_level_only(self):
+        main = self.write("main.xsl", "3.0", '<x:import href="imported.xsl"/>\n'
+                          '<x:include href="included.xsl"/>')
+        uses = '<x:use-package name="urn:p"/>'
+        self.write("included.xsl", "3.0", uses)
+        # Imported from an included module or directly: another stylesheet level.
+        self.write("imported.xsl", "3.0", '<x:include href="deeper.xsl"/>\n' + uses)
+        deeper = self.write("deeper.xsl", "3.0", uses)
+        imported = os.path.join(self.folder.name, "imported.xsl")
+        message = ('The element "xsl:use-package" is not valid in an imported module: it '
+                   "belongs to the package's principal module or a module that one includes")
+        result = run("--modules", "--shipped", main)
+        self.assertEqual(result.stdout.decode().splitlines(), [
+            imported + ": " + record(message, 4, (3, 1), (3, 30)),
+            deeper + ": " + record(message, 4, (2, 1), (2, 30)),
+        ])
+
     def test_modules_need_a_file(self):
         result = run("--modules", STATES, stdin=b"<a/>")
         self.assertEqual((result.returncode, result.stdout), (1, b""))
