@@ -32,6 +32,7 @@
 // gone (exceptions, exit() in a generator, fibers).
 #include "hooks.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -347,16 +348,11 @@ void StartMarking() {
   InstallStatementHandler();
 }
 
-}  // namespace
-
-void luStartHooks() {
-  if (!OpcacheServes()) StartMarking();
-}
-
-void luStartSession() {
+// What this request compiles from now on is its own, marked and never
+// shared: opcache may be turned off for the rest of a request (never on
+// again).
+void CompileOwnMarkedCode() {
   if (marking) return;
-  // Opcache may be turned off for the rest of a request (never on again), so
-  // what this request compiles from now on is its own and never shared.
   if (OpcacheServes()) {
     zend_string* name = zend_string_init("opcache.enable", strlen("opcache.enable"), 0);
     zend_alter_ini_entry_chars(name, "0", 1, PHP_INI_USER, PHP_INI_STAGE_RUNTIME);
@@ -364,6 +360,140 @@ void luStartSession() {
   }
   StartMarking();
 }
+
+// Hooks only under opcache: code from opcache's cache carries no markers, so
+// a session that "ludbg_break" starts could not stop in the code that called
+// it. A file that calls it is therefore compiled by the request itself, with
+// markers, and so is every file compiled after it (opcache is off from there
+// on). Opcache compiles such a file into its cache once, with the op array
+// handler below tagging the main op array; a request that gets the file from
+// the cache finds the tag, drops what the cache declared and compiles the
+// file itself. Requests that run no such file stay on opcache's code.
+int tagSlot = -1;  // this extension's slot in op_array->reserved
+void* const kCallsBreak = reinterpret_cast<void*>(static_cast<uintptr_t>(1));
+zend_op_array* (*hostCompileFile)(zend_file_handle*, int) = nullptr;
+// The file whose op arrays (compiled before its main one) call "ludbg_break".
+const zend_string* fileCallingBreak = nullptr;
+
+bool NamesBreak(const zend_op_array* opArray) {
+  for (int i = 0; i < opArray->last_literal; ++i) {
+    const zval* literal = &opArray->literals[i];
+    if (Z_TYPE_P(literal) == IS_STRING &&
+        zend_string_equals_literal_ci(Z_STR_P(literal), "ludbg_break")) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The main op array is compiled after the functions and classes of its file.
+void TagIfCallsBreak(zend_op_array* opArray) {
+  if (tagSlot < 0 || opArray->filename == nullptr) return;
+  const bool names = NamesBreak(opArray);
+  if (opArray->function_name != nullptr) {
+    if (names) fileCallingBreak = opArray->filename;
+    return;
+  }
+  if (names ||
+      (fileCallingBreak != nullptr && zend_string_equals(fileCallingBreak, opArray->filename))) {
+    opArray->reserved[tagSlot] = kCallsBreak;
+  }
+  fileCallingBreak = nullptr;
+}
+
+// Removes the entries appended to `table` since it held `used` slots.
+void DropAppended(HashTable* table, uint32_t used) {
+  std::vector<zend_string*> keys;
+  for (uint32_t i = used; i < table->nNumUsed; ++i) {
+    const Bucket* bucket = table->arData + i;
+    if (Z_TYPE(bucket->val) != IS_UNDEF && bucket->key != nullptr) keys.push_back(bucket->key);
+  }
+  for (zend_string* key : keys) zend_hash_del(table, key);
+}
+
+bool SameHandle(const zend_file_handle* a, const zend_file_handle* b) {
+  if (a->type != b->type) return false;
+  switch (a->type) {
+    case ZEND_HANDLE_FP:
+      return a->handle.fp == b->handle.fp;
+    case ZEND_HANDLE_STREAM:
+      return a->handle.stream.handle == b->handle.stream.handle;
+    default:
+      return a->filename != nullptr && b->filename != nullptr &&
+             zend_string_equals(a->filename, b->filename);
+  }
+}
+
+// Each compile of a handle lists a copy of it in CG(open_files), to be closed
+// at request end; a handle compiled twice is listed once again, and one of
+// the copies must leave the list without being closed.
+void UnlistCopy(const zend_file_handle* file) {
+  zend_llist* list = &CG(open_files);
+  for (zend_llist_element* element = list->head; element != nullptr; element = element->next) {
+    if (!SameHandle(static_cast<zend_file_handle*>(static_cast<void*>(element->data)), file)) {
+      continue;
+    }
+    const llist_dtor_func_t close = list->dtor;
+    list->dtor = nullptr;
+    zend_llist_del_element(list, element->data, [](void* listed, void* wanted) -> int {
+      return listed == wanted ? 1 : 0;
+    });
+    list->dtor = close;
+    return;
+  }
+}
+
+bool CompilesOwnCallersOfBreak() {
+  return LUDBG_G(enabled) == 1 && !marking && !LUDBG_G(attached) && tagSlot >= 0;
+}
+
+zend_op_array* CompileFile(zend_file_handle* file, int type) {
+  if (!CompilesOwnCallersOfBreak()) return hostCompileFile(file, type);
+  const uint32_t functions = EG(function_table)->nNumUsed;
+  const uint32_t classes = EG(class_table)->nNumUsed;
+  zend_op_array* opArray = hostCompileFile(file, type);
+  if (opArray == nullptr || opArray->reserved[tagSlot] != kCallsBreak || EG(exception) != nullptr) {
+    return opArray;
+  }
+  // Nothing of the file has run yet: its declarations are dropped and it is
+  // compiled again, this time by the request itself.
+  DropAppended(EG(function_table), functions);
+  DropAppended(EG(class_table), classes);
+  destroy_op_array(opArray);
+  efree_size(opArray, sizeof(zend_op_array));
+  CompileOwnMarkedCode();
+  const bool listed = file->in_list;
+  opArray = hostCompileFile(file, type);
+  if (listed) UnlistCopy(file);
+  return opArray;
+}
+
+}  // namespace
+
+void luReserveOpArraySlot() {
+  if (tagSlot < 0) tagSlot = zend_get_resource_handle(LUDBG_EXTENSION_NAME);
+}
+
+void luRemoveCompileHook() {
+  if (hostCompileFile == nullptr) return;
+  if (zend_compile_file == CompileFile) zend_compile_file = hostCompileFile;
+  hostCompileFile = nullptr;
+}
+
+void luStartHooks() {
+  if (!OpcacheServes()) {
+    StartMarking();
+    return;
+  }
+  // Installed once every other extension has set its own: outermost, so it
+  // sees what opcache's cache gives.
+  if (LUDBG_G(enabled) == 1 && hostCompileFile == nullptr && tagSlot >= 0) {
+    hostCompileFile = zend_compile_file;
+    zend_compile_file = CompileFile;
+  }
+}
+
+void luStartSession() { CompileOwnMarkedCode(); }
 
 void luEndHooks() {
   const char* stats = getenv("LUDBG_STATS");
@@ -399,6 +529,7 @@ void luWatchLine(const char* path, int line) {
 extern "C" void OPArrayHandler(zend_op_array* opArray) {
   if (LUDBG_G(enabled) == 0) return;
   luCaptureWrite();
+  TagIfCallsBreak(opArray);
   // Hooks only: breakpoints set after "ludbg_break" stop on the lines asked.
   if (!marking || !LUDBG_G(attached) || opArray->filename == nullptr) return;
   std::vector<int> lines;

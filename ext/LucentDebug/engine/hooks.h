@@ -23,6 +23,11 @@ void luResumeExecution(int mode);
 void luSetStepMode(int mode);
 }
 
+// Module start: the slot of op_array->reserved that tags files calling
+// "ludbg_break".
+void luReserveOpArraySlot();
+// Module shutdown: the host's compiler back.
+void luRemoveCompileHook();
 // Request start with hooks on: code compiled from now on carries statement
 // markers, unless opcache serves the request (its shared code stays as it is).
 void luStartHooks();
