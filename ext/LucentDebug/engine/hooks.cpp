@@ -62,6 +62,7 @@ bool marking = false;  // this request compiles statement markers
 // Markers that reached the stop decision in this request; LUDBG_STATS=1 has
 // it written to stderr at request end, so tests can see which markers stay quiet.
 unsigned long decisions = 0;
+constexpr size_t kMaxPasses = 64;
 
 struct QuietOpArray {
   uint32_t last;  // number of instructions
@@ -167,16 +168,26 @@ bool IsLoopCondition(const zend_op* marker, const zend_op* statement) {
   }
 }
 
-// The passage through a line belongs to the frame of the last stop: a later
+// A passage through a line belongs to the frame that stopped on it: a later
 // statement of that frame on the same line, further on in the code, is the
 // same passage, so a line holding several statements stops once even when
-// calls (__toString, destructors) ran between them; a jump back (a loop)
-// starts a new one. Statements of other frames (a call, recursion) are new
-// passages and, when they stop, the passage becomes theirs.
+// calls (__toString, destructors, a call stepped into) ran between them; a
+// jump back (a loop) starts a new one. Each frame that stopped keeps its own
+// passage, so a caller that a step left for a call goes on with the line it
+// stopped on once the call returns. Statements of frames that never stopped
+// (a call, recursion) are new passages.
 bool SamePassage(const zend_execute_data* frame, const zend_op_array* opArray,
                  const zend_op* marker, const zend_op* statement) {
-  StatementPass& last = LUDBG_G(lastPass);
-  if (last.frame != frame || last.opcodes != opArray->opcodes) return false;
+  std::vector<StatementPass>& passes = LUDBG_G(passes);
+  size_t found = passes.size();
+  while (found > 0 &&
+         (passes[found - 1].frame != frame || passes[found - 1].opcodes != opArray->opcodes)) {
+    --found;
+  }
+  if (found == 0) return false;
+  // This frame runs again: the frames that stopped after it have returned.
+  passes.resize(found);
+  StatementPass& last = passes.back();
   bool same = last.line == statement->lineno && marker > last.marker;
   // A loop's condition, compiled after its body, leaves the position where
   // it was: jumping back into the body of a loop written on one line then
@@ -213,11 +224,16 @@ void QuietInsideCall(zend_execute_data* frame) {
 }
 
 void StopAtStatement(zend_execute_data* frame, const zend_op* marker, const zend_op* statement) {
-  StatementPass& last = LUDBG_G(lastPass);
-  last.frame = frame;
-  last.opcodes = frame->func->op_array.opcodes;
-  last.marker = marker;
-  last.line = statement->lineno;
+  std::vector<StatementPass>& passes = LUDBG_G(passes);
+  const zend_op* opcodes = frame->func->op_array.opcodes;
+  if (passes.empty() || passes.back().frame != frame || passes.back().opcodes != opcodes) {
+    // Frames that stopped and returned without their caller stopping since
+    // stay listed; the oldest go first.
+    if (passes.size() == kMaxPasses) passes.erase(passes.begin());
+    passes.push_back(StatementPass{frame, opcodes, nullptr, 0});
+  }
+  passes.back().marker = marker;
+  passes.back().line = statement->lineno;
   luTakeStopReason();
   LUDBG_G(stopFrame) = frame;
   LUDBG_G(stopStatement) = statement;
@@ -593,7 +609,7 @@ void ForgetLocalPaths() {
 }
 
 void ResetPassage() {
-  LUDBG_G(lastPass) = StatementPass();
+  LUDBG_G(passes).clear();
   LUDBG_G(stopFrame) = nullptr;
   LUDBG_G(stopStatement) = nullptr;
   LUDBG_G(resumeFrame) = nullptr;
