@@ -283,7 +283,7 @@ void ModuleShutdown(zend_extension*) {
   luRemoveErrorCallBack();
   luRemoveExceptionHook();
   luRemoveInterruptHandler();
-  luRemoveCompileHook();
+  luRemoveCompileHooks();
   zend_unregister_ini_entries_ex(ludbg_module_entry.module_number, MODULE_PERSISTENT);
   bModuleStarted = false;
 }
@@ -319,6 +319,7 @@ void ModuleActivate() {
   ResetRequestState();
   ReadEnvironment();
   if (LUDBG_G(enabled) == 0) return;
+  luInstallCompileHooks();
 
   // Statement markers (ZEND_EXT_STMT) drive the statement hook: compiled in
   // for a request with a session, and for hooks only where opcache does not

@@ -41,6 +41,7 @@
 #include <vector>
 
 #include "breakpoints.h"
+#include "exception_stops.h"
 #include "frames.h"
 #include "function_breakpoints.h"
 #include "output_capture.h"
@@ -463,8 +464,7 @@ bool CompilesOwnCallersOfBreak() {
   return LUDBG_G(enabled) == 1 && !marking && !LUDBG_G(attached) && tagSlot >= 0;
 }
 
-zend_op_array* CompileFile(zend_file_handle* file, int type) {
-  if (!CompilesOwnCallersOfBreak()) return hostCompileFile(file, type);
+zend_op_array* CompileOwnCallerOfBreak(zend_file_handle* file, int type) {
   const uint32_t functions = EG(function_table)->nNumUsed;
   const uint32_t classes = EG(class_table)->nNumUsed;
   zend_op_array* opArray = hostCompileFile(file, type);
@@ -484,29 +484,50 @@ zend_op_array* CompileFile(zend_file_handle* file, int type) {
   return opArray;
 }
 
+// An exception the compiler throws (a ParseError) may stop only once the
+// compiler is done; it stops here, with the including frame current.
+zend_op_array* CompileFile(zend_file_handle* file, int type) {
+  zend_op_array* opArray = CompilesOwnCallersOfBreak() ? CompileOwnCallerOfBreak(file, type)
+                                                       : hostCompileFile(file, type);
+  luStopAtCompileError();
+  return opArray;
+}
+
+zend_op_array* (*hostCompileString)(zend_string*, const char*, zend_compile_position) = nullptr;
+
+zend_op_array* CompileString(zend_string* source, const char* filename,
+                             zend_compile_position position) {
+  zend_op_array* opArray = hostCompileString(source, filename, position);
+  luStopAtCompileError();
+  return opArray;
+}
+
 }  // namespace
 
 void luReserveOpArraySlot() {
   if (tagSlot < 0) tagSlot = zend_get_resource_handle(LUDBG_EXTENSION_NAME);
 }
 
-void luRemoveCompileHook() {
+void luInstallCompileHooks() {
+  // Installed at the first request, once every other extension has set its
+  // own: outermost, so they see what opcache's cache gives.
+  if (hostCompileFile != nullptr) return;
+  hostCompileFile = zend_compile_file;
+  zend_compile_file = CompileFile;
+  hostCompileString = zend_compile_string;
+  zend_compile_string = CompileString;
+}
+
+void luRemoveCompileHooks() {
   if (hostCompileFile == nullptr) return;
   if (zend_compile_file == CompileFile) zend_compile_file = hostCompileFile;
+  if (zend_compile_string == CompileString) zend_compile_string = hostCompileString;
   hostCompileFile = nullptr;
+  hostCompileString = nullptr;
 }
 
 void luStartHooks() {
-  if (!OpcacheServes()) {
-    StartMarking();
-    return;
-  }
-  // Installed once every other extension has set its own: outermost, so it
-  // sees what opcache's cache gives.
-  if (LUDBG_G(enabled) == 1 && hostCompileFile == nullptr && tagSlot >= 0) {
-    hostCompileFile = zend_compile_file;
-    zend_compile_file = CompileFile;
-  }
+  if (!OpcacheServes()) StartMarking();
 }
 
 void luStartSession() { CompileOwnMarkedCode(); }
