@@ -419,11 +419,20 @@ void TagIfCallsBreak(zend_op_array* opArray) {
 }
 
 // Removes the entries appended to `table` since it held `used` slots.
-void DropAppended(HashTable* table, uint32_t used) {
+void DropAppended(HashTable* table, uint32_t used, bool classes) {
   std::vector<zend_string*> keys;
   for (uint32_t i = used; i < table->nNumUsed; ++i) {
     const Bucket* bucket = table->arData + i;
-    if (Z_TYPE(bucket->val) != IS_UNDEF && bucket->key != nullptr) keys.push_back(bucket->key);
+    if (Z_TYPE(bucket->val) == IS_UNDEF || bucket->key == nullptr) continue;
+    keys.push_back(bucket->key);
+    // Binding a class caches it on its interned name, where a later lookup
+    // would find the dropped class before the table.
+    zend_class_entry* dropped =
+        classes ? static_cast<zend_class_entry*>(Z_PTR(bucket->val)) : nullptr;
+    if (dropped != nullptr && ZSTR_HAS_CE_CACHE(dropped->name) &&
+        ZSTR_GET_CE_CACHE(dropped->name) == dropped) {
+      ZSTR_SET_CE_CACHE(dropped->name, nullptr);
+    }
   }
   for (zend_string* key : keys) zend_hash_del(table, key);
 }
@@ -473,8 +482,8 @@ zend_op_array* CompileOwnCallerOfBreak(zend_file_handle* file, int type) {
   }
   // Nothing of the file has run yet: its declarations are dropped and it is
   // compiled again, this time by the request itself.
-  DropAppended(EG(function_table), functions);
-  DropAppended(EG(class_table), classes);
+  DropAppended(EG(function_table), functions, false);
+  DropAppended(EG(class_table), classes, true);
   destroy_op_array(opArray);
   efree_size(opArray, sizeof(zend_op_array));
   CompileOwnMarkedCode();

@@ -140,6 +140,25 @@ class FunctionBreakpoints(unittest.TestCase):
             self.assertEqual(value["propertyInfo"]["value"], "3")
 
 
+    def test_empty_functions_stop_once_on_entry(self):
+        """Also after ludbg_break() under opcache, for a function that ran before it."""
+        path = script("empty_functions.php")
+        opcache = ["zend_extension=opcache.so", "opcache.enable_cli=1"]
+        for settings in ([], opcache):
+            with self.subTest(settings), PhpRun(path, mode=1, settings=settings) as php:
+                php.handshake()
+                empty = php.call("addFunctionBreakpoint", name="nothing")["breakpointNumber"]
+                method = php.call("addFunctionBreakpoint", name="Box->open")["breakpointNumber"]
+                info = go(php)
+                self.assertEqual((info["reason"], info["breakpoint"]), ("function", empty))
+                self.assertEqual(where(php), (["nothing", "__main__"], 2))
+                info = go(php)
+                self.assertEqual((info["reason"], info["breakpoint"]), ("function", method))
+                self.assertEqual(where(php), (["Box->open", "__main__"], 5))
+                php.call("resumeExecution", request=4)
+                self.assertEqual(php.finish()[:2], (0, "done\n"))
+
+
 class Variables(unittest.TestCase):
     def test_pages_counts_classes_visibility_statics_and_bytes(self):
         with PhpRun(STOPS, mode=3) as php:
