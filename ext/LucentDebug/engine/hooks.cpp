@@ -418,11 +418,13 @@ void TagIfCallsBreak(zend_op_array* opArray) {
   fileCallingBreak = nullptr;
 }
 
-// Removes the entries appended to `table` since it held `used` slots.
-void DropAppended(HashTable* table, uint32_t used, bool classes) {
+// Removes the entries appended to `table` since it held `held` of them: the
+// last ones in its order (growing the table may close the holes before them).
+void DropAppended(HashTable* table, uint32_t held, bool classes) {
   std::vector<zend_string*> keys;
-  for (uint32_t i = used; i < table->nNumUsed; ++i) {
-    const Bucket* bucket = table->arData + i;
+  uint32_t appended = table->nNumOfElements > held ? table->nNumOfElements - held : 0;
+  for (uint32_t i = table->nNumUsed; i > 0 && keys.size() < appended; --i) {
+    const Bucket* bucket = table->arData + i - 1;
     if (Z_TYPE(bucket->val) == IS_UNDEF || bucket->key == nullptr) continue;
     keys.push_back(bucket->key);
     // Binding a class caches it on its interned name, where a later lookup
@@ -474,8 +476,8 @@ bool CompilesOwnCallersOfBreak() {
 }
 
 zend_op_array* CompileOwnCallerOfBreak(zend_file_handle* file, int type) {
-  const uint32_t functions = EG(function_table)->nNumUsed;
-  const uint32_t classes = EG(class_table)->nNumUsed;
+  const uint32_t functions = zend_hash_num_elements(EG(function_table));
+  const uint32_t classes = zend_hash_num_elements(EG(class_table));
   zend_op_array* opArray = hostCompileFile(file, type);
   if (opArray == nullptr || opArray->reserved[tagSlot] != kCallsBreak || EG(exception) != nullptr) {
     return opArray;
