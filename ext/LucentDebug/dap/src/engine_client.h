@@ -42,10 +42,20 @@ class EngineClient {
                         const std::string& rhs);
   PropertyInfoVector getChildrenInfos(const std::string& context, int depth,
                                       const std::string& parent);
+  // One page of the children (or with range.statics the static properties of
+  // an object's class), listed by the engine; engines without paging answer
+  // a fault for a range other than the default.
+  PropertyInfoVector getChildrenInfos(const std::string& context, int depth,
+                                      const std::string& parent, const ChildRange& range);
   PropertyInfoVector getContext(const std::string& context, int depth);
   std::string getContextNamesAsString();
   long addBreakpoint(const std::string& file, int line, bool temporary, const std::string& cond);
   void removeBreakpoint(long number);
+  // 0 when the engine refuses the name (not f, Ns\f, Cls::m or Cls->m).
+  long addFunctionBreakpoint(const std::string& name, const std::string& cond);
+  void setExceptionBreakpoints(const ExceptionFilter& filter);
+  // Where breakpoint `number` stands; an EngineError for an unknown number.
+  BreakpointResolution getBreakpointInfo(long number);
   // Why the script is stopped; an EngineError from engines without the method.
   StopInfo getStopInfo();
   void redirectStdout(int port);
