@@ -4,7 +4,10 @@
 'use strict';
 const assert = require('node:assert');
 const cp = require('node:child_process');
+const fs = require('node:fs');
 const net = require('node:net');
+const os = require('node:os');
+const path = require('node:path');
 const { test } = require('node:test');
 const { DebugClient } = require('@vscode/debugadapter-testsupport');
 const h = require('./harness');
@@ -115,6 +118,24 @@ test('bad launch arguments are refused with a message', async () => {
   });
 });
 
+test('a launch that cannot work is refused before the script runs, with the reason', async () => {
+  const mark = path.join(os.tmpdir(), `lucentdebug-mark-${process.pid}`);
+  fs.rmSync(mark, { force: true });
+  const marking = (extra) => h.launchArgs('marks_file.php', Object.assign({ env: Object.assign(h.phpEnvironment(), { LUCENTDEBUG_MARK: mark }) }, extra));
+  await h.withClient(async (client) => {
+    await client.initializeRequest();
+    await assert.rejects(client.launchRequest(marking({ extension: '/no/such/extension.so' })),
+      /php does not load the extension \/no\/such\/extension\.so: .*Unable to load dynamic library/);
+    await assert.rejects(client.launchRequest(marking({ runtimeExecutable: h.script('main.php') })),
+      /cannot run .*main\.php: Permission denied/);
+    await assert.rejects(client.launchRequest(h.launchArgs('no_such_script.php')),
+      /the program .*no_such_script\.php does not exist/);
+    await assert.rejects(client.launchRequest(h.launchArgs('syntax_error.php')),
+      /the program .*syntax_error\.php does not compile: .*syntax error.* on line 4/);
+  });
+  assert.ok(!fs.existsSync(mark), 'a refused launch ran the script');
+});
+
 test('malformed framing ends the adapter with a message on stderr; bad bodies do not', async () => {
   for (const input of ['Content-Length: abc\r\n\r\n{}', 'no header at all\r\n\r\n']) {
     const { code, stderr } = await runAdapterWithInput(input);
@@ -149,7 +170,7 @@ test('a php that ends before announcing itself is reported', async () => {
   await h.withClient(async (client) => {
     const output = h.collect(client, 'output');
     const terminated = client.waitForEvent('terminated');
-    await client.launch(h.launchArgs('main.php', { extension: '/no/such/extension.so' }));
+    await client.launch(h.launchArgs('main.php', { runtimeExecutable: h.script('ends_at_once.sh') }));
     await terminated;
     const stderr = output.filter((e) => e.body.category === 'stderr').map((e) => e.body.output).join('');
     assert.match(stderr, /php ended \(status \d+\) before its debugger announced itself/);
