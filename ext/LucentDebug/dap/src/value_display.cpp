@@ -1,4 +1,4 @@
-#include "value_presentation.h"
+#include "value_display.h"
 
 #include <cctype>
 #include <map>
@@ -32,7 +32,7 @@ std::string QuotedString(const PropertyInfo& info) {
 
 }  // namespace
 
-std::string PresentedType(const std::string& engineType) {
+std::string DisplayType(const std::string& engineType) {
   static const std::map<std::string, std::string> kNames = {
       {"IS_NULL", "null"},     {"IS_BOOL", "bool"},         {"IS_LONG", "int"},
       {"IS_DOUBLE", "float"},  {"IS_STRING", "string"},     {"IS_ARRAY", "array"},
@@ -41,7 +41,12 @@ std::string PresentedType(const std::string& engineType) {
   return found == kNames.end() ? engineType : found->second;
 }
 
-std::string PresentedValue(const PropertyInfo& info) {
+std::string DisplayType(const PropertyInfo& info) {
+  if (info.type == "IS_OBJECT" && !info.className.empty()) return info.className;
+  return DisplayType(info.type);
+}
+
+std::string DisplayValue(const PropertyInfo& info) {
   if (info.type == "IS_NULL") return "null";
   if (info.type == "IS_BOOL") return info.value == "1" ? "true" : "false";
   if (info.type == "IS_STRING") return QuotedString(info);
@@ -55,26 +60,22 @@ bool PagedByIndex(const PropertyInfo& info) {
   return HasChildList(info) && info.indexedCount > 0 && info.namedCount == 0;
 }
 
-nlohmann::json PresentedVariable(const PropertyInfo& info) {
-  nlohmann::json variable = {{"name", info.name.name},
-                             {"value", PresentedValue(info)},
-                             {"type", PresentedType(info.type)},
-                             {"evaluateName", info.name.fullName}};
-  if (info.type == "IS_OBJECT" && !info.className.empty()) variable["type"] = info.className;
+nlohmann::json VariableHints(const PropertyInfo& info) {
+  nlohmann::json hints = nlohmann::json::object();
   if (!info.visibility.empty() || info.isStatic) {
     nlohmann::json hint = {{"kind", "property"}};
     if (!info.visibility.empty()) hint["visibility"] = info.visibility;
     if (info.isStatic) hint["attributes"] = nlohmann::json::array({"static"});
-    variable["presentationHint"] = hint;
+    hints["presentationHint"] = hint;
   }
   if (PagedByIndex(info)) {
-    variable["indexedVariables"] = info.indexedCount;
+    hints["indexedVariables"] = info.indexedCount;
   } else if (HasChildList(info) && info.indexedCount + info.namedCount > 0) {
-    variable["namedVariables"] = info.indexedCount + info.namedCount;
+    hints["namedVariables"] = info.indexedCount + info.namedCount;
   }
-  return variable;
+  return hints;
 }
 
-std::string PresentedFrameName(const Frame& frame) {
+std::string FrameName(const Frame& frame) {
   return frame.qualifiedName.empty() ? frame.where : frame.qualifiedName;
 }

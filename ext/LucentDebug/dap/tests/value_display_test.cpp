@@ -1,4 +1,4 @@
-#include "value_presentation.h"
+#include "value_display.h"
 
 #include <gtest/gtest.h>
 
@@ -13,30 +13,30 @@ PropertyInfo Record(const std::string& type, const std::string& value, const std
   return info;
 }
 
-TEST(ValuePresentation, ValuesReadAsPhpWritesThem) {
-  EXPECT_EQ(PresentedValue(Record("IS_NULL", "", "null")), "null");
-  EXPECT_EQ(PresentedValue(Record("IS_BOOL", "0", "false")), "false");
-  EXPECT_EQ(PresentedValue(Record("IS_LONG", "42", "42")), "42");
-  EXPECT_EQ(PresentedValue(Record("IS_STRING", "a\"$\\x41", "a\"$\\x41")), "\"a\\\"\\$\\\\x41\"");
+TEST(ValueDisplay, ValuesReadAsPhpWritesThem) {
+  EXPECT_EQ(DisplayValue(Record("IS_NULL", "", "null")), "null");
+  EXPECT_EQ(DisplayValue(Record("IS_BOOL", "0", "false")), "false");
+  EXPECT_EQ(DisplayValue(Record("IS_LONG", "42", "42")), "42");
+  EXPECT_EQ(DisplayValue(Record("IS_STRING", "a\"$\\x41", "a\"$\\x41")), "\"a\\\"\\$\\\\x41\"");
   // The engine's byte escapes stay as PHP reads them back; the script's own
   // backslash in the same string is still escaped.
-  EXPECT_EQ(PresentedValue(Record("IS_STRING",
-                                  "a\x7f"
-                                  "b\\",
-                                  "a\\xffb\\")),
+  EXPECT_EQ(DisplayValue(Record("IS_STRING",
+                                "a\x7f"
+                                "b\\",
+                                "a\\xffb\\")),
             "\"a\\xffb\\\\\"");
-  EXPECT_EQ(PresentedValue(Record("IS_ARRAY", "", "array(10000)")), "array(10000)");
-  EXPECT_EQ(PresentedValue(Record("IS_ARRAY", "", "")), "array");  // engine without counts
+  EXPECT_EQ(DisplayValue(Record("IS_ARRAY", "", "array(10000)")), "array(10000)");
+  EXPECT_EQ(DisplayValue(Record("IS_ARRAY", "", "")), "array");  // engine without counts
   PropertyInfo user = Record("IS_OBJECT", "", "App\\Model\\User");
   user.className = "App\\Model\\User";
-  EXPECT_EQ(PresentedValue(user), "App\\Model\\User");
-  EXPECT_EQ(PresentedValue(Record("IS_OBJECT", "", "")), "object");
+  EXPECT_EQ(DisplayValue(user), "App\\Model\\User");
+  EXPECT_EQ(DisplayValue(Record("IS_OBJECT", "", "")), "object");
 }
 
-TEST(ValuePresentation, HintsAndCountsFollowTheRecord) {
+TEST(ValueDisplay, HintsAndCountsFollowTheRecord) {
   PropertyInfo list = Record("IS_ARRAY", "", "array(10000)");
   list.indexedCount = 10000;
-  nlohmann::json variable = PresentedVariable(list);
+  nlohmann::json variable = VariableHints(list);
   EXPECT_EQ(variable["indexedVariables"], 10000);
   EXPECT_FALSE(variable.contains("namedVariables"));
   EXPECT_FALSE(variable.contains("presentationHint"));
@@ -48,8 +48,8 @@ TEST(ValuePresentation, HintsAndCountsFollowTheRecord) {
   object.namedCount = 2;
   object.visibility = "private";
   object.isStatic = true;
-  variable = PresentedVariable(object);
-  EXPECT_EQ(variable["type"], "User");
+  EXPECT_EQ(DisplayType(object), "User");
+  variable = VariableHints(object);
   EXPECT_EQ(variable["namedVariables"], 3);
   EXPECT_FALSE(variable.contains("indexedVariables"));
   EXPECT_FALSE(PagedByIndex(object));
@@ -58,18 +58,18 @@ TEST(ValuePresentation, HintsAndCountsFollowTheRecord) {
                             {"visibility", "private"},
                             {"attributes", nlohmann::json::array({"static"})}}));
 
-  variable = PresentedVariable(Record("IS_ARRAY", "", "array(0)"));
+  variable = VariableHints(Record("IS_ARRAY", "", "array(0)"));
   EXPECT_FALSE(variable.contains("indexedVariables") || variable.contains("namedVariables"));
 }
 
-TEST(ValuePresentation, FramesNamedWithTheirClass) {
+TEST(ValueDisplay, FramesNamedWithTheirClass) {
   Frame method;
   method.where = "save";
   method.qualifiedName = "App\\Repo->save";
-  EXPECT_EQ(PresentedFrameName(method), "App\\Repo->save");
+  EXPECT_EQ(FrameName(method), "App\\Repo->save");
   Frame old;
   old.where = "main";
-  EXPECT_EQ(PresentedFrameName(old), "main");
+  EXPECT_EQ(FrameName(old), "main");
 }
 
 }  // namespace
