@@ -174,6 +174,15 @@ BreakpointState* BreakpointManager::at(const std::string& path, int line) {
   return nullptr;
 }
 
+BreakpointState* BreakpointManager::withEngineNumber(long number) {
+  for (auto& [source, states] : bySource_) {
+    for (BreakpointState& state : states) {
+      if (number > 0 && state.engineNumber == number) return &state;
+    }
+  }
+  return nullptr;
+}
+
 std::vector<BreakpointState> BreakpointManager::of(const std::string& path) const {
   auto found = bySource_.find(path);
   return found == bySource_.end() ? std::vector<BreakpointState>() : found->second;

@@ -70,6 +70,10 @@ class BreakpointManager {
   // as the engine's do), or null.
   BreakpointState* at(const std::string& path, int line);
   std::vector<BreakpointState> of(const std::string& path) const;
+  // The breakpoint the engine numbers `number`, or null.
+  BreakpointState* withEngineNumber(long number);
+  // A number for a breakpoint of another kind (function), unique among all.
+  int newId() { return nextId_++; }
 
  private:
   int nextId_ = 1;

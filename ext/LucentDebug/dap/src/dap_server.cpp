@@ -102,6 +102,7 @@ void DapServer::dispatch(const json& request) {
       {"configurationDone", &DapServer::configurationDone},
       {"setBreakpoints", &DapServer::setBreakpoints},
       {"setExceptionBreakpoints", &DapServer::setExceptionBreakpoints},
+      {"setFunctionBreakpoints", &DapServer::setFunctionBreakpoints},
       {"threads", &DapServer::threads},
       {"stackTrace", &DapServer::stackTrace},
       {"scopes", &DapServer::scopes},
@@ -161,6 +162,11 @@ void DapServer::output(const std::string& category, const std::string& text) {
 
 void DapServer::breakpointChanged(const BreakpointState& breakpoint) {
   sendEvent("breakpoint", {{"reason", "changed"}, {"breakpoint", BreakpointJson(breakpoint)}});
+}
+
+void DapServer::functionBreakpointChanged(const FunctionBreakpointState& breakpoint) {
+  sendEvent("breakpoint",
+            {{"reason", "changed"}, {"breakpoint", FunctionBreakpointJson(breakpoint)}});
 }
 
 void DapServer::exited(int exitCode) { sendEvent("exited", {{"exitCode", exitCode}}); }

@@ -38,6 +38,7 @@ class DapServer : private DebuggerEvents {
   // Breakpoints (handlers_breakpoints.cpp).
   void setBreakpoints(const json& request);
   void setExceptionBreakpoints(const json& request);
+  void setFunctionBreakpoints(const json& request);
   // Execution (handlers_execution.cpp).
   void resume(const json& request, ResumeMode mode);
   void runToCursor(const json& request);
@@ -62,6 +63,7 @@ class DapServer : private DebuggerEvents {
   void stopped(const StopReport& stop) override;
   void output(const std::string& category, const std::string& text) override;
   void breakpointChanged(const BreakpointState& breakpoint) override;
+  void functionBreakpointChanged(const FunctionBreakpointState& breakpoint) override;
   void exited(int exitCode) override;
   void terminated() override;
 
@@ -71,5 +73,6 @@ class DapServer : private DebuggerEvents {
 
 // The protocol's form of a breakpoint's state.
 nlohmann::json BreakpointJson(const BreakpointState& state);
+nlohmann::json FunctionBreakpointJson(const FunctionBreakpointState& state);
 
 #endif  // LUCENTDEBUG_DAP_DAP_SERVER_H

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <regex>
 
 #include "file_urls.h"
@@ -42,6 +43,14 @@ const std::vector<ErrorFilter>& ErrorFilters() {
       {"other", "Other errors (deprecations and the like)", false},
   };
   return kFilters;
+}
+
+const std::vector<ExceptionFilterChoice>& ExceptionFilterChoices() {
+  static const std::vector<ExceptionFilterChoice> kChoices = {
+      {"thrown", "Thrown exceptions", "Class or interface names, separated by commas"},
+      {"uncaught", "Uncaught exceptions", "Class or interface names, separated by commas"},
+  };
+  return kChoices;
 }
 
 Debugger::Debugger(DebuggerEvents& events, DebuggeeFactory makeDebuggee)
@@ -236,10 +245,89 @@ BreakpointEngine Debugger::breakpointEngine() {
 }
 
 void Debugger::syncBreakpoints() {
+  if (syncFunctionBreakpoints()) {
+    for (const FunctionBreakpointState& state : functionBreakpoints_) {
+      events_.functionBreakpointChanged(state);
+    }
+  }
+  syncThrownFilter();
   if (!breakpoints_.pending()) return;
   for (const BreakpointState& state : breakpoints_.sync(breakpointEngine())) {
     events_.breakpointChanged(state);
   }
+}
+
+namespace {
+// f, Ns\f, \Ns\f, Cls::m or Ns\Cls->m, in PHP's name characters.
+bool IsFunctionName(const std::string& name) {
+  auto isStart = [](unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; };
+  auto isPart = [&isStart](unsigned char c) { return isStart(c) || std::isdigit(c); };
+  size_t at = name.size() > 0 && name[0] == '\\' ? 1 : 0;
+  bool method = false;
+  for (;;) {
+    // One name: a start character, then name characters.
+    if (at >= name.size() || !isStart(static_cast<unsigned char>(name[at]))) return false;
+    while (at < name.size() && isPart(static_cast<unsigned char>(name[at]))) ++at;
+    if (at == name.size()) return true;
+    if (method) return false;
+    if (name[at] == '\\') {
+      ++at;
+    } else if (name.compare(at, 2, "::") == 0 || name.compare(at, 2, "->") == 0) {
+      at += 2;
+      method = true;
+    } else {
+      return false;
+    }
+  }
+}
+}  // namespace
+
+bool Debugger::syncFunctionBreakpoints() {
+  if (!functionBreakpointsPending_) return false;
+  functionBreakpointsPending_ = false;
+  for (long number : staleFunctionNumbers_) engine_->removeBreakpoint(number);
+  staleFunctionNumbers_.clear();
+  for (FunctionBreakpointState& state : functionBreakpoints_) {
+    if (!IsFunctionName(state.spec.name)) continue;
+    try {
+      state.engineNumber = engine_->addFunctionBreakpoint(state.spec.name, state.spec.condition);
+    } catch (const EngineError& error) {
+      if (error.lost()) throw;
+      state.engineNumber = 0;
+      state.verified = false;
+      state.message = "this engine has no function breakpoints";
+      continue;
+    }
+    state.verified = state.engineNumber > 0;
+    state.message = state.verified ? "" : "not a function or method name: " + state.spec.name;
+  }
+  return true;
+}
+
+void Debugger::syncThrownFilter() {
+  if (!thrownFilterPending_) return;
+  thrownFilterPending_ = false;
+  engine_->setExceptionBreakpoints(thrownFilter_);
+}
+
+std::vector<FunctionBreakpointState> Debugger::setFunctionBreakpoints(
+    const std::vector<FunctionBreakpointSpec>& specs) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const FunctionBreakpointState& old : functionBreakpoints_) {
+    if (old.engineNumber > 0) staleFunctionNumbers_.push_back(old.engineNumber);
+  }
+  functionBreakpoints_.clear();
+  for (const FunctionBreakpointSpec& spec : specs) {
+    FunctionBreakpointState state;
+    state.id = breakpoints_.newId();
+    state.spec = spec;
+    state.message = IsFunctionName(spec.name) ? "sent to the engine at the next stop"
+                                              : "not a function or method name: " + spec.name;
+    functionBreakpoints_.push_back(state);
+  }
+  functionBreakpointsPending_ = true;
+  if (state_ == State::kStopped) syncFunctionBreakpoints();
+  return functionBreakpoints_;
 }
 
 std::vector<BreakpointState> Debugger::setBreakpoints(const std::string& path,
@@ -253,9 +341,13 @@ std::vector<BreakpointState> Debugger::setBreakpoints(const std::string& path,
   return states;
 }
 
-void Debugger::setExceptionFilters(const std::set<std::string>& filters) {
+void Debugger::setExceptionFilters(const std::set<std::string>& filters,
+                                   const ExceptionFilter& thrown) {
   std::lock_guard<std::mutex> lock(mutex_);
   exceptionFilters_ = filters;
+  thrownFilter_ = thrown;
+  thrownFilterPending_ = true;
+  if (state_ == State::kStopped) syncThrownFilter();
 }
 
 // ---- execution ------------------------------------------------------------
@@ -503,10 +595,11 @@ std::optional<std::smatch> ErrorMessageAtEnd(const std::string& output) {
 }
 }  // namespace
 
-std::optional<ErrorStop> Debugger::errorStopOf(bool atEntry, const std::string& recentOutput) {
+std::optional<ErrorStop> Debugger::errorStopOf(bool atEntry, const std::optional<StopInfo>& stop,
+                                               const std::string& recentOutput) {
   if (atEntry) return std::nullopt;
-  if (engineTellsStops_) {
-    StopInfo info = engine_->getStopInfo();
+  if (stop) {
+    const StopInfo& info = *stop;
     if (info.reason == "breakpoint") {
       // A condition that could not be evaluated stops as a breakpoint, with only
       // the output line to say so; the stop is shown either way, so a line the
@@ -549,9 +642,17 @@ void Debugger::handleStop(const FrameVector& frames, bool atEntry) {
   }
   StopReport stop;
   stop.threadId = kThreadId;
-  std::optional<ErrorStop> error = errorStopOf(atEntry, recent);
+  std::optional<StopInfo> info;
+  if (engineTellsStops_ && !atEntry) info = engine_->getStopInfo();
+  std::optional<ErrorStop> error = errorStopOf(atEntry, info, recent);
   BreakpointState* breakpoint =
       frames.empty() ? nullptr : breakpoints_.at(pathOf(frames[0].file), frames[0].lineno);
+  const FunctionBreakpointState* function = nullptr;
+  if (info && info->reason == "function") {
+    for (const FunctionBreakpointState& state : functionBreakpoints_) {
+      if (state.engineNumber == info->breakpoint) function = &state;
+    }
+  }
   if (stopAtEntry_) {
     stopAtEntry_ = false;
     stop.reason = "entry";
@@ -565,6 +666,9 @@ void Debugger::handleStop(const FrameVector& frames, bool atEntry) {
     stop.reason = "exception";
     stop.description = errorStop_->kind;
     stop.text = errorStop_->kind + ": " + errorStop_->message;
+  } else if (function) {
+    stop.reason = "function breakpoint";
+    stop.hitBreakpointIds.push_back(function->id);
   } else if (breakpoint) {
     ++breakpoint->hits;
     bool show = !breakpoint->hitCondition || breakpoint->hitCondition->met(breakpoint->hits);

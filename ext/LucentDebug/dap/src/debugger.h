@@ -45,6 +45,28 @@ const std::vector<ErrorFilter>& ErrorFilters();
 // The file name of a path, which editors show for a source.
 std::string BaseName(const std::string& path);
 
+// The thrown exceptions at which the engine stops, chosen by the editor by id,
+// each with an optional condition: class or interface names.
+struct ExceptionFilterChoice {
+  const char* id;
+  const char* label;
+  const char* conditionDescription;
+};
+const std::vector<ExceptionFilterChoice>& ExceptionFilterChoices();
+
+struct FunctionBreakpointSpec {
+  std::string name;  // f, Ns\f, Cls::m or Cls->m
+  std::string condition;
+};
+
+struct FunctionBreakpointState {
+  int id = 0;
+  FunctionBreakpointSpec spec;
+  long engineNumber = 0;  // 0: not in the engine
+  bool verified = false;
+  std::string message;  // why it is not verified
+};
+
 struct StopReport {
   int threadId = 0;
   std::string reason;       // "breakpoint", "step", "exception", "pause", "entry"
@@ -62,6 +84,7 @@ class DebuggerEvents {
   virtual void stopped(const StopReport& stop) = 0;
   virtual void output(const std::string& category, const std::string& text) = 0;
   virtual void breakpointChanged(const BreakpointState& breakpoint) = 0;
+  virtual void functionBreakpointChanged(const FunctionBreakpointState& breakpoint) = 0;
   virtual void exited(int exitCode) = 0;
   virtual void terminated() = 0;
 };
@@ -123,7 +146,11 @@ class Debugger {
   // The states of `path`'s breakpoints after the change.
   std::vector<BreakpointState> setBreakpoints(const std::string& path,
                                               const std::vector<BreakpointSpec>& specs);
-  void setExceptionFilters(const std::set<std::string>& filters);
+  // `filters`: the error filters chosen; `thrown`: where thrown exceptions stop.
+  void setExceptionFilters(const std::set<std::string>& filters, const ExceptionFilter& thrown);
+  // Replaces every function breakpoint; unverified until the engine has them.
+  std::vector<FunctionBreakpointState> setFunctionBreakpoints(
+      const std::vector<FunctionBreakpointSpec>& specs);
 
   // ---- execution; `what` names the request in errors.
   void resume(ResumeMode mode, const std::string& what);
@@ -154,6 +181,10 @@ class Debugger {
   // Resumes the stopped script (mutex held).
   void resumeEngine(ResumeMode mode);
   void syncBreakpoints();
+  // Gives the engine the function breakpoints and exception filter when they
+  // changed since; true when something changed.
+  bool syncFunctionBreakpoints();
+  void syncThrownFilter();
   BreakpointEngine breakpointEngine();
 
   void requireStopped(const std::string& what) const;
@@ -164,7 +195,8 @@ class Debugger {
   SourceView sourceOf(const std::string& file);
   std::string pathOf(const std::string& engineFile) const;
   std::string logMessage(const BreakpointState& breakpoint);
-  std::optional<ErrorStop> errorStopOf(bool atEntry, const std::string& recentOutput);
+  std::optional<ErrorStop> errorStopOf(bool atEntry, const std::optional<StopInfo>& info,
+                                       const std::string& recentOutput);
 
   DebuggerEvents& events_;
   DebuggeeFactory makeDebuggee_;
@@ -189,6 +221,11 @@ class Debugger {
 
   BreakpointManager breakpoints_;
   std::set<std::string> exceptionFilters_;
+  ExceptionFilter thrownFilter_;
+  bool thrownFilterPending_ = false;
+  std::vector<FunctionBreakpointState> functionBreakpoints_;
+  std::vector<long> staleFunctionNumbers_;  // to remove from the engine
+  bool functionBreakpointsPending_ = false;
   long temporaryBreakpoint_ = 0;  // run to cursor
   VariableTable variables_;
   FrameVector frames_;

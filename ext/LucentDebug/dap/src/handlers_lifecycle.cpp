@@ -11,6 +11,13 @@ void DapServer::initialize(const json& request) {
     filters.push_back(
         {{"filter", filter.id}, {"label", filter.label}, {"default", filter.byDefault}});
   }
+  for (const ExceptionFilterChoice& choice : ExceptionFilterChoices()) {
+    filters.push_back({{"filter", choice.id},
+                       {"label", choice.label},
+                       {"default", false},
+                       {"supportsCondition", true},
+                       {"conditionDescription", choice.conditionDescription}});
+  }
   respond(request, {{"supportsConfigurationDoneRequest", true},
                     {"supportsConditionalBreakpoints", true},
                     {"supportsHitConditionalBreakpoints", true},
@@ -21,6 +28,8 @@ void DapServer::initialize(const json& request) {
                     {"supportsTerminateRequest", true},
                     {"supportTerminateDebuggee", true},
                     {"supportsExceptionInfoRequest", true},
+                    {"supportsExceptionFilterOptions", true},
+                    {"supportsFunctionBreakpoints", true},
                     {"exceptionBreakpointFilters", filters}});
 }
 

@@ -1,0 +1,77 @@
+// Function breakpoints, thrown-exception filters with class conditions, and
+// how values are presented and paged, on one namespaced script.
+'use strict';
+const assert = require('node:assert');
+const { test } = require('node:test');
+const h = require('./harness');
+
+// Launches features.php; `configure` runs between initialized and configurationDone.
+async function launchConfigured(client, configure, extra = {}) {
+  const configured = client.waitForEvent('initialized').then(async () => {
+    await configure();
+    await client.configurationDoneRequest();
+  });
+  await client.launch(h.launchArgs('features.php', extra));
+  await configured;
+}
+
+async function continueToStop(client) {
+  const stopped = h.nextStop(client);
+  await client.continueRequest({ threadId: 1 });
+  return stopped;
+}
+
+test('function breakpoints stop at the function and the method, named with their class', async () => {
+  await h.withClient(async (client) => {
+    let answer;
+    const first = h.nextStop(client);
+    await launchConfigured(client, async () => {
+      answer = await client.send('setFunctionBreakpoints', {
+        breakpoints: [{ name: 'App\\Model\\lookup', condition: '$id > 1' }, { name: 'App\\Model\\User->save' }, { name: 'no such name!' }],
+      });
+    });
+    assert.deepStrictEqual(answer.body.breakpoints.map((b) => b.verified), [true, true, false]);
+    assert.match(answer.body.breakpoints[2].message, /not a function or method name/);
+
+    let stop = await first;
+    assert.strictEqual(stop.event.body.reason, 'function breakpoint');
+    assert.deepStrictEqual(stop.event.body.hitBreakpointIds, [answer.body.breakpoints[1].id]);
+    assert.deepStrictEqual(stop.frames.map((f) => [f.name, f.line]), [['App\\Model\\User->save', 11], ['__main__', 31]]);
+
+    // The condition holds at the second call only.
+    stop = await continueToStop(client);
+    assert.deepStrictEqual(stop.event.body.hitBreakpointIds, [answer.body.breakpoints[0].id]);
+    assert.deepStrictEqual(stop.frames.map((f) => [f.name, f.line]), [['App\\Model\\lookup', 18], ['__main__', 33]]);
+
+    // Cleared, nothing stops any more: the script runs to its end.
+    await client.send('setFunctionBreakpoints', { breakpoints: [] });
+    await client.send('setExceptionBreakpoints', { filters: [] });
+    const terminated = client.waitForEvent('terminated');
+    await client.continueRequest({ threadId: 1 });
+    await terminated;
+  });
+});
+
+test('thrown exceptions stop at the throw, by class, and uncaught ones with the whole stack', async () => {
+  await h.withClient(async (client) => {
+    const first = h.nextStop(client);
+    await launchConfigured(client, async () => {
+      const answer = await client.setExceptionBreakpointsRequest({
+        filters: ['fatal'], filterOptions: [{ filterId: 'thrown', condition: 'RuntimeException' }],
+      });
+      assert.deepStrictEqual(answer.body.breakpoints.map((b) => b.verified), [true, true]);
+    });
+    let stop = await first;
+    assert.strictEqual(stop.event.body.reason, 'exception');
+    assert.deepStrictEqual(stop.frames.map((f) => [f.name, f.line]), [['App\\Model\\lookup', 19], ['__main__', 33]]);
+    const info = await client.exceptionInfoRequest({ threadId: 1 });
+    assert.strictEqual(info.body.exceptionId, 'App\\Model\\NotFound');
+    assert.strictEqual(info.body.description, 'no user 2');
+
+    // The LogicException is no RuntimeException: only uncaught ones stop now.
+    await client.setExceptionBreakpointsRequest({ filters: ['uncaught'] });
+    stop = await continueToStop(client);
+    assert.deepStrictEqual(stop.frames.map((f) => [f.name, f.line]), [['App\\Model\\fail', 25], ['__main__', 37]]);
+    assert.strictEqual((await client.exceptionInfoRequest({ threadId: 1 })).body.exceptionId, 'LogicException');
+  });
+});
