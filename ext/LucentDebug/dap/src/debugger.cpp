@@ -474,7 +474,12 @@ PropertyInfoVector Debugger::childrenOf(const VariableContainer& container) {
 
 ValueView Debugger::valueOf(const PropertyInfo& info, const std::string& context, int depth) {
   ValueView view{info, 0};
-  if (info.hasChildren) view.reference = variables_.reference({context, depth, info.name.fullName});
+  if (info.hasChildren) {
+    VariableContainer container{context, depth, info.name.fullName};
+    container.pagedByIndex = PagedByIndex(info);
+    container.isObject = info.type == "IS_OBJECT";
+    view.reference = variables_.reference(container);
+  }
   return view;
 }
 
@@ -484,12 +489,40 @@ VariableContainer Debugger::containerOf(int reference) {
   return *found;
 }
 
-std::vector<ValueView> Debugger::variables(int reference) {
+// A page of a value's children is listed by the engine, not cut from all of
+// them here; an engine that lists everything (it predates paging) is cut.
+std::vector<ValueView> Debugger::variables(int reference, const ChildPage& page) {
   std::lock_guard<std::mutex> lock(mutex_);
   requireStopped("variables");
   VariableContainer container = containerOf(reference);
   std::vector<ValueView> result;
-  for (const PropertyInfo& info : childrenOf(container)) {
+  // Children paged by index have no named ones.
+  if (page.filter == "named" && container.pagedByIndex) return result;
+  const bool paged = page.start > 0 || page.count > 0;
+  PropertyInfoVector children;
+  if (paged && !container.expression.empty()) {
+    children = engine_->getChildrenInfos(container.context, container.depth, container.expression,
+                                         ChildRange{page.start, page.count, false});
+  } else {
+    children = childrenOf(container);
+  }
+  if (paged && (container.expression.empty() || (page.count > 0 && children.size() > page.count))) {
+    const size_t from = std::min<size_t>(page.start, children.size());
+    const size_t to =
+        page.count == 0 ? children.size() : std::min<size_t>(from + page.count, children.size());
+    children = PropertyInfoVector(children.begin() + from, children.begin() + to);
+  }
+  if (container.isObject && !paged && page.filter != "indexed") {
+    try {
+      for (PropertyInfo& info : engine_->getChildrenInfos(
+               container.context, container.depth, container.expression, ChildRange{0, 0, true})) {
+        if (info.isStatic) children.push_back(std::move(info));
+      }
+    } catch (const EngineError& error) {
+      if (error.lost()) throw;
+    }
+  }
+  for (const PropertyInfo& info : children) {
     result.push_back(valueOf(info, container.context, container.depth));
   }
   return result;

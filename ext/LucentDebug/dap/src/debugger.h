@@ -113,6 +113,14 @@ struct ValueView {
   int reference = 0;
 };
 
+// Which children the editor asks for: "indexed", "named" or "" (all), and
+// `count` of them (0: all) from `start`.
+struct ChildPage {
+  std::string filter;
+  uint32_t start = 0;
+  uint32_t count = 0;
+};
+
 struct ErrorStop {
   std::string kind;  // "Warning", "Fatal error", ...
   std::string message;
@@ -161,7 +169,7 @@ class Debugger {
   // Frames from `start`, at most `levels` of them (0: all); `total` is the depth.
   std::vector<FrameView> stackTrace(size_t start, int levels, size_t& total);
   std::vector<ScopeView> scopes(int frameId);
-  std::vector<ValueView> variables(int reference);
+  std::vector<ValueView> variables(int reference, const ChildPage& page = ChildPage());
   ValueView evaluate(int frameId, const std::string& expression);
   ValueView setVariable(int reference, const std::string& name, const std::string& value);
   ValueView setExpression(int frameId, const std::string& expression, const std::string& value);

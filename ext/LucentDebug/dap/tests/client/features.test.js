@@ -75,3 +75,33 @@ test('thrown exceptions stop at the throw, by class, and uncaught ones with the 
     assert.strictEqual((await client.exceptionInfoRequest({ threadId: 1 })).body.exceptionId, 'LogicException');
   });
 });
+
+test('values show classes and counts; big arrays are paged by the engine; properties carry their visibility', async () => {
+  await h.withClient(async (client) => {
+    const stopped = h.nextStop(client);
+    await h.launchWithBreakpoints(client, 'features.php', { 'features.php': [{ line: 31 }] });
+    const stop = await stopped;
+    const locals = await h.localsOfTopFrame(client, stop.top.id);
+    assert.strictEqual(locals.$user.value, 'App\\Model\\User');
+    assert.strictEqual(locals.$user.type, 'App\\Model\\User');
+    assert.strictEqual(locals.$list.value, 'array(10000)');
+    assert.strictEqual(locals.$list.indexedVariables, 10000);
+    assert.strictEqual(locals.$bytes.value, '"a\\xffb"');
+
+    const page = await client.variablesRequest({ variablesReference: locals.$list.variablesReference, filter: 'indexed', start: 9998, count: 2 });
+    assert.deepStrictEqual(page.body.variables.map((v) => [v.name, v.value]), [['[9998]', '9999'], ['[9999]', '10000']]);
+    const named = await client.variablesRequest({ variablesReference: locals.$list.variablesReference, filter: 'named' });
+    assert.deepStrictEqual(named.body.variables, []);
+
+    const user = await client.variablesRequest({ variablesReference: locals.$user.variablesReference });
+    const hints = Object.fromEntries(user.body.variables.map((v) => [v.name, v.presentationHint]));
+    assert.deepStrictEqual(hints.name, { kind: 'property', visibility: 'private' });
+    assert.deepStrictEqual(hints.roles, { kind: 'property', visibility: 'protected' });
+    assert.deepStrictEqual(hints.id, { kind: 'property', visibility: 'public' });
+    // The class's static properties follow the object's own.
+    const statics = user.body.variables.filter((v) => v.presentationHint.attributes);
+    assert.deepStrictEqual(statics.map((v) => [v.name, v.value, v.evaluateName, v.presentationHint.attributes]),
+      [['count', '1', '\\App\\Model\\User::$count', ['static']]]);
+    assert.strictEqual(locals.$user.namedVariables, 3);
+  });
+});
