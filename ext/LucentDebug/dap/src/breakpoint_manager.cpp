@@ -149,6 +149,21 @@ std::vector<BreakpointState> BreakpointManager::sync(const BreakpointEngine& eng
   return changed;
 }
 
+BreakpointManager BreakpointManager::forAnotherEngine() const {
+  BreakpointManager copy;
+  copy.nextId_ = nextId_;
+  copy.bySource_ = bySource_;
+  for (auto& [path, states] : copy.bySource_) {
+    for (BreakpointState& state : states) {
+      state.engineNumber = 0;
+      state.verified = false;
+      state.hits = 0;
+    }
+    copy.dirty_.push_back(path);
+  }
+  return copy;
+}
+
 void BreakpointManager::removeAll(const BreakpointEngine& engine) {
   for (const auto& [path, numbers] : stale_) {
     for (long number : numbers) engine.remove(number);

@@ -63,6 +63,10 @@ class BreakpointManager {
   // sync; returns the breakpoints whose state changed.
   std::vector<BreakpointState> sync(const BreakpointEngine& engine);
   bool pending() const { return !dirty_.empty(); }
+  // The same breakpoints (ids included) for an engine that has none yet: each
+  // is to be sent at the next sync, with no hits counted. Managers that then
+  // get the same set() calls keep giving the same ids.
+  BreakpointManager forAnotherEngine() const;
   // Removes every breakpoint from the engine (a detaching client).
   void removeAll(const BreakpointEngine& engine);
 
