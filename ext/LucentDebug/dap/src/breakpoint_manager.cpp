@@ -149,6 +149,21 @@ std::vector<BreakpointState> BreakpointManager::sync(const BreakpointEngine& eng
   return changed;
 }
 
+BreakpointManager BreakpointManager::forAnotherEngine() const {
+  BreakpointManager copy;
+  copy.nextId_ = nextId_;
+  copy.bySource_ = bySource_;
+  for (auto& [path, states] : copy.bySource_) {
+    for (BreakpointState& state : states) {
+      state.engineNumber = 0;
+      state.verified = false;
+      state.hits = 0;
+    }
+    copy.dirty_.push_back(path);
+  }
+  return copy;
+}
+
 void BreakpointManager::removeAll(const BreakpointEngine& engine) {
   for (const auto& [path, numbers] : stale_) {
     for (long number : numbers) engine.remove(number);
@@ -169,15 +184,6 @@ BreakpointState* BreakpointManager::at(const std::string& path, int line) {
     if (strcasecmp(source.c_str(), path.c_str()) != 0) continue;
     for (BreakpointState& state : states) {
       if (state.spec.line == line && state.engineNumber > 0) return &state;
-    }
-  }
-  return nullptr;
-}
-
-BreakpointState* BreakpointManager::withEngineNumber(long number) {
-  for (auto& [source, states] : bySource_) {
-    for (BreakpointState& state : states) {
-      if (number > 0 && state.engineNumber == number) return &state;
     }
   }
   return nullptr;

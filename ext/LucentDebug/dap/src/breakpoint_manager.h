@@ -63,6 +63,10 @@ class BreakpointManager {
   // sync; returns the breakpoints whose state changed.
   std::vector<BreakpointState> sync(const BreakpointEngine& engine);
   bool pending() const { return !dirty_.empty(); }
+  // The same breakpoints (ids included) for an engine that has none yet: each
+  // is to be sent at the next sync, with no hits counted. Managers that then
+  // get the same set() calls keep giving the same ids.
+  BreakpointManager forAnotherEngine() const;
   // Removes every breakpoint from the engine (a detaching client).
   void removeAll(const BreakpointEngine& engine);
 
@@ -70,10 +74,6 @@ class BreakpointManager {
   // as the engine's do), or null.
   BreakpointState* at(const std::string& path, int line);
   std::vector<BreakpointState> of(const std::string& path) const;
-  // The breakpoint the engine numbers `number`, or null.
-  BreakpointState* withEngineNumber(long number);
-  // A number for a breakpoint of another kind (function), unique among all.
-  int newId() { return nextId_++; }
 
  private:
   int nextId_ = 1;

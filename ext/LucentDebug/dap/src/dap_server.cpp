@@ -135,9 +135,6 @@ void DapServer::dispatch(const json& request) {
     respondError(request, command + ": " + error.what());
   } catch (const EngineError& error) {
     respondError(request, std::string("the engine failed: ") + error.what());
-    if (error.lost()) {
-      debugger_.engineLost();
-    }
   } catch (const std::exception& error) {
     // Nothing a client sends may end the adapter.
     respondError(request, command + " failed: " + error.what());
@@ -149,7 +146,9 @@ void DapServer::dispatch(const json& request) {
 void DapServer::initialized() { sendEvent("initialized"); }
 
 void DapServer::stopped(const StopReport& stop) {
-  json body = {{"reason", stop.reason}, {"threadId", stop.threadId}, {"allThreadsStopped", true}};
+  json body = {{"reason", stop.reason},
+               {"threadId", stop.threadId},
+               {"allThreadsStopped", stop.allThreadsStopped}};
   if (!stop.description.empty()) body["description"] = stop.description;
   if (!stop.text.empty()) body["text"] = stop.text;
   if (!stop.hitBreakpointIds.empty()) body["hitBreakpointIds"] = stop.hitBreakpointIds;
@@ -167,6 +166,10 @@ void DapServer::breakpointChanged(const BreakpointState& breakpoint) {
 void DapServer::functionBreakpointChanged(const FunctionBreakpointState& breakpoint) {
   sendEvent("breakpoint",
             {{"reason", "changed"}, {"breakpoint", FunctionBreakpointJson(breakpoint)}});
+}
+
+void DapServer::thread(const std::string& reason, int threadId) {
+  sendEvent("thread", {{"reason", reason}, {"threadId", threadId}});
 }
 
 void DapServer::exited(int exitCode) { sendEvent("exited", {{"exitCode", exitCode}}); }

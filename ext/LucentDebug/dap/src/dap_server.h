@@ -64,6 +64,7 @@ class DapServer : private DebuggerEvents {
   void output(const std::string& category, const std::string& text) override;
   void breakpointChanged(const BreakpointState& breakpoint) override;
   void functionBreakpointChanged(const FunctionBreakpointState& breakpoint) override;
+  void thread(const std::string& reason, int threadId) override;
   void exited(int exitCode) override;
   void terminated() override;
 

@@ -16,8 +16,6 @@
 using nlohmann::json;
 
 namespace {
-constexpr int kThreadId = 1;
-
 // The filter that decides whether a stop at an error of this kind is shown;
 // null for stops that are always shown.
 const char* FilterOfKind(const std::string& kind) {
@@ -45,6 +43,48 @@ const std::vector<ErrorFilter>& ErrorFilters() {
   return kFilters;
 }
 
+// One request being debugged: its engine connections and the state of its stop.
+struct Debugger::RequestThread {
+  int id = 0;
+  std::string name = "PHP request";
+  State state = State::kConnecting;
+  bool started = false;  // announced to the editor
+  bool begun = false;    // past its first stop, which waits for the configuration
+  bool resumePending = false;
+  bool detachAtNextStop = false;
+  bool terminateAtNextStop = false;
+  bool stopAtEntry = false;  // the next stop is the entry (stopOnEntry before the first statement)
+  bool done = false;         // its watcher has returned
+  ResumeMode lastMode = kGo;
+  std::unique_ptr<EngineClient> engine;  // calls made while stopped
+  std::unique_ptr<EngineClient> waiter;  // the call that waits for the next stop
+  std::unique_ptr<OutputChannel> ownOutput;
+  OutputChannel* output = nullptr;  // its own, or the launched php's
+  int control = -1;  // the handshake connection: closing it tells the engine we are gone
+  std::thread watcher;
+  BreakpointManager breakpoints;  // the editor's breakpoints as this engine has them
+  long temporaryBreakpoint = 0;   // run to cursor
+  FrameVector frames;
+  std::string contextNames = "locals globals";
+  std::optional<ErrorStop> errorStop;
+  // The engine says why it stopped (Requester.getStopInfo); older engines do
+  // not, and their error stops are told from the output line they print.
+  bool engineTellsStops = false;
+  // Its engine's numbers of the function breakpoints, in their order.
+  std::vector<long> functionNumbers;
+  bool functionBreakpointsPending = true;
+  bool thrownFilterPending = true;
+  bool thrownFilterSent = false;
+
+  ~RequestThread() {
+    if (control >= 0) close(control);
+  }
+  void closeControl() {
+    if (control >= 0) close(control);
+    control = -1;
+  }
+};
+
 const std::vector<ExceptionFilterChoice>& ExceptionFilterChoices() {
   static const std::vector<ExceptionFilterChoice> kChoices = {
       {"thrown", "Thrown exceptions", "Class or interface names, separated by commas"},
@@ -66,12 +106,49 @@ Debugger::Debugger(DebuggerEvents& events, DebuggeeFactory makeDebuggee)
 }
 
 Debugger::~Debugger() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopWatching_ = true;
+    // Requests still running go on by themselves once their control line closes.
+    for (auto& [id, thread] : threads_) thread->closeControl();
+    wake_.notify_all();
+  }
   join();
-  if (control_ >= 0) close(control_);
 }
 
 void Debugger::join() {
-  if (watcher_.joinable()) watcher_.join();
+  if (acceptor_.joinable()) acceptor_.join();
+  std::vector<std::thread> watchers;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& [id, thread] : threads_) {
+      if (thread->watcher.joinable()) watchers.push_back(std::move(thread->watcher));
+    }
+  }
+  for (std::thread& watcher : watchers) watcher.join();
+}
+
+void Debugger::reapThreads() {
+  std::vector<std::unique_ptr<RequestThread>> ended;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto thread = threads_.begin(); thread != threads_.end();) {
+      if (thread->second->done) {
+        ended.push_back(std::move(thread->second));
+        thread = threads_.erase(thread);
+      } else {
+        ++thread;
+      }
+    }
+  }
+  for (auto& thread : ended) {
+    if (thread->watcher.joinable()) thread->watcher.join();
+  }
+}
+
+bool Debugger::servesManyRequests() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return manyRequests();
 }
 
 // ---- lifecycle ------------------------------------------------------------
@@ -95,166 +172,236 @@ void Debugger::start(const json& arguments, bool launch) {
     output_->addStream(debuggee_->process->takeStderr(), "stderr");
   }
   state_ = State::kConnecting;
-  watcher_ = std::thread([this] { watch(); });
+  acceptor_ = std::thread([this] { acceptRequests(); });
 }
 
-bool Debugger::connect() {
-  std::string error;
-  int timeoutMs;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    timeoutMs = debuggee_->handshakeTimeoutMs;
-  }
-  std::optional<Announcement> announcement = ReceiveAnnouncement(
-      *debuggee_->listener, timeoutMs,
-      [this] {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return !stopWatching_ && (!debuggee_->process || debuggee_->process->running());
-      },
-      error);
-  if (!announcement) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (debuggee_->process && !debuggee_->process->running()) {
-      error = "php ended (status " + std::to_string(debuggee_->process->wait(0)) +
-              ") before its debugger announced itself; is the extension loadable?";
+void Debugger::acceptRequests() {
+  for (bool first = true;; first = false) {
+    std::string error;
+    int timeoutMs;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      // The time limit is for the first request; later ones come when they come.
+      timeoutMs = first ? debuggee_->handshakeTimeoutMs : 0;
     }
-    if (!stopWatching_) finishSession(error);
-    return false;
+    std::optional<Announcement> announcement = ReceiveAnnouncement(
+        *debuggee_->listener, timeoutMs,
+        [this] {
+          std::lock_guard<std::mutex> lock(mutex_);
+          return !stopWatching_ && state_ != State::kEnded &&
+                 (!debuggee_->process || debuggee_->process->running());
+        },
+        error);
+    reapThreads();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!announcement) {
+      if (!first) return;
+      if (debuggee_->process && !debuggee_->process->running()) {
+        error = "php ended (status " + std::to_string(debuggee_->process->wait(0)) +
+                ") before its debugger announced itself; is the extension loadable?";
+      }
+      if (!stopWatching_) finishSession(error);
+      return;
+    }
+    auto owned = std::make_unique<RequestThread>();
+    RequestThread& thread = *owned;
+    thread.id = nextThreadId_++;
+    thread.control = announcement->control;
+    thread.breakpoints = breakpoints_.forAnotherEngine();
+    threads_[thread.id] = std::move(owned);
+    thread.watcher = std::thread([this, &thread, found = *announcement] {
+      if (connect(thread, found)) watch(thread);
+      std::lock_guard<std::mutex> lock(mutex_);
+      thread.done = true;
+    });
+    if (debuggee_->process) return;  // a launched php is one request
   }
+}
+
+bool Debugger::connect(RequestThread& thread, const Announcement& announcement) {
   std::lock_guard<std::mutex> lock(mutex_);
-  control_ = announcement->control;
+  if (debuggee_->process) {
+    thread.output = output_.get();
+  } else {
+    thread.ownOutput = std::make_unique<OutputChannel>(
+        [this](const std::string& category, const std::string& text) {
+          events_.output(category, text);
+        });
+    thread.output = thread.ownOutput.get();
+  }
   try {
-    engine_ = std::make_unique<EngineClient>(announcement->engineHost, announcement->port,
-                                             announcement->cookie);
-    waiter_ = std::make_unique<EngineClient>(announcement->engineHost, announcement->port,
-                                             announcement->cookie);
-    engine_->hello();
-    contextNames_ = engine_->getContextNamesAsString();
+    thread.engine = std::make_unique<EngineClient>(announcement.engineHost, announcement.port,
+                                                   announcement.cookie);
+    thread.waiter = std::make_unique<EngineClient>(announcement.engineHost, announcement.port,
+                                                   announcement.cookie);
+    EngineClient& engine = *thread.engine;
+    engine.hello();
+    thread.contextNames = engine.getContextNamesAsString();
     std::string listenError;
     std::unique_ptr<Listener> stdoutListener = Listener::open("127.0.0.1", 0, listenError);
     std::unique_ptr<Listener> stderrListener = Listener::open("127.0.0.1", 0, listenError);
     if (stdoutListener) {
-      engine_->redirectStdout(stdoutListener->port());
+      engine.redirectStdout(stdoutListener->port());
       // The engine connects during the call, so the connection is queued now.
       int fd = stdoutListener->accept(5000);
       if (fd >= 0) {
-        output_->addStream(fd, "stdout");
-        if (phpStdout_ >= 0) output_->mute(phpStdout_);
+        thread.output->addStream(fd, "stdout");
+        if (phpStdout_ >= 0) thread.output->mute(phpStdout_);
       }
     }
     if (stderrListener) {
-      engine_->redirectStderr(stderrListener->port());
+      engine.redirectStderr(stderrListener->port());
       int fd = stderrListener->accept(0);
-      if (fd >= 0) output_->addStream(fd, "stderr");
+      if (fd >= 0) thread.output->addStream(fd, "stderr");
     }
-    frames_ = engine_->getFrames();
+    thread.frames = engine.getFrames();
     try {
-      engine_->getStopInfo();
-      engineTellsStops_ = true;
+      engine.getStopInfo();
+      thread.engineTellsStops = true;
+    } catch (const EngineError& failure) {
+      if (failure.lost()) throw;
+    }
+    try {
+      RequestInfo info = engine.getRequestInfo();
+      thread.name = info.method.empty() ? info.uri : info.method + " " + info.uri;
     } catch (const EngineError& failure) {
       if (failure.lost()) throw;
     }
   } catch (const EngineError& failure) {
-    finishSession(failure.what());
+    finishThread(thread, failure.what());
     return false;
   }
-  state_ = State::kStopped;
-  lastMode_ = kStepInto;
-  events_.initialized();
-  return true;
+  thread.state = State::kStopped;
+  thread.lastMode = kStepInto;
+  if (manyRequests()) {
+    thread.started = true;
+    events_.thread("started", thread.id);
+  }
+  if (currentThread_ == 0) currentThread_ = thread.id;
+  if (!initializedSent_) {
+    // The configuration goes to the first request, held at its first statement.
+    initializedSent_ = true;
+    events_.initialized();
+  } else if (configured_) {
+    beginThread(thread);
+  }
+  return thread.state != State::kEnded;
 }
 
 void Debugger::configurationDone() {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (configured_ || state_ != State::kStopped) return;
+  if (configured_ || !initializedSent_) return;
   configured_ = true;
+  for (auto& [id, thread] : threads_) {
+    if (thread->state == State::kStopped && !thread->begun) beginThread(*thread);
+  }
+}
+
+void Debugger::beginThread(RequestThread& thread) {
+  thread.begun = true;
   try {
-    if (debuggee_->stopOnEntry && !frames_.empty()) {
+    syncBreakpoints(thread);
+    if (debuggee_->stopOnEntry && !thread.frames.empty()) {
       StopReport stop;
-      stop.threadId = kThreadId;
+      stop.threadId = thread.id;
+      stop.allThreadsStopped = !manyRequests();
       stop.reason = "entry";
+      currentThread_ = thread.id;
       events_.stopped(stop);
     } else if (debuggee_->stopOnEntry) {
       // Waiting before the first statement (modes 2 and 5): the entry is one step on.
-      resumeEngine(kStepInto);
-      stopAtEntry_ = true;
+      resumeEngine(thread, kStepInto);
+      thread.stopAtEntry = true;
     } else {
       // The first statement may itself carry a breakpoint, which going on would pass.
-      lastMode_ = kGo;
-      handleStop(frames_, true);
+      thread.lastMode = kGo;
+      handleStop(thread, thread.frames, true);
     }
   } catch (const EngineError& error) {
-    // Already answered: the failure ends the session instead.
-    finishSession(error.what());
+    // Already answered: the failure ends the request instead.
+    finishThread(thread, error.lost() ? "" : error.what());
   }
 }
 
 void Debugger::terminate() {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (state_ == State::kStopped) {
-    resumeEngine(kResumeStop);
-  } else if (state_ == State::kRunning || state_ == State::kConnecting) {
-    if (debuggee_->process) {
+  if (debuggee_ && debuggee_->process) {
+    // A launched php ends at once, stopped or not.
+    auto thread = threads_.begin();
+    if (thread != threads_.end() && thread->second->state == State::kStopped) {
+      resumeEngine(*thread->second, kResumeStop);
+    } else if (state_ != State::kEnded) {
       debuggee_->process->kill();
-    } else {
-      terminateAtNextStop_ = true;
+    }
+    return;
+  }
+  for (auto& [id, thread] : threads_) {
+    try {
+      if (thread->state == State::kStopped) {
+        resumeEngine(*thread, kResumeStop);
+      } else if (thread->state == State::kRunning || thread->state == State::kConnecting) {
+        thread->terminateAtNextStop = true;
+      }
+    } catch (const EngineError&) {
+      // That request ended meanwhile.
     }
   }
+}
+
+void Debugger::detach(RequestThread& thread, bool terminateDebuggee) {
+  try {
+    if (thread.state == State::kStopped) {
+      if (terminateDebuggee) {
+        resumeEngine(thread, kResumeStop);
+      } else {
+        thread.breakpoints.removeAll(breakpointEngine(thread));
+        resumeEngine(thread, kGo);
+      }
+      thread.resumePending = false;  // nobody waits for what comes next
+    } else if (thread.state == State::kRunning || thread.state == State::kConnecting) {
+      if (terminateDebuggee && debuggee_->process) {
+        debuggee_->process->kill();
+      } else if (thread.state == State::kRunning) {
+        // The engine hears nothing until its next stop: settle it there.
+        (terminateDebuggee ? thread.terminateAtNextStop : thread.detachAtNextStop) = true;
+      }
+    }
+  } catch (const EngineError&) {
+    // The request ended meanwhile; nothing is left to settle.
+  }
+  // Closing the control line lets a request run to its end, even from a stop.
+  if (!terminateDebuggee) thread.closeControl();
 }
 
 void Debugger::disconnect(std::optional<bool> terminate) {
   std::lock_guard<std::mutex> lock(mutex_);
   bool terminateDebuggee = terminate.value_or(debuggee_ && debuggee_->launched);
   stopWatching_ = true;
-  try {
-    if (state_ == State::kStopped) {
-      if (terminateDebuggee) {
-        resumeEngine(kResumeStop);
-      } else {
-        breakpoints_.removeAll(breakpointEngine());
-        resumeEngine(kGo);
-      }
-      resumePending_ = false;  // nobody waits for what comes next
-    } else if (state_ == State::kRunning || state_ == State::kConnecting) {
-      if (terminateDebuggee && debuggee_->process) {
-        debuggee_->process->kill();
-      } else if (state_ == State::kRunning) {
-        // The engine hears nothing until its next stop: settle it there.
-        (terminateDebuggee ? terminateAtNextStop_ : detachAtNextStop_) = true;
-      }
-    }
-  } catch (const EngineError&) {
-    // The request ended meanwhile; nothing is left to settle.
+  if (threads_.empty() && terminateDebuggee && debuggee_ && debuggee_->process) {
+    debuggee_->process->kill();  // it has not announced itself yet
   }
+  for (auto& [id, thread] : threads_) detach(*thread, terminateDebuggee);
   wake_.notify_all();
-}
-
-void Debugger::engineLost() {
-  // php went away while stopped (killed from outside): the session is over.
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (state_ == State::kStopped) finishSession("php ended while stopped");
 }
 
 // ---- breakpoints ----------------------------------------------------------
 
-BreakpointEngine Debugger::breakpointEngine() {
-  return BreakpointEngine{[this](const std::string& path, int line, const std::string& cond) {
-                            return engine_->addBreakpoint(path, line, false, cond);
+BreakpointEngine Debugger::breakpointEngine(RequestThread& thread) {
+  EngineClient* engine = thread.engine.get();
+  return BreakpointEngine{[engine](const std::string& path, int line, const std::string& cond) {
+                            return engine->addBreakpoint(path, line, false, cond);
                           },
-                          [this](long number) { engine_->removeBreakpoint(number); }};
+                          [engine](long number) { engine->removeBreakpoint(number); }};
 }
 
-void Debugger::syncBreakpoints() {
-  if (syncFunctionBreakpoints()) {
-    for (const FunctionBreakpointState& state : functionBreakpoints_) {
-      events_.functionBreakpointChanged(state);
-    }
+void Debugger::reportIfChanged(const BreakpointState& state) {
+  auto known = reported_.find(state.id);
+  if (known != reported_.end() && known->second.verified == state.verified &&
+      known->second.spec.line == state.spec.line && known->second.message == state.message) {
+    return;  // another request's engine took it just as the earlier ones did
   }
-  syncThrownFilter();
-  if (!breakpoints_.pending()) return;
-  for (const BreakpointState& state : breakpoints_.sync(breakpointEngine())) {
-    events_.breakpointChanged(state);
-  }
+  reported_[state.id] = state;
+  events_.breakpointChanged(state);
 }
 
 namespace {
@@ -280,63 +427,116 @@ bool IsFunctionName(const std::string& name) {
     }
   }
 }
+
+std::string NotAName(const std::string& name) { return "not a function or method name: " + name; }
 }  // namespace
 
-bool Debugger::syncFunctionBreakpoints() {
-  if (!functionBreakpointsPending_) return false;
-  functionBreakpointsPending_ = false;
-  for (long number : staleFunctionNumbers_) engine_->removeBreakpoint(number);
-  staleFunctionNumbers_.clear();
-  for (FunctionBreakpointState& state : functionBreakpoints_) {
-    if (!IsFunctionName(state.spec.name)) continue;
-    try {
-      state.engineNumber = engine_->addFunctionBreakpoint(state.spec.name, state.spec.condition);
-    } catch (const EngineError& error) {
-      if (error.lost()) throw;
-      state.engineNumber = 0;
-      state.verified = false;
-      state.message = "this engine has no function breakpoints";
-      continue;
-    }
-    state.verified = state.engineNumber > 0;
-    state.message = state.verified ? "" : "not a function or method name: " + state.spec.name;
+void Debugger::syncFunctionBreakpoints(RequestThread& thread) {
+  if (!thread.functionBreakpointsPending) return;
+  thread.functionBreakpointsPending = false;
+  for (long number : thread.functionNumbers) {
+    if (number > 0) thread.engine->removeBreakpoint(number);
   }
-  return true;
+  thread.functionNumbers.clear();
+  for (FunctionBreakpointState& state : functionBreakpoints_) {
+    long number = 0;
+    std::string message;
+    if (IsFunctionName(state.spec.name)) {
+      try {
+        number = thread.engine->addFunctionBreakpoint(state.spec.name, state.spec.condition);
+      } catch (const EngineError& error) {
+        if (error.lost()) throw;
+        message = "this engine has no function breakpoints";
+      }
+    }
+    if (number == 0 && message.empty()) message = NotAName(state.spec.name);
+    thread.functionNumbers.push_back(number);
+    if (state.verified != (number > 0) || state.message != message) {
+      state.verified = number > 0;
+      state.message = message;
+      events_.functionBreakpointChanged(state);
+    }
+  }
 }
 
-void Debugger::syncThrownFilter() {
-  if (!thrownFilterPending_) return;
-  thrownFilterPending_ = false;
-  engine_->setExceptionBreakpoints(thrownFilter_);
+void Debugger::syncThrownFilter(RequestThread& thread) {
+  if (!thread.thrownFilterPending) return;
+  thread.thrownFilterPending = false;
+  // Each request starts with none, so a new one needs no empty filter.
+  if (!thread.thrownFilterSent && !thrownFilter_.all && !thrownFilter_.uncaught) return;
+  try {
+    thread.engine->setExceptionBreakpoints(thrownFilter_);
+    thread.thrownFilterSent = true;
+  } catch (const EngineError& error) {
+    if (error.lost()) throw;  // an engine without exception stops has nothing to turn off
+  }
 }
 
 std::vector<FunctionBreakpointState> Debugger::setFunctionBreakpoints(
     const std::vector<FunctionBreakpointSpec>& specs) {
   std::lock_guard<std::mutex> lock(mutex_);
-  for (const FunctionBreakpointState& old : functionBreakpoints_) {
-    if (old.engineNumber > 0) staleFunctionNumbers_.push_back(old.engineNumber);
-  }
-  functionBreakpoints_.clear();
+  std::vector<FunctionBreakpointState> states;
   for (const FunctionBreakpointSpec& spec : specs) {
     FunctionBreakpointState state;
-    state.id = breakpoints_.newId();
+    state.id = nextFunctionBreakpointId_++;
     state.spec = spec;
-    state.message = IsFunctionName(spec.name) ? "sent to the engine at the next stop"
-                                              : "not a function or method name: " + spec.name;
-    functionBreakpoints_.push_back(state);
+    state.message =
+        IsFunctionName(spec.name) ? "sent to the engine at the next stop" : NotAName(spec.name);
+    states.push_back(state);
   }
-  functionBreakpointsPending_ = true;
-  if (state_ == State::kStopped) syncFunctionBreakpoints();
-  return functionBreakpoints_;
+  functionBreakpoints_ = states;
+  // The answer says what the first stopped request's engine made of them.
+  bool answered = false;
+  for (auto& [id, thread] : threads_) {
+    if (thread->state == State::kEnded) continue;
+    thread->functionBreakpointsPending = true;
+    if (thread->state != State::kStopped) continue;
+    onThread(*thread, [&] {
+      syncFunctionBreakpoints(*thread);
+      return 0;
+    });
+    if (!answered) states = functionBreakpoints_;
+    answered = true;
+  }
+  return states;
+}
+
+void Debugger::syncBreakpoints(RequestThread& thread) {
+  syncFunctionBreakpoints(thread);
+  syncThrownFilter(thread);
+  if (!thread.breakpoints.pending()) return;
+  for (const BreakpointState& state : thread.breakpoints.sync(breakpointEngine(thread))) {
+    reportIfChanged(state);
+  }
 }
 
 std::vector<BreakpointState> Debugger::setBreakpoints(const std::string& path,
                                                       const std::vector<BreakpointSpec>& specs) {
   std::lock_guard<std::mutex> lock(mutex_);
   std::vector<BreakpointState> states = breakpoints_.set(path, specs);
-  if (state_ == State::kStopped) {
-    breakpoints_.sync(breakpointEngine());
-    states = breakpoints_.of(path);
+  // The answer tells what the first stopped request's engine made of them;
+  // the other requests' engines report only where they differ.
+  bool answered = false;
+  for (auto& [id, thread] : threads_) {
+    if (thread->state == State::kEnded) continue;
+    thread->breakpoints.set(path, specs);
+    if (thread->state != State::kStopped) continue;
+    try {
+      if (!answered) {
+        thread->breakpoints.sync(breakpointEngine(*thread));
+        states = thread->breakpoints.of(path);
+        for (const BreakpointState& state : states) reported_[state.id] = state;
+        answered = true;
+      } else {
+        syncBreakpoints(*thread);
+      }
+    } catch (const EngineError& error) {
+      if (!error.lost()) throw;
+      // That request ended meanwhile; its watcher reports it.
+    }
+  }
+  if (!answered) {
+    for (const BreakpointState& state : states) reported_[state.id] = state;
   }
   return states;
 }
@@ -346,49 +546,137 @@ void Debugger::setExceptionFilters(const std::set<std::string>& filters,
   std::lock_guard<std::mutex> lock(mutex_);
   exceptionFilters_ = filters;
   thrownFilter_ = thrown;
-  thrownFilterPending_ = true;
-  if (state_ == State::kStopped) syncThrownFilter();
+  for (auto& [id, thread] : threads_) {
+    if (thread->state == State::kEnded) continue;
+    thread->thrownFilterPending = true;
+    if (thread->state != State::kStopped) continue;
+    onThread(*thread, [&] {
+      syncThrownFilter(*thread);
+      return 0;
+    });
+  }
+}
+
+// ---- threads --------------------------------------------------------------
+
+Debugger::RequestThread* Debugger::threadOf(int threadId) {
+  if (threadId != 0) {
+    auto found = threads_.find(threadId);
+    return found == threads_.end() || found->second->state == State::kEnded ? nullptr
+                                                                            : found->second.get();
+  }
+  // The thread that stopped last, else any stopped one, else any at all.
+  RequestThread* current = threadOf(currentThread_ == 0 ? -1 : currentThread_);
+  if (current && current->state == State::kStopped) return current;
+  RequestThread* live = current;
+  for (auto& [id, thread] : threads_) {
+    if (thread->state == State::kStopped) return thread.get();
+    if (!live && thread->state != State::kEnded) live = thread.get();
+  }
+  return live;
+}
+
+void Debugger::requireStopped(const RequestThread* thread, const std::string& what) const {
+  if (thread && thread->state == State::kRunning) {
+    throw RequestError("the script is running; " + what + " is possible only while it is stopped");
+  }
+  if (!thread || thread->state != State::kStopped) {
+    throw RequestError("no script is stopped; " + what + " is not possible now");
+  }
+}
+
+Debugger::RequestThread& Debugger::stoppedThread(int threadId, const std::string& what) {
+  RequestThread* thread = threadOf(threadId);
+  requireStopped(thread, what);
+  return *thread;
+}
+
+Debugger::RequestThread& Debugger::threadOfFrame(int frameId, const std::string& what, int& depth) {
+  if (frameId == 0) {
+    depth = 0;
+    return stoppedThread(0, what);
+  }
+  const VariableContainer* frame = handles_.find(frameId);
+  if (!frame || !frame->context.empty()) {
+    // A frame of a request that went on, or never one at all.
+    RequestThread* thread = threadOf(frame ? frame->thread : 0);
+    requireStopped(thread, what);
+    throw RequestError("unknown frame " + std::to_string(frameId));
+  }
+  depth = frame->depth;
+  return stoppedThread(frame->thread, what);
+}
+
+template <typename Call>
+auto Debugger::onThread(RequestThread& thread, Call call) -> decltype(call()) {
+  try {
+    return call();
+  } catch (const EngineError& error) {
+    // php went away while stopped (killed from outside): that request is over.
+    if (error.lost()) finishThread(thread, "php ended while stopped");
+    throw;
+  }
+}
+
+std::vector<ThreadView> Debugger::threads() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<ThreadView> result;
+  for (auto& [id, thread] : threads_) {
+    if (thread->state == State::kEnded || (manyRequests() && !thread->started)) continue;
+    result.push_back({thread->id, thread->name});
+  }
+  // One request, before or after it came: its thread is listed all along.
+  if (!manyRequests() && result.empty()) result.push_back({1, "PHP request"});
+  return result;
 }
 
 // ---- execution ------------------------------------------------------------
 
-void Debugger::resumeEngine(ResumeMode mode) {
+void Debugger::resumeEngine(RequestThread& thread, ResumeMode mode) {
   // Only output after this point can explain the next stop; it is cleared
   // first because the script runs (and writes) as soon as the call returns.
-  output_->takeRecent("stdout");
-  engine_->resumeExecution(mode);
-  state_ = State::kRunning;
-  lastMode_ = mode;
-  variables_.clear();
-  frames_.clear();
-  errorStop_.reset();
-  stopAtEntry_ = false;
-  resumePending_ = true;
+  thread.output->takeRecent("stdout");
+  thread.engine->resumeExecution(mode);
+  thread.state = State::kRunning;
+  thread.lastMode = mode;
+  handles_.forget(thread.id);
+  thread.frames.clear();
+  thread.errorStop.reset();
+  thread.stopAtEntry = false;
+  thread.resumePending = true;
   wake_.notify_all();
 }
 
-void Debugger::resume(ResumeMode mode, const std::string& what) {
+void Debugger::resume(int threadId, ResumeMode mode, const std::string& what) {
   std::lock_guard<std::mutex> lock(mutex_);
-  requireStopped(what);
-  resumeEngine(mode);
+  RequestThread& thread = stoppedThread(threadId, what);
+  onThread(thread, [&] { resumeEngine(thread, mode); });
 }
 
-void Debugger::runToCursor(const std::string& path, int line) {
+void Debugger::runToCursor(int threadId, const std::string& path, int line) {
   std::lock_guard<std::mutex> lock(mutex_);
-  requireStopped("runToCursor");
-  // A temporary breakpoint ends with its first stop in the engine; one that
-  // is not reached is removed at whatever stop comes first.
-  temporaryBreakpoint_ = engine_->addBreakpoint(path, line, true, "");
-  resumeEngine(kGo);
+  RequestThread& thread = stoppedThread(threadId, "runToCursor");
+  onThread(thread, [&] {
+    // A temporary breakpoint ends with its first stop in the engine; one that
+    // is not reached is removed at whatever stop comes first.
+    thread.temporaryBreakpoint = thread.engine->addBreakpoint(path, line, true, "");
+    resumeEngine(thread, kGo);
+  });
 }
 
-void Debugger::pause() {
+void Debugger::pause(int threadId) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (state_ == State::kStopped) return;  // already stopped
-  if (state_ != State::kRunning) throw RequestError("no script is running");
+  RequestThread* thread = threadOf(threadId);
+  for (auto& [id, candidate] : threads_) {
+    // No thread named: the one running, if one is.
+    if (threadId == 0 && candidate->state == State::kRunning) thread = candidate.get();
+  }
+  if (thread && thread->state == State::kStopped) return;  // already stopped
+  if (!thread || thread->state != State::kRunning) throw RequestError("no script is running");
   // The engine stops at the next statement and the waiting call reports it.
   static const char kPause[] = "pause\n";
-  if (control_ < 0 || send(control_, kPause, sizeof kPause - 1, MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {
+  if (thread->control < 0 ||
+      send(thread->control, kPause, sizeof kPause - 1, MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {
     throw RequestError(
         "this php cannot be paused (its engine keeps no control connection); set a breakpoint "
         "or call ludbg_break() in the script");
@@ -396,23 +684,6 @@ void Debugger::pause() {
 }
 
 // ---- inspection -----------------------------------------------------------
-
-void Debugger::requireStopped(const std::string& what) const {
-  if (state_ == State::kRunning) {
-    throw RequestError("the script is running; " + what + " is possible only while it is stopped");
-  }
-  if (state_ != State::kStopped) {
-    throw RequestError("no script is stopped; " + what + " is not possible now");
-  }
-}
-
-int Debugger::depthOfFrame(int frameId) const {
-  if (frameId == 0) return 0;
-  if (frameId < 1 || static_cast<size_t>(frameId) > std::max<size_t>(frames_.size(), 1)) {
-    throw RequestError("unknown frame " + std::to_string(frameId));
-  }
-  return frameId - 1;
-}
 
 std::string Debugger::pathOf(const std::string& engineFile) const {
   char path[kPathBufferSize];
@@ -435,57 +706,64 @@ SourceView Debugger::sourceOf(const std::string& file) {
   return source;
 }
 
-std::vector<FrameView> Debugger::stackTrace(size_t start, int levels, size_t& total) {
+std::vector<FrameView> Debugger::stackTrace(int threadId, size_t start, int levels, size_t& total) {
   std::lock_guard<std::mutex> lock(mutex_);
-  requireStopped("stackTrace");
+  RequestThread& thread = stoppedThread(threadId, "stackTrace");
   std::vector<FrameView> frames;
-  for (size_t depth = start; depth < frames_.size(); ++depth) {
+  for (size_t depth = start; depth < thread.frames.size(); ++depth) {
     if (levels > 0 && frames.size() >= static_cast<size_t>(levels)) break;
-    const Frame& frame = frames_[depth];
-    frames.push_back(
-        {static_cast<int>(depth) + 1, FrameName(frame), frame.lineno, sourceOf(frame.file)});
+    const Frame& frame = thread.frames[depth];
+    int id = handles_.reference({"", static_cast<int>(depth), "", thread.id});
+    frames.push_back({id, FrameName(frame), frame.lineno, sourceOf(frame.file)});
   }
-  total = frames_.size();
+  total = thread.frames.size();
   return frames;
 }
 
 std::vector<ScopeView> Debugger::scopes(int frameId) {
   std::lock_guard<std::mutex> lock(mutex_);
-  requireStopped("scopes");
-  int depth = depthOfFrame(frameId);
+  int depth = 0;
+  RequestThread& thread = threadOfFrame(frameId, "scopes", depth);
   std::vector<ScopeView> scopes;
+  const std::string& names = thread.contextNames;
   size_t at = 0;
-  while (at < contextNames_.size()) {
-    size_t end = contextNames_.find(' ', at);
-    if (end == std::string::npos) end = contextNames_.size();
-    std::string name = contextNames_.substr(at, end - at);
+  while (at < names.size()) {
+    size_t end = names.find(' ', at);
+    if (end == std::string::npos) end = names.size();
+    std::string name = names.substr(at, end - at);
     at = end + 1;
     if (name.empty()) continue;
-    scopes.push_back({name, variables_.reference({name, depth, ""})});
+    scopes.push_back({name, handles_.reference({name, depth, "", thread.id})});
   }
   return scopes;
 }
 
-PropertyInfoVector Debugger::childrenOf(const VariableContainer& container) {
-  return container.expression.empty()
-             ? engine_->getContext(container.context, container.depth)
-             : engine_->getChildrenInfos(container.context, container.depth, container.expression);
+PropertyInfoVector Debugger::childrenOf(RequestThread& thread, const VariableContainer& container) {
+  return onThread(thread, [&] {
+    return container.expression.empty()
+               ? thread.engine->getContext(container.context, container.depth)
+               : thread.engine->getChildrenInfos(container.context, container.depth,
+                                                 container.expression);
+  });
 }
 
-ValueView Debugger::valueOf(const PropertyInfo& info, const std::string& context, int depth) {
+ValueView Debugger::valueOf(RequestThread& thread, const PropertyInfo& info,
+                            const std::string& context, int depth) {
   ValueView view{info, 0};
   if (info.hasChildren) {
-    VariableContainer container{context, depth, info.name.fullName};
+    VariableContainer container{context, depth, info.name.fullName, thread.id};
     container.pagedByIndex = PagedByIndex(info);
     container.isObject = info.type == "IS_OBJECT";
-    view.reference = variables_.reference(container);
+    view.reference = handles_.reference(container);
   }
   return view;
 }
 
 VariableContainer Debugger::containerOf(int reference) {
-  const VariableContainer* found = variables_.find(reference);
-  if (!found) throw RequestError("unknown variablesReference " + std::to_string(reference));
+  const VariableContainer* found = handles_.find(reference);
+  if (!found || found->context.empty()) {
+    throw RequestError("unknown variablesReference " + std::to_string(reference));
+  }
   return *found;
 }
 
@@ -493,18 +771,23 @@ VariableContainer Debugger::containerOf(int reference) {
 // them here; an engine that lists everything (it predates paging) is cut.
 std::vector<ValueView> Debugger::variables(int reference, const ChildPage& page) {
   std::lock_guard<std::mutex> lock(mutex_);
-  requireStopped("variables");
+  const VariableContainer* known = handles_.find(reference);
+  requireStopped(threadOf(known ? known->thread : 0), "variables");
   VariableContainer container = containerOf(reference);
+  RequestThread& thread = stoppedThread(container.thread, "variables");
   std::vector<ValueView> result;
   // Children paged by index have no named ones.
   if (page.filter == "named" && container.pagedByIndex) return result;
   const bool paged = page.start > 0 || page.count > 0;
   PropertyInfoVector children;
   if (paged && !container.expression.empty()) {
-    children = engine_->getChildrenInfos(container.context, container.depth, container.expression,
-                                         ChildRange{page.start, page.count, false});
+    children = onThread(thread, [&] {
+      return thread.engine->getChildrenInfos(container.context, container.depth,
+                                             container.expression,
+                                             ChildRange{page.start, page.count, false});
+    });
   } else {
-    children = childrenOf(container);
+    children = childrenOf(thread, container);
   }
   if (paged && (container.expression.empty() || (page.count > 0 && children.size() > page.count))) {
     const size_t from = std::min<size_t>(page.start, children.size());
@@ -514,101 +797,109 @@ std::vector<ValueView> Debugger::variables(int reference, const ChildPage& page)
   }
   if (container.isObject && !paged && page.filter != "indexed") {
     try {
-      for (PropertyInfo& info : engine_->getChildrenInfos(
+      for (PropertyInfo& info : thread.engine->getChildrenInfos(
                container.context, container.depth, container.expression, ChildRange{0, 0, true})) {
         if (info.isStatic) children.push_back(std::move(info));
       }
     } catch (const EngineError& error) {
-      if (error.lost()) throw;
+      if (error.lost()) throw;  // an engine without statics has the object's own only
     }
   }
   for (const PropertyInfo& info : children) {
-    result.push_back(valueOf(info, container.context, container.depth));
+    result.push_back(valueOf(thread, info, container.context, container.depth));
   }
   return result;
 }
 
 ValueView Debugger::evaluate(int frameId, const std::string& expression) {
   std::lock_guard<std::mutex> lock(mutex_);
-  requireStopped("evaluate");
-  int depth = depthOfFrame(frameId);
-  PropertyInfo info = engine_->getDebugPropertyInfo(depth, expression);
+  int depth = 0;
+  RequestThread& thread = threadOfFrame(frameId, "evaluate", depth);
+  PropertyInfo info =
+      onThread(thread, [&] { return thread.engine->getDebugPropertyInfo(depth, expression); });
   if (!Evaluated(info)) throw RequestError("cannot evaluate " + expression);
-  return valueOf(info, "locals", depth);
+  return valueOf(thread, info, "locals", depth);
 }
 
 ValueView Debugger::setVariable(int reference, const std::string& name, const std::string& value) {
   std::lock_guard<std::mutex> lock(mutex_);
-  requireStopped("setVariable");
+  const VariableContainer* known = handles_.find(reference);
+  requireStopped(threadOf(known ? known->thread : 0), "setVariable");
   VariableContainer container = containerOf(reference);
+  RequestThread& thread = stoppedThread(container.thread, "setVariable");
   std::string fullName;
-  for (const PropertyInfo& info : childrenOf(container)) {
+  for (const PropertyInfo& info : childrenOf(thread, container)) {
     if (info.name.name == name) fullName = info.name.fullName;
   }
   if (fullName.empty()) throw RequestError("no variable " + name + " here");
-  engine_->setDebugProperty(container.context, container.depth, fullName, value);
-  // Reading back goes through the "locals" context: the globals are the
-  // outermost frame's locals.
-  int depth = container.context == "globals" && !frames_.empty()
-                  ? static_cast<int>(frames_.size()) - 1
-                  : container.depth;
-  PropertyInfo info = engine_->getDebugPropertyInfo(depth, fullName);
-  return valueOf(info, container.context, container.depth);
+  PropertyInfo info = onThread(thread, [&] {
+    thread.engine->setDebugProperty(container.context, container.depth, fullName, value);
+    // Reading back goes through the "locals" context: the globals are the
+    // outermost frame's locals.
+    int depth = container.context == "globals" && !thread.frames.empty()
+                    ? static_cast<int>(thread.frames.size()) - 1
+                    : container.depth;
+    return thread.engine->getDebugPropertyInfo(depth, fullName);
+  });
+  return valueOf(thread, info, container.context, container.depth);
 }
 
 ValueView Debugger::setExpression(int frameId, const std::string& expression,
                                   const std::string& value) {
   std::lock_guard<std::mutex> lock(mutex_);
-  requireStopped("setExpression");
-  int depth = depthOfFrame(frameId);
-  engine_->setDebugProperty("locals", depth, expression, value);
-  PropertyInfo info = engine_->getDebugPropertyInfo(depth, expression);
+  int depth = 0;
+  RequestThread& thread = threadOfFrame(frameId, "setExpression", depth);
+  PropertyInfo info = onThread(thread, [&] {
+    thread.engine->setDebugProperty("locals", depth, expression, value);
+    return thread.engine->getDebugPropertyInfo(depth, expression);
+  });
   if (!Evaluated(info)) throw RequestError("cannot assign to " + expression);
-  return valueOf(info, "locals", depth);
+  return valueOf(thread, info, "locals", depth);
 }
 
-ErrorStop Debugger::exceptionInfo() {
+ErrorStop Debugger::exceptionInfo(int threadId) {
   std::lock_guard<std::mutex> lock(mutex_);
-  requireStopped("exceptionInfo");
-  if (!errorStop_) throw RequestError("the script is not stopped at an error");
-  return *errorStop_;
+  RequestThread& thread = stoppedThread(threadId, "exceptionInfo");
+  if (!thread.errorStop) throw RequestError("the script is not stopped at an error");
+  return *thread.errorStop;
 }
 
 std::string Debugger::sourceCode(int reference, const std::string& path) {
   std::lock_guard<std::mutex> lock(mutex_);
-  requireStopped("source");
+  RequestThread& thread = stoppedThread(0, "source");
   std::string file = path;
   if (reference > 0 && static_cast<size_t>(reference) <= sourceReferences_.size()) {
     file = sourceReferences_[reference - 1];
   }
   if (file.empty()) throw RequestError("unknown source");
-  return engine_->getSourceCode(file);
+  return onThread(thread, [&] { return thread.engine->getSourceCode(file); });
 }
 
 // ---- the engine side ------------------------------------------------------
 
-void Debugger::watch() {
-  if (!connect()) return;
+void Debugger::watch(RequestThread& thread) {
   for (;;) {
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      wake_.wait(lock, [this] { return resumePending_ || stopWatching_; });
-      if (!resumePending_) return;
-      resumePending_ = false;
+      wake_.wait(lock, [&] {
+        return thread.resumePending || stopWatching_ || thread.state == State::kEnded;
+      });
+      if (!thread.resumePending || thread.state == State::kEnded) return;
+      thread.resumePending = false;
     }
     FrameVector frames;
     try {
-      frames = waiter_->getFrames();
+      frames = thread.waiter->getFrames();
     } catch (const EngineError& error) {
       std::lock_guard<std::mutex> lock(mutex_);
-      finishSession(error.lost() ? "" : error.what());
+      finishThread(thread, error.lost() ? "" : error.what());
       return;
     }
     std::lock_guard<std::mutex> lock(mutex_);
     try {
-      handleStop(frames, false);
+      handleStop(thread, frames, false);
     } catch (const EngineError& error) {
-      finishSession(error.lost() ? "" : error.what());
+      finishThread(thread, error.lost() ? "" : error.what());
       return;
     }
   }
@@ -628,10 +919,11 @@ std::optional<std::smatch> ErrorMessageAtEnd(const std::string& output) {
 }
 }  // namespace
 
-std::optional<ErrorStop> Debugger::errorStopOf(bool atEntry, const std::optional<StopInfo>& stop,
+std::optional<ErrorStop> Debugger::errorStopOf(RequestThread& thread, bool atEntry,
+                                               const std::optional<StopInfo>& stop,
                                                const std::string& recentOutput) {
   if (atEntry) return std::nullopt;
-  if (stop) {
+  if (thread.engineTellsStops && stop) {
     const StopInfo& info = *stop;
     if (info.reason == "breakpoint") {
       // A condition that could not be evaluated stops as a breakpoint, with only
@@ -653,101 +945,119 @@ std::optional<ErrorStop> Debugger::errorStopOf(bool atEntry, const std::optional
   return ErrorStop{(*match)[1], (*match)[2], (*match)[0].str().substr(1)};
 }
 
-void Debugger::handleStop(const FrameVector& frames, bool atEntry) {
-  state_ = State::kStopped;
-  frames_ = frames;
-  variables_.clear();
-  errorStop_.reset();
-  syncBreakpoints();
-  bool ranToCursor = temporaryBreakpoint_ > 0;
-  if (temporaryBreakpoint_ > 0) {
-    engine_->removeBreakpoint(temporaryBreakpoint_);
-    temporaryBreakpoint_ = 0;
+void Debugger::handleStop(RequestThread& thread, const FrameVector& frames, bool atEntry) {
+  thread.state = State::kStopped;
+  thread.frames = frames;
+  handles_.forget(thread.id);
+  thread.errorStop.reset();
+  syncBreakpoints(thread);
+  bool ranToCursor = thread.temporaryBreakpoint > 0;
+  if (thread.temporaryBreakpoint > 0) {
+    thread.engine->removeBreakpoint(thread.temporaryBreakpoint);
+    thread.temporaryBreakpoint = 0;
   }
-  output_->drain();
-  std::string recent = output_->takeRecent("stdout");
-  if (detachAtNextStop_ || terminateAtNextStop_) {
-    if (detachAtNextStop_) breakpoints_.removeAll(breakpointEngine());
-    resumeEngine(terminateAtNextStop_ ? kResumeStop : kGo);
-    detachAtNextStop_ = terminateAtNextStop_ = false;
-    if (stopWatching_) resumePending_ = false;
+  thread.output->drain();
+  std::string recent = thread.output->takeRecent("stdout");
+  if (thread.detachAtNextStop || thread.terminateAtNextStop) {
+    if (thread.detachAtNextStop) thread.breakpoints.removeAll(breakpointEngine(thread));
+    resumeEngine(thread, thread.terminateAtNextStop ? kResumeStop : kGo);
+    thread.detachAtNextStop = thread.terminateAtNextStop = false;
+    if (stopWatching_) thread.resumePending = false;
     return;
   }
   StopReport stop;
-  stop.threadId = kThreadId;
+  stop.threadId = thread.id;
+  stop.allThreadsStopped = !manyRequests();
   std::optional<StopInfo> info;
-  if (engineTellsStops_ && !atEntry) info = engine_->getStopInfo();
-  std::optional<ErrorStop> error = errorStopOf(atEntry, info, recent);
+  if (thread.engineTellsStops && !atEntry) info = thread.engine->getStopInfo();
+  std::optional<ErrorStop> error = errorStopOf(thread, atEntry, info, recent);
   BreakpointState* breakpoint =
-      frames.empty() ? nullptr : breakpoints_.at(pathOf(frames[0].file), frames[0].lineno);
-  const FunctionBreakpointState* function = nullptr;
-  if (info && info->reason == "function") {
-    for (const FunctionBreakpointState& state : functionBreakpoints_) {
-      if (state.engineNumber == info->breakpoint) function = &state;
-    }
+      frames.empty() ? nullptr : thread.breakpoints.at(pathOf(frames[0].file), frames[0].lineno);
+  int functionBreakpoint = 0;
+  for (size_t i = 0; info && info->reason == "function" && i < thread.functionNumbers.size() &&
+                     i < functionBreakpoints_.size();
+       ++i) {
+    if (thread.functionNumbers[i] == info->breakpoint)
+      functionBreakpoint = functionBreakpoints_[i].id;
   }
-  if (stopAtEntry_) {
-    stopAtEntry_ = false;
+  if (thread.stopAtEntry) {
+    thread.stopAtEntry = false;
     stop.reason = "entry";
   } else if (error) {
-    errorStop_ = error;
-    const char* filter = errorStop_->exception ? nullptr : FilterOfKind(errorStop_->kind);
+    thread.errorStop = error;
+    const char* filter = error->exception ? nullptr : FilterOfKind(error->kind);
     if (filter != nullptr && !exceptionFilters_.count(filter)) {
-      resumeEngine(lastMode_);
+      resumeEngine(thread, thread.lastMode);
       return;
     }
     stop.reason = "exception";
-    stop.description = errorStop_->kind;
-    stop.text = errorStop_->kind + ": " + errorStop_->message;
-  } else if (function) {
+    stop.description = error->kind;
+    stop.text = error->kind + ": " + error->message;
+  } else if (functionBreakpoint > 0) {
     stop.reason = "function breakpoint";
-    stop.hitBreakpointIds.push_back(function->id);
+    stop.hitBreakpointIds.push_back(functionBreakpoint);
   } else if (breakpoint) {
     ++breakpoint->hits;
     bool show = !breakpoint->hitCondition || breakpoint->hitCondition->met(breakpoint->hits);
     if (show && breakpoint->isLogPoint) {
-      events_.output("console", logMessage(*breakpoint) + "\n");
+      events_.output("console", logMessage(thread, *breakpoint) + "\n");
       show = false;
     }
-    if (!show && lastMode_ == kGo) {
-      resumeEngine(kGo);
+    if (!show && thread.lastMode == kGo) {
+      resumeEngine(thread, kGo);
       return;
     }
     stop.reason = show ? "breakpoint" : "step";
     if (show) stop.hitBreakpointIds.push_back(breakpoint->id);
   } else if (atEntry) {
-    resumeEngine(kGo);
+    resumeEngine(thread, kGo);
     return;
   } else {
     // In go mode only the script itself (ludbg_break) or a run to cursor stops.
-    stop.reason = lastMode_ == kGo ? (ranToCursor ? "step" : "pause") : "step";
+    stop.reason = thread.lastMode == kGo ? (ranToCursor ? "step" : "pause") : "step";
   }
+  currentThread_ = thread.id;
   events_.stopped(stop);
 }
 
-std::string Debugger::logMessage(const BreakpointState& breakpoint) {
+std::string Debugger::logMessage(RequestThread& thread, const BreakpointState& breakpoint) {
   std::string text;
   for (const LogPart& part : breakpoint.logParts) {
     if (!part.isExpression) {
       text += part.text;
       continue;
     }
-    PropertyInfo info = engine_->getDebugPropertyInfo(0, part.text);
+    PropertyInfo info = thread.engine->getDebugPropertyInfo(0, part.text);
     text += Evaluated(info) ? (info.type == "IS_STRING" ? info.value : DisplayValue(info))
                             : "{" + part.text + ": not available}";
   }
   return text;
 }
 
-void Debugger::finishSession(const std::string& why) {
+void Debugger::finishThread(RequestThread& thread, const std::string& why) {
+  if (thread.state == State::kEnded) return;
+  bool connected = thread.engine != nullptr;
+  thread.state = State::kEnded;
+  thread.frames.clear();
+  handles_.forget(thread.id);
+  thread.closeControl();
+  wake_.notify_all();
+  if (!manyRequests()) {
+    finishSession(why, connected);
+    return;
+  }
+  if (thread.ownOutput) thread.ownOutput->finish(2000);
+  if (!why.empty()) events_.output("stderr", "lucentdebug-dap: " + why + "\n");
+  if (thread.started) events_.thread("exited", thread.id);
+}
+
+void Debugger::finishSession(const std::string& why, bool connected) {
   if (state_ == State::kEnded) return;
   state_ = State::kEnded;
-  frames_.clear();
-  variables_.clear();
   int exitCode = 0;
   // php ends by itself once its request ended; one that never announced
   // itself is not waited for.
-  if (debuggee_ && debuggee_->process) exitCode = debuggee_->process->wait(engine_ ? 5000 : 0);
+  if (debuggee_ && debuggee_->process) exitCode = debuggee_->process->wait(connected ? 5000 : 0);
   if (output_) output_->finish(2000);
   if (!why.empty()) {
     events_.output("stderr", "lucentdebug-dap: " + why + "\n");

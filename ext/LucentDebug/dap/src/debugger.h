@@ -1,12 +1,13 @@
 // The debugging logic behind the adapter: the engine connections of the
-// debugged request, its breakpoints, stops and variables. It knows nothing of
+// debugged requests, their breakpoints, stops and variables. It knows nothing of
 // protocol messages; DapServer turns requests into these calls and the
-// DebuggerEvents into events. A watcher thread waits for the script's stops.
+// DebuggerEvents into events. A watcher thread per request waits for its stops.
 #ifndef LUCENTDEBUG_DAP_DEBUGGER_H
 #define LUCENTDEBUG_DAP_DEBUGGER_H
 
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -20,6 +21,7 @@
 #include "breakpoint_manager.h"
 #include "debuggee.h"
 #include "engine_client.h"
+#include "handshake_listener.h"
 #include "output_channel.h"
 #include "variable_table.h"
 
@@ -59,19 +61,20 @@ struct FunctionBreakpointSpec {
   std::string condition;
 };
 
+// What the editor is told of a function breakpoint.
 struct FunctionBreakpointState {
   int id = 0;
   FunctionBreakpointSpec spec;
-  long engineNumber = 0;  // 0: not in the engine
   bool verified = false;
   std::string message;  // why it is not verified
 };
 
 struct StopReport {
   int threadId = 0;
-  std::string reason;       // "breakpoint", "step", "exception", "pause", "entry"
-  std::string description;  // exception stops: the error's kind
-  std::string text;         // exception stops: kind and message
+  bool allThreadsStopped = true;  // false while other requests may run
+  std::string reason;             // "breakpoint", "step", "exception", "pause", "entry"
+  std::string description;        // exception stops: the error's kind
+  std::string text;               // exception stops: kind and message
   std::vector<int> hitBreakpointIds;
 };
 
@@ -85,6 +88,8 @@ class DebuggerEvents {
   virtual void output(const std::string& category, const std::string& text) = 0;
   virtual void breakpointChanged(const BreakpointState& breakpoint) = 0;
   virtual void functionBreakpointChanged(const FunctionBreakpointState& breakpoint) = 0;
+  // A request came ("started") or ended ("exited").
+  virtual void thread(const std::string& reason, int threadId) = 0;
   virtual void exited(int exitCode) = 0;
   virtual void terminated() = 0;
 };
@@ -113,6 +118,11 @@ struct ValueView {
   int reference = 0;
 };
 
+struct ThreadView {
+  int id = 0;
+  std::string name;  // "GET /index.php?id=1", or the script under the command line
+};
+
 // Which children the editor asks for: "indexed", "named" or "" (all), and
 // `count` of them (0: all) from `start`.
 struct ChildPage {
@@ -128,8 +138,12 @@ struct ErrorStop {
   bool exception = false;  // a thrown exception, which the engine's own filters chose
 };
 
-// Every call may throw RequestError (not possible now, unknown reference) or
-// EngineError.
+// One debugging session. Launch debugs the php it starts, one request; attach
+// serves every request that announces itself while the session lasts, each
+// as a thread of its own that stops, steps and is inspected on its own. Frame
+// ids and variable references name their thread. Calls that take a threadId
+// take 0 for the thread that stopped last. Every call may throw RequestError
+// (not possible now, unknown reference) or EngineError.
 class Debugger {
  public:
   // `makeDebuggee` defaults to LaunchDebuggee/AttachDebuggee.
@@ -141,14 +155,16 @@ class Debugger {
   // ---- lifecycle
   void start(const nlohmann::json& arguments, bool launch);
   void configurationDone();
+  // Ends the debuggee: every request stops where it is.
   void terminate();
-  // Detaches (or ends the debuggee); `terminateDebuggee` defaults to whether
-  // it was launched.
+  // Detaches from every request (or ends the debuggee); `terminateDebuggee`
+  // defaults to whether it was launched.
   void disconnect(std::optional<bool> terminateDebuggee);
-  // Waits for the watcher thread (after disconnect).
+  // Waits for the session's threads (after disconnect): until every request
+  // let go has ended.
   void join();
-  // The engine was lost during a request: ends the session when stopped.
-  void engineLost();
+  // Whether stops and resumes concern one request of several.
+  bool servesManyRequests() const;
 
   // ---- breakpoints
   // The states of `path`'s breakpoints after the change.
@@ -156,54 +172,80 @@ class Debugger {
                                               const std::vector<BreakpointSpec>& specs);
   // `filters`: the error filters chosen; `thrown`: where thrown exceptions stop.
   void setExceptionFilters(const std::set<std::string>& filters, const ExceptionFilter& thrown);
-  // Replaces every function breakpoint; unverified until the engine has them.
+  // Replaces every function breakpoint; each request's engine gets them at
+  // once when it is stopped, else at its next stop.
   std::vector<FunctionBreakpointState> setFunctionBreakpoints(
       const std::vector<FunctionBreakpointSpec>& specs);
 
   // ---- execution; `what` names the request in errors.
-  void resume(ResumeMode mode, const std::string& what);
-  void runToCursor(const std::string& path, int line);
-  void pause();
+  void resume(int threadId, ResumeMode mode, const std::string& what);
+  void runToCursor(int threadId, const std::string& path, int line);
+  void pause(int threadId);
 
   // ---- inspection
+  std::vector<ThreadView> threads();
   // Frames from `start`, at most `levels` of them (0: all); `total` is the depth.
-  std::vector<FrameView> stackTrace(size_t start, int levels, size_t& total);
+  std::vector<FrameView> stackTrace(int threadId, size_t start, int levels, size_t& total);
   std::vector<ScopeView> scopes(int frameId);
   std::vector<ValueView> variables(int reference, const ChildPage& page = ChildPage());
   ValueView evaluate(int frameId, const std::string& expression);
   ValueView setVariable(int reference, const std::string& name, const std::string& value);
   ValueView setExpression(int frameId, const std::string& expression, const std::string& value);
-  ErrorStop exceptionInfo();
+  ErrorStop exceptionInfo(int threadId);
   // The text of source `reference` (from a SourceView) or else of `path`.
   std::string sourceCode(int reference, const std::string& path);
 
  private:
   enum class State { kIdle, kConnecting, kStopped, kRunning, kEnded };
+  struct RequestThread;
 
-  void watch();
-  bool connect();
+  // Takes the announcements of requests (one for launch) on its own thread.
+  void acceptRequests();
+  void watch(RequestThread& thread);
+  bool connect(RequestThread& thread, const Announcement& announcement);
+  // After configuration: the request's first stop.
+  void beginThread(RequestThread& thread);
   // Reports a stop, or goes on when nothing the user asked for explains it.
   // atEntry: the first stop, after configuration, which only a breakpoint reports.
-  void handleStop(const FrameVector& frames, bool atEntry);
-  void finishSession(const std::string& why);
+  void handleStop(RequestThread& thread, const FrameVector& frames, bool atEntry);
+  // The request ended (launch: the session too); `why` is said when not empty.
+  void finishThread(RequestThread& thread, const std::string& why);
+  // `connected`: php announced itself (and so ends by itself).
+  void finishSession(const std::string& why, bool connected = false);
+  // servesManyRequests() with the mutex held.
+  bool manyRequests() const { return debuggee_ && !debuggee_->process; }
   // Resumes the stopped script (mutex held).
-  void resumeEngine(ResumeMode mode);
-  void syncBreakpoints();
-  // Gives the engine the function breakpoints and exception filter when they
-  // changed since; true when something changed.
-  bool syncFunctionBreakpoints();
-  void syncThrownFilter();
-  BreakpointEngine breakpointEngine();
+  void resumeEngine(RequestThread& thread, ResumeMode mode);
+  void detach(RequestThread& thread, bool terminateDebuggee);
+  void syncBreakpoints(RequestThread& thread);
+  // Gives the request's engine the function breakpoints and the thrown filter
+  // when they changed since it last had them.
+  void syncFunctionBreakpoints(RequestThread& thread);
+  void syncThrownFilter(RequestThread& thread);
+  void reportIfChanged(const BreakpointState& state);
+  BreakpointEngine breakpointEngine(RequestThread& thread);
+  // Joins and drops the threads whose requests ended (mutex not held).
+  void reapThreads();
 
-  void requireStopped(const std::string& what) const;
-  int depthOfFrame(int frameId) const;
-  ValueView valueOf(const PropertyInfo& info, const std::string& context, int depth);
+  // The thread `threadId` (0: the default one) or null.
+  RequestThread* threadOf(int threadId);
+  // The thread that must be stopped for `what`; throws RequestError otherwise.
+  RequestThread& stoppedThread(int threadId, const std::string& what);
+  void requireStopped(const RequestThread* thread, const std::string& what) const;
+  // The stopped thread and frame depth of `frameId` (0: the default thread's top).
+  RequestThread& threadOfFrame(int frameId, const std::string& what, int& depth);
+  // Runs `call` on a stopped thread; a request gone meanwhile ends its thread.
+  template <typename Call>
+  auto onThread(RequestThread& thread, Call call) -> decltype(call());
+  ValueView valueOf(RequestThread& thread, const PropertyInfo& info, const std::string& context,
+                    int depth);
   VariableContainer containerOf(int reference);
-  PropertyInfoVector childrenOf(const VariableContainer& container);
+  PropertyInfoVector childrenOf(RequestThread& thread, const VariableContainer& container);
   SourceView sourceOf(const std::string& file);
   std::string pathOf(const std::string& engineFile) const;
-  std::string logMessage(const BreakpointState& breakpoint);
-  std::optional<ErrorStop> errorStopOf(bool atEntry, const std::optional<StopInfo>& info,
+  std::string logMessage(RequestThread& thread, const BreakpointState& breakpoint);
+  std::optional<ErrorStop> errorStopOf(RequestThread& thread, bool atEntry,
+                                       const std::optional<StopInfo>& info,
                                        const std::string& recentOutput);
 
   DebuggerEvents& events_;
@@ -211,37 +253,26 @@ class Debugger {
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   State state_ = State::kIdle;
-  bool resumePending_ = false;
   bool stopWatching_ = false;
   bool configured_ = false;
-  bool detachAtNextStop_ = false;
-  bool terminateAtNextStop_ = false;
-  bool stopAtEntry_ = false;  // the next stop is the entry (stopOnEntry before the first statement)
-  ResumeMode lastMode_ = kGo;
+  bool initializedSent_ = false;
 
   std::unique_ptr<Debuggee> debuggee_;
-  std::unique_ptr<EngineClient> engine_;  // calls made while stopped
-  std::unique_ptr<EngineClient> waiter_;  // the call that waits for the next stop
-  std::unique_ptr<OutputChannel> output_;
+  std::unique_ptr<OutputChannel> output_;  // php's own streams (launch)
   int phpStdout_ = -1;
-  int control_ = -1;  // the handshake connection: closing it tells the engine we are gone
-  std::thread watcher_;
+  std::thread acceptor_;
+  std::map<int, std::unique_ptr<RequestThread>> threads_;
+  int nextThreadId_ = 1;
+  int currentThread_ = 0;  // the thread that stopped last
 
-  BreakpointManager breakpoints_;
+  BreakpointManager breakpoints_;            // the editor's; each thread keeps its engine's copy
+  std::map<int, BreakpointState> reported_;  // what the editor was last told, by id
   std::set<std::string> exceptionFilters_;
   ExceptionFilter thrownFilter_;
-  bool thrownFilterPending_ = false;
+  // Numbered apart from line breakpoints, whose managers number alike.
   std::vector<FunctionBreakpointState> functionBreakpoints_;
-  std::vector<long> staleFunctionNumbers_;  // to remove from the engine
-  bool functionBreakpointsPending_ = false;
-  long temporaryBreakpoint_ = 0;  // run to cursor
-  VariableTable variables_;
-  FrameVector frames_;
-  std::string contextNames_ = "locals globals";
-  std::optional<ErrorStop> errorStop_;
-  // The engine says why it stopped (Requester.getStopInfo); older engines do
-  // not, and their error stops are told from the output line they print.
-  bool engineTellsStops_ = false;
+  int nextFunctionBreakpointId_ = 1000000;
+  VariableTable handles_;  // frame ids and variable references of every thread
   std::vector<std::string> sourceReferences_;
 };
 

@@ -307,6 +307,11 @@ void EngineClient::setExceptionBreakpoints(const ExceptionFilter& filter) {
                      filter.uncaught ? 1 : 0, "classes", classes.get())));
 }
 
+RequestInfo EngineClient::getRequestInfo() {
+  return ReadRecord(call("getRequestInfo", Members("{}")), build_RequestInfo_Fromxmlrpc_value,
+                    "getRequestInfo");
+}
+
 BreakpointResolution EngineClient::getBreakpointInfo(long number) {
   return ReadRecord(
       call("getBreakpointInfo", Members("{s:i}", "breakpointNumber", static_cast<int>(number))),

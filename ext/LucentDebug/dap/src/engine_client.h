@@ -56,6 +56,8 @@ class EngineClient {
   void setExceptionBreakpoints(const ExceptionFilter& filter);
   // Where breakpoint `number` stands; an EngineError for an unknown number.
   BreakpointResolution getBreakpointInfo(long number);
+  // Which request this is; an EngineError from engines without the method.
+  RequestInfo getRequestInfo();
   // Why the script is stopped; an EngineError from engines without the method.
   StopInfo getStopInfo();
   void redirectStdout(int port);

@@ -5,8 +5,8 @@
 using nlohmann::json;
 
 void DapServer::resume(const json& request, ResumeMode mode) {
-  debugger_.resume(mode, request["command"].get<std::string>());
-  respond(request, {{"allThreadsContinued", true}});
+  debugger_.resume(ThreadIdOf(ArgumentsOf(request)), mode, request["command"].get<std::string>());
+  respond(request, {{"allThreadsContinued", !debugger_.servesManyRequests()}});
 }
 
 void DapServer::runToCursor(const json& request) {
@@ -14,11 +14,11 @@ void DapServer::runToCursor(const json& request) {
   std::string path = SourcePathOf(arguments);
   int line = RequiredMember<int>(arguments, "line");
   if (path.empty()) throw RequestError("\"source\" needs a \"path\"");
-  debugger_.runToCursor(path, line);
-  respond(request, {{"allThreadsContinued", true}});
+  debugger_.runToCursor(ThreadIdOf(arguments), path, line);
+  respond(request, {{"allThreadsContinued", !debugger_.servesManyRequests()}});
 }
 
 void DapServer::pause(const json& request) {
-  debugger_.pause();
+  debugger_.pause(ThreadIdOf(ArgumentsOf(request)));
   respond(request);
 }

@@ -10,8 +10,6 @@
 using nlohmann::json;
 
 namespace {
-constexpr int kThreadId = 1;
-
 json SourceJson(const SourceView& source) {
   if (!source.path.empty()) return {{"name", source.name}, {"path", source.path}};
   return {{"name", source.name},
@@ -42,7 +40,11 @@ int FrameIdOf(const json& arguments) { return OptionalMember<int>(arguments, "fr
 }  // namespace
 
 void DapServer::threads(const json& request) {
-  respond(request, {{"threads", json::array({{{"id", kThreadId}, {"name", "PHP request"}}})}});
+  json threads = json::array();
+  for (const ThreadView& thread : debugger_.threads()) {
+    threads.push_back({{"id", thread.id}, {"name", thread.name}});
+  }
+  respond(request, {{"threads", threads}});
 }
 
 void DapServer::stackTrace(const json& request) {
@@ -51,7 +53,7 @@ void DapServer::stackTrace(const json& request) {
   int levels = OptionalMember<int>(arguments, "levels", 0);
   size_t total = 0;
   json frames = json::array();
-  for (const FrameView& frame : debugger_.stackTrace(start, levels, total)) {
+  for (const FrameView& frame : debugger_.stackTrace(ThreadIdOf(arguments), start, levels, total)) {
     frames.push_back({{"id", frame.id},
                       {"name", frame.name},
                       {"line", frame.line},
@@ -110,7 +112,7 @@ void DapServer::setExpression(const json& request) {
 }
 
 void DapServer::exceptionInfo(const json& request) {
-  ErrorStop error = debugger_.exceptionInfo();
+  ErrorStop error = debugger_.exceptionInfo(ThreadIdOf(ArgumentsOf(request)));
   respond(request, {{"exceptionId", error.kind},
                     {"description", error.message},
                     {"breakMode", "always"},

@@ -58,4 +58,9 @@ inline std::string SourcePathOf(const nlohmann::json& arguments) {
   return source.is_object() ? OptionalMember<std::string>(source, "path", "") : "";
 }
 
+// The "threadId" argument; 0 (the thread that stopped last) when absent.
+inline int ThreadIdOf(const nlohmann::json& arguments) {
+  return OptionalMember<int>(arguments, "threadId", 0);
+}
+
 #endif  // LUCENTDEBUG_DAP_REQUEST_ARGUMENTS_H

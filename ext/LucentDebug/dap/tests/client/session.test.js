@@ -39,6 +39,18 @@ function runAdapterWithInput(bytes) {
   });
 }
 
+// The next "thread" event of `reason` ("started", "exited").
+function threadEvent(client, reason) {
+  return new Promise((resolve) => {
+    const listener = (event) => {
+      if (event.body.reason !== reason) return;
+      client.removeListener('thread', listener);
+      resolve(event);
+    };
+    client.on('thread', listener);
+  });
+}
+
 function frame(body) {
   return `Content-Length: ${Buffer.byteLength(body)}\r\n\r\n${body}`;
 }
@@ -63,10 +75,15 @@ test('attach to a php started outside the adapter', async () => {
       assert.strictEqual(stop.top.line, 4);
       const locals = await h.localsOfTopFrame(client, stop.top.id);
       assert.strictEqual(locals.$sum.value, '1');
+      // The request is a thread named by its script; it ends, the session waits on.
+      assert.strictEqual(stop.event.body.threadId, 1);
+      assert.strictEqual(stop.event.body.allThreadsStopped, false);
+      const threads = await client.threadsRequest();
+      assert.deepStrictEqual(threads.body.threads, [{ id: 1, name: h.script('main.php') }]);
       await client.setBreakpointsRequest({ source: { path: h.script('helper.php') }, breakpoints: [] });
-      const terminated = client.waitForEvent('terminated');
+      const exited = threadEvent(client, 'exited');
       await client.continueRequest({ threadId: 1 });
-      await terminated;
+      assert.strictEqual((await exited).body.threadId, 1);
       assert.strictEqual(await php.ended, 0);
       assert.strictEqual(php.stdoutText, 'total=15\ndone\n');
     } finally {
@@ -232,9 +249,9 @@ test('attach with stopOnEntry to a request that waits before its first statement
       // Frames of this mode carry file URLs; the editor gets paths.
       assert.strictEqual(stop.top.source.path, h.script('main.php'));
       assert.strictEqual(stop.top.line, 2);
-      const terminated = client.waitForEvent('terminated');
+      const exited = threadEvent(client, 'exited');
       await client.continueRequest({ threadId: 1 });
-      await terminated;
+      await exited;
       assert.strictEqual(await php.ended, 0);
     } finally {
       php.kill('SIGKILL');
