@@ -391,13 +391,22 @@ BreakpointEngine Debugger::breakpointEngine(RequestThread& thread) {
   return BreakpointEngine{[engine](const std::string& path, int line, const std::string& cond) {
                             return engine->addBreakpoint(path, line, false, cond);
                           },
-                          [engine](long number) { engine->removeBreakpoint(number); }};
+                          [engine](long number) { engine->removeBreakpoint(number); },
+                          [engine](long number) -> std::optional<BreakpointResolution> {
+                            try {
+                              return engine->getBreakpointInfo(number);
+                            } catch (const EngineError& error) {
+                              if (error.lost()) throw;
+                              return std::nullopt;  // an engine that does not say
+                            }
+                          }};
 }
 
 void Debugger::reportIfChanged(const BreakpointState& state) {
   auto known = reported_.find(state.id);
   if (known != reported_.end() && known->second.verified == state.verified &&
-      known->second.spec.line == state.spec.line && known->second.message == state.message) {
+      known->second.spec.line == state.spec.line &&
+      known->second.resolvedLine == state.resolvedLine && known->second.message == state.message) {
     return;  // another request's engine took it just as the earlier ones did
   }
   reported_[state.id] = state;
@@ -504,6 +513,10 @@ std::vector<FunctionBreakpointState> Debugger::setFunctionBreakpoints(
 void Debugger::syncBreakpoints(RequestThread& thread) {
   syncFunctionBreakpoints(thread);
   syncThrownFilter(thread);
+  // Files compiled since the last stop say where their breakpoints stand.
+  for (const BreakpointState& state : thread.breakpoints.resolve(breakpointEngine(thread))) {
+    reportIfChanged(state);
+  }
   if (!thread.breakpoints.pending()) return;
   for (const BreakpointState& state : thread.breakpoints.sync(breakpointEngine(thread))) {
     reportIfChanged(state);

@@ -12,7 +12,7 @@ using nlohmann::json;
 json BreakpointJson(const BreakpointState& state) {
   json result = {{"id", state.id},
                  {"verified", state.verified},
-                 {"line", state.spec.line},
+                 {"line", state.resolvedLine > 0 ? state.resolvedLine : state.spec.line},
                  {"source", {{"path", state.path}, {"name", BaseName(state.path)}}}};
   if (!state.message.empty()) result["message"] = state.message;
   return result;

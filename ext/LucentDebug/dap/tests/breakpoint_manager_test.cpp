@@ -22,7 +22,7 @@ struct FakeEngine {
                               entries[next] = {path, line};
                               return next++;
                             },
-                            [this](long number) { entries.erase(number); }};
+                            [this](long number) { entries.erase(number); }, nullptr};
   }
 };
 

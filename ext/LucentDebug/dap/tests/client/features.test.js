@@ -2,6 +2,9 @@
 // how values are presented and paged, on one namespaced script.
 'use strict';
 const assert = require('node:assert');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
 const { test } = require('node:test');
 const h = require('./harness');
 
@@ -104,4 +107,44 @@ test('values show classes and counts; big arrays are paged by the engine; proper
       [['count', '1', '\\App\\Model\\User::$count', ['static']]]);
     assert.strictEqual(locals.$user.namedVariables, 3);
   });
+});
+
+test('breakpoints move to the next line that can stop, also once a later file is compiled, and through links', async () => {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'lucentdebug-link-'));
+  const link = path.join(folder, 'helper_link.php');
+  fs.symlinkSync(h.script('moved_helper.php'), link);
+  try {
+    await h.withClient(async (client) => {
+      const changed = h.collect(client, 'breakpoint');
+      let main;
+      let helper;
+      const stopped = h.nextStop(client);
+      const configured = client.waitForEvent('initialized').then(async () => {
+        main = await client.setBreakpointsRequest({ source: { path: h.script('moved.php') }, breakpoints: [{ line: 4 }, { line: 9 }] });
+        helper = await client.setBreakpointsRequest({ source: { path: link }, breakpoints: [{ line: 3 }] });
+        await client.configurationDoneRequest();
+      });
+      await client.launch(h.launchArgs('moved.php'));
+      await configured;
+      assert.deepStrictEqual(main.body.breakpoints.map((b) => [b.verified, b.line]), [[true, 5], [false, 9]]);
+      assert.match(main.body.breakpoints[1].message, /no line at or after line 9/);
+      // Its file is not compiled yet: where it stops is not known.
+      assert.deepStrictEqual(helper.body.breakpoints.map((b) => [b.verified, b.line]), [[true, 3]]);
+
+      let stop = await stopped;
+      assert.deepStrictEqual([stop.event.body.reason, stop.top.line], ['breakpoint', 5]);
+      stop = await (async () => {
+        const next = h.nextStop(client);
+        await client.continueRequest({ threadId: 1 });
+        return next;
+      })();
+      assert.deepStrictEqual([stop.event.body.reason, stop.top.line, stop.top.source.path],
+        ['breakpoint', 4, h.script('moved_helper.php')]);
+      assert.deepStrictEqual(stop.event.body.hitBreakpointIds, [helper.body.breakpoints[0].id]);
+      const moved = changed.map((e) => e.body.breakpoint).filter((b) => b.id === helper.body.breakpoints[0].id);
+      assert.deepStrictEqual(moved.map((b) => [b.verified, b.line]), [[true, 4]]);
+    });
+  } finally {
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
 });
