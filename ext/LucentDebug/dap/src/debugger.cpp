@@ -75,6 +75,9 @@ struct Debugger::RequestThread {
   bool functionBreakpointsPending = true;
   bool thrownFilterPending = true;
   bool thrownFilterSent = false;
+  // Paused through the control line only to take changed breakpoints: that
+  // stop goes on at once and the editor never sees it.
+  bool syncPause = false;
 
   ~RequestThread() {
     if (control >= 0) close(control);
@@ -499,6 +502,7 @@ std::vector<FunctionBreakpointState> Debugger::setFunctionBreakpoints(
   for (auto& [id, thread] : threads_) {
     if (thread->state == State::kEnded) continue;
     thread->functionBreakpointsPending = true;
+    stopToSync(*thread);
     if (thread->state != State::kStopped) continue;
     onThread(*thread, [&] {
       syncFunctionBreakpoints(*thread);
@@ -508,6 +512,18 @@ std::vector<FunctionBreakpointState> Debugger::setFunctionBreakpoints(
     answered = true;
   }
   return states;
+}
+
+void Debugger::stopToSync(RequestThread& thread) {
+  // Without the engine's stop reasons that stop could not be told from the user's.
+  if (thread.state != State::kRunning || thread.syncPause || thread.control < 0 ||
+      !thread.engineTellsStops) {
+    return;
+  }
+  static const char kPause[] = "pause\n";
+  if (send(thread.control, kPause, sizeof kPause - 1, MSG_NOSIGNAL | MSG_DONTWAIT) > 0) {
+    thread.syncPause = true;
+  }
 }
 
 void Debugger::syncBreakpoints(RequestThread& thread) {
@@ -533,6 +549,7 @@ std::vector<BreakpointState> Debugger::setBreakpoints(const std::string& path,
   for (auto& [id, thread] : threads_) {
     if (thread->state == State::kEnded) continue;
     thread->breakpoints.set(path, specs);
+    stopToSync(*thread);
     if (thread->state != State::kStopped) continue;
     try {
       if (!answered) {
@@ -562,6 +579,7 @@ void Debugger::setExceptionFilters(const std::set<std::string>& filters,
   for (auto& [id, thread] : threads_) {
     if (thread->state == State::kEnded) continue;
     thread->thrownFilterPending = true;
+    stopToSync(*thread);
     if (thread->state != State::kStopped) continue;
     onThread(*thread, [&] {
       syncThrownFilter(*thread);
@@ -686,6 +704,7 @@ void Debugger::pause(int threadId) {
   }
   if (thread && thread->state == State::kStopped) return;  // already stopped
   if (!thread || thread->state != State::kRunning) throw RequestError("no script is running");
+  thread->syncPause = false;  // whichever pause comes now is the user's
   // The engine stops at the next statement and the waiting call reports it.
   static const char kPause[] = "pause\n";
   if (thread->control < 0 ||
@@ -983,6 +1002,11 @@ void Debugger::handleStop(RequestThread& thread, const FrameVector& frames, bool
   stop.allThreadsStopped = !manyRequests();
   std::optional<StopInfo> info;
   if (thread.engineTellsStops && !atEntry) info = thread.engine->getStopInfo();
+  if (thread.syncPause && info && info->reason == "pause") {
+    thread.syncPause = false;
+    resumeEngine(thread, thread.lastMode);
+    return;
+  }
   std::optional<ErrorStop> error = errorStopOf(thread, atEntry, info, recent);
   BreakpointState* breakpoint =
       frames.empty() ? nullptr : thread.breakpoints.at(pathOf(frames[0].file), frames[0].lineno);

@@ -218,6 +218,9 @@ class Debugger {
   void resumeEngine(RequestThread& thread, ResumeMode mode);
   void detach(RequestThread& thread, bool terminateDebuggee);
   void syncBreakpoints(RequestThread& thread);
+  // Pauses a running request through its control line so that its next stop,
+  // which goes on unseen, gives its engine the changed breakpoints.
+  void stopToSync(RequestThread& thread);
   // Gives the request's engine the function breakpoints and the thrown filter
   // when they changed since it last had them.
   void syncFunctionBreakpoints(RequestThread& thread);

@@ -148,3 +148,32 @@ test('breakpoints move to the next line that can stop, also once a later file is
     fs.rmSync(folder, { recursive: true, force: true });
   }
 });
+
+test('pause stops a running loop; a breakpoint set while it runs stops it with no other stop', async () => {
+  await h.withClient(async (client) => {
+    const stops = h.collect(client, 'stopped');
+    const output = h.collect(client, 'output');
+    const looping = new Promise((resolve) => client.on('output', (e) => { if (/looping/.test(e.body.output)) resolve(); }));
+    await h.launchWithBreakpoints(client, 'endless_loop.php', {});
+    await looping;
+    let stopped = h.nextStop(client);
+    await client.pauseRequest({ threadId: 1 });
+    let stop = await stopped;
+    assert.strictEqual(stop.event.body.reason, 'pause');
+    await client.continueRequest({ threadId: 1 });
+
+    stopped = h.nextStop(client);
+    const source = { path: h.script('endless_loop.php') };
+    await client.setBreakpointsRequest({ source, breakpoints: [{ line: 7 }] });
+    stop = await stopped;
+    assert.deepStrictEqual([stop.event.body.reason, stop.top.line], ['breakpoint', 7]);
+    assert.deepStrictEqual(stops.map((e) => e.body.reason), ['pause', 'breakpoint']);
+
+    await client.send('setExpression', { expression: '$hit', value: 'true', frameId: stop.top.id });
+    await client.setBreakpointsRequest({ source, breakpoints: [] });
+    const terminated = client.waitForEvent('terminated');
+    await client.continueRequest({ threadId: 1 });
+    await terminated;
+    assert.match(output.map((e) => e.body.output).join(''), /left the loop/);
+  });
+});
