@@ -100,6 +100,7 @@ void DapServer::dispatch(const json& request) {
       {"launch", [](DapServer& s, const json& r) { s.launchOrAttach(r, true); }},
       {"attach", [](DapServer& s, const json& r) { s.launchOrAttach(r, false); }},
       {"configurationDone", &DapServer::configurationDone},
+      {"restart", &DapServer::restart},
       {"setBreakpoints", &DapServer::setBreakpoints},
       {"setExceptionBreakpoints", &DapServer::setExceptionBreakpoints},
       {"setFunctionBreakpoints", &DapServer::setFunctionBreakpoints},

@@ -33,6 +33,7 @@ class DapServer : private DebuggerEvents {
   void initialize(const json& request);
   void launchOrAttach(const json& request, bool launch);
   void configurationDone(const json& request);
+  void restart(const json& request);
   void terminate(const json& request);
   void disconnect(const json& request);
   // Breakpoints (handlers_breakpoints.cpp).

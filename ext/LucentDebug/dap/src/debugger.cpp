@@ -158,11 +158,16 @@ bool Debugger::servesManyRequests() const {
 
 void Debugger::start(const json& arguments, bool launch) {
   std::lock_guard<std::mutex> lock(mutex_);
+  startLocked(arguments, launch);
+}
+
+void Debugger::startLocked(const json& arguments, bool launch) {
   if (state_ != State::kIdle) throw RequestError("the session has already started");
   std::string error;
   std::unique_ptr<Debuggee> debuggee = makeDebuggee_(arguments, launch, error);
   if (!debuggee) throw RequestError(error);
   debuggee_ = std::move(debuggee);
+  if (launch) launchArguments_ = arguments;
   output_ =
       std::make_unique<OutputChannel>([this](const std::string& category, const std::string& text) {
         events_.output(category, text);
@@ -289,6 +294,36 @@ bool Debugger::connect(RequestThread& thread, const Announcement& announcement) 
     beginThread(thread);
   }
   return thread.state != State::kEnded;
+}
+
+void Debugger::restart(const std::optional<json>& arguments) {
+  json launch;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!debuggee_ || !debuggee_->launched) {
+      throw RequestError("restart is for launched scripts; attach to the next request instead");
+    }
+    launch = arguments.value_or(launchArguments_);
+    restarting_ = true;
+    stopWatching_ = true;
+    for (auto& [id, thread] : threads_) thread->closeControl();
+    if (debuggee_->process) debuggee_->process->kill();
+    wake_.notify_all();
+  }
+  join();
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (auto& [id, thread] : threads_) handles_.forget(id);
+  threads_.clear();
+  sourceReferences_.clear();
+  if (output_) output_->finish(2000);
+  output_.reset();
+  debuggee_.reset();
+  nextThreadId_ = 1;
+  currentThread_ = 0;
+  phpStdout_ = -1;
+  stopWatching_ = restarting_ = false;
+  state_ = State::kIdle;
+  startLocked(launch, true);
 }
 
 void Debugger::configurationDone() {
@@ -1091,6 +1126,7 @@ void Debugger::finishThread(RequestThread& thread, const std::string& why) {
 void Debugger::finishSession(const std::string& why, bool connected) {
   if (state_ == State::kEnded) return;
   state_ = State::kEnded;
+  if (restarting_) return;  // the session goes on with the next php
   int exitCode = 0;
   // php ends by itself once its request ended; one that never announced
   // itself is not waited for.

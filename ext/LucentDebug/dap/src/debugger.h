@@ -155,6 +155,9 @@ class Debugger {
   // ---- lifecycle
   void start(const nlohmann::json& arguments, bool launch);
   void configurationDone();
+  // Ends a launched php and launches it again, with `arguments` when given,
+  // else the last ones; breakpoints and filters stay, the editor sees no end.
+  void restart(const std::optional<nlohmann::json>& arguments);
   // Ends the debuggee: every request stops where it is.
   void terminate();
   // Detaches from every request (or ends the debuggee); `terminateDebuggee`
@@ -198,6 +201,8 @@ class Debugger {
  private:
   enum class State { kIdle, kConnecting, kStopped, kRunning, kEnded };
   struct RequestThread;
+
+  void startLocked(const nlohmann::json& arguments, bool launch);
 
   // Takes the announcements of requests (one for launch) on its own thread.
   void acceptRequests();
@@ -259,6 +264,8 @@ class Debugger {
   bool stopWatching_ = false;
   bool configured_ = false;
   bool initializedSent_ = false;
+  bool restarting_ = false;  // the php that ends is launched again: no end events
+  nlohmann::json launchArguments_;
 
   std::unique_ptr<Debuggee> debuggee_;
   std::unique_ptr<OutputChannel> output_;  // php's own streams (launch)

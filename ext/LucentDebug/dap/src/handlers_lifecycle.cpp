@@ -30,6 +30,7 @@ void DapServer::initialize(const json& request) {
                     {"supportsExceptionInfoRequest", true},
                     {"supportsExceptionFilterOptions", true},
                     {"supportsFunctionBreakpoints", true},
+                    {"supportsRestartRequest", true},
                     {"exceptionBreakpointFilters", filters}});
 }
 
@@ -41,6 +42,16 @@ void DapServer::launchOrAttach(const json& request, bool launch) {
 void DapServer::configurationDone(const json& request) {
   respond(request);
   debugger_.configurationDone();
+}
+
+void DapServer::restart(const json& request) {
+  const json& arguments = ArgumentsOf(request);
+  std::optional<json> launch;
+  if (protocol::HasField(arguments, "arguments")) {
+    launch = protocol::ObjectField(arguments, "arguments", "arguments");
+  }
+  debugger_.restart(launch);
+  respond(request);
 }
 
 void DapServer::terminate(const json& request) {

@@ -177,3 +177,32 @@ test('pause stops a running loop; a breakpoint set while it runs stops it with n
     assert.match(output.map((e) => e.body.output).join(''), /left the loop/);
   });
 });
+
+test('restart launches php again, with the same or new arguments, keeping the breakpoints', async () => {
+  await h.withClient(async (client) => {
+    const ends = h.collect(client, 'terminated');
+    let stopped = h.nextStop(client);
+    await h.launchWithBreakpoints(client, 'main.php', { 'helper.php': [{ line: 3 }] });
+    let stop = await stopped;
+    assert.strictEqual(stop.top.line, 3);
+
+    stopped = h.nextStop(client);
+    await client.send('restart', {});
+    stop = await stopped;
+    assert.deepStrictEqual([stop.event.body.reason, stop.top.line], ['breakpoint', 3]);
+    let locals = await h.localsOfTopFrame(client, stop.top.id);
+    assert.strictEqual(locals.$a.value, '0');  // the first call again: a new php
+
+    stopped = h.nextStop(client);
+    await client.send('restart', { arguments: h.launchArgs('main.php', { args: ['again'] }) });
+    stop = await stopped;
+    const argument = await client.evaluateRequest({ expression: '$GLOBALS["argv"][1]', frameId: stop.top.id, context: 'watch' });
+    assert.strictEqual(argument.body.result, '"again"');
+    assert.strictEqual(ends.length, 0);
+
+    await client.setBreakpointsRequest({ source: { path: h.script('helper.php') }, breakpoints: [] });
+    const terminated = client.waitForEvent('terminated');
+    await client.continueRequest({ threadId: stop.event.body.threadId });
+    await terminated;
+  });
+});
