@@ -532,21 +532,25 @@ std::vector<FunctionBreakpointState> Debugger::setFunctionBreakpoints(
     states.push_back(state);
   }
   functionBreakpoints_ = states;
-  // The answer says what the first stopped request's engine made of them.
-  bool answered = false;
+  // The answer says what the stopped requests' engines made of them.
+  return changeOnRequests(&RequestThread::functionBreakpointsPending) ? functionBreakpoints_
+                                                                      : states;
+}
+
+bool Debugger::changeOnRequests(bool RequestThread::*pending) {
+  bool anyStopped = false;
   for (auto& [id, thread] : threads_) {
     if (thread->state == State::kEnded) continue;
-    thread->functionBreakpointsPending = true;
+    (*thread).*pending = true;
     stopToSync(*thread);
     if (thread->state != State::kStopped) continue;
     onThread(*thread, [&] {
-      syncFunctionBreakpoints(*thread);
+      syncBreakpoints(*thread);
       return 0;
     });
-    if (!answered) states = functionBreakpoints_;
-    answered = true;
+    anyStopped = true;
   }
-  return states;
+  return anyStopped;
 }
 
 void Debugger::stopToSync(RequestThread& thread) {
@@ -611,16 +615,7 @@ void Debugger::setExceptionFilters(const std::set<std::string>& filters,
   std::lock_guard<std::mutex> lock(mutex_);
   exceptionFilters_ = filters;
   thrownFilter_ = thrown;
-  for (auto& [id, thread] : threads_) {
-    if (thread->state == State::kEnded) continue;
-    thread->thrownFilterPending = true;
-    stopToSync(*thread);
-    if (thread->state != State::kStopped) continue;
-    onThread(*thread, [&] {
-      syncThrownFilter(*thread);
-      return 0;
-    });
-  }
+  changeOnRequests(&RequestThread::thrownFilterPending);
 }
 
 // ---- threads --------------------------------------------------------------

@@ -226,6 +226,10 @@ class Debugger {
   // Pauses a running request through its control line so that its next stop,
   // which goes on unseen, gives its engine the changed breakpoints.
   void stopToSync(RequestThread& thread);
+  // Sets the `pending` flag of every live request: a stopped one takes the
+  // change at once, a running one at a pause the editor never sees. True
+  // when one was stopped.
+  bool changeOnRequests(bool RequestThread::*pending);
   // Gives the request's engine the function breakpoints and the thrown filter
   // when they changed since it last had them.
   void syncFunctionBreakpoints(RequestThread& thread);
