@@ -522,19 +522,23 @@ void Debugger::syncThrownFilter(RequestThread& thread) {
 std::vector<FunctionBreakpointState> Debugger::setFunctionBreakpoints(
     const std::vector<FunctionBreakpointSpec>& specs) {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::vector<FunctionBreakpointState> states;
+  // A stopped request takes them before the answer, which says what its
+  // engine made of them; events tell only where that differs from the guess.
+  bool anyStopped = false;
+  for (auto& [id, thread] : threads_) anyStopped = anyStopped || thread->state == State::kStopped;
+  functionBreakpoints_.clear();
   for (const FunctionBreakpointSpec& spec : specs) {
     FunctionBreakpointState state;
     state.id = nextFunctionBreakpointId_++;
     state.spec = spec;
-    state.message =
-        IsFunctionName(spec.name) ? "sent to the engine at the next stop" : NotAName(spec.name);
-    states.push_back(state);
+    state.verified = anyStopped && IsFunctionName(spec.name);
+    state.message = !IsFunctionName(spec.name) ? NotAName(spec.name)
+                    : anyStopped               ? ""
+                                               : "sent to the engine at the next stop";
+    functionBreakpoints_.push_back(state);
   }
-  functionBreakpoints_ = states;
-  // The answer says what the stopped requests' engines made of them.
-  return changeOnRequests(&RequestThread::functionBreakpointsPending) ? functionBreakpoints_
-                                                                      : states;
+  changeOnRequests(&RequestThread::functionBreakpointsPending);
+  return functionBreakpoints_;
 }
 
 bool Debugger::changeOnRequests(bool RequestThread::*pending) {
