@@ -14,7 +14,11 @@ StateTables& DefaultStateTables() {
 }
 
 StateTables& ActiveStateTables() {
-  return activeTables == nullptr ? DefaultStateTables() : *activeTables;
+  StateTables& tables = activeTables == nullptr ? DefaultStateTables() : *activeTables;
+  if (tables.deferred != nullptr) {
+    tables.deferred->fillOnce(tables);
+  }
+  return tables;
 }
 
 void SetActiveStateTables(StateTables* tables) { activeTables = tables; }

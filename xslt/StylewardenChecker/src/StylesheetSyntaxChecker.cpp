@@ -20,6 +20,7 @@
 
 #include "AttributeSetValidator.h"
 #include "ChildState.h"
+#include "CompiledStates.h"
 #include "ElementState.h"
 #include "RegularFile.h"
 #include "RegularFileEntityResolver.h"
@@ -54,6 +55,33 @@ std::vector<std::string> StateFilesIn(const std::string& folder) {
   }
   std::sort(files.begin(), files.end());
   return files;
+}
+
+// The compiled copy of the state file at `path` when it holds exactly a shipped file's
+// bytes; `opening` tells whether the file could be read and is a regular file.
+const CompiledStateFile* CompiledCopyOf(const std::string& path, FileOpening& opening) {
+  std::vector<char> bytes;
+  opening = OpenRegularFile(path, &bytes);
+  return opening == FileOpening::kRegular ? FindCompiledStateFile(bytes) : nullptr;
+}
+
+std::wstring CompiledXsltVersion(const CompiledStateFile& file) {
+  const StateDocument::Text version = StateDocument(file.document).attribute(0, u"xslt-version");
+  return std::wstring(version.begin(), version.end());
+}
+
+// Builds the tables of a compiled state file, which loaded cleanly when it was compiled;
+// only memory can run out.
+void FillFromCompiled(const CompiledStateFile& file, StateTables& tables) {
+  const StateDocument document(file.document);
+  StateConstructionFromXML loader(tables.elementStates, tables.childrenStates,
+                                  tables.attributeSets);
+  if (!loader.doConstruction(document, false)) {
+    tables.elementStates.clear();
+    tables.childrenStates.clear();
+    tables.attributeSets.clear();
+    throw std::bad_alloc();
+  }
 }
 
 const wchar_t kOutOfMemory[] = L"out of memory";
@@ -117,7 +145,9 @@ bool StylesheetSyntaxChecker::initialize(const std::string& stateFile, bool verb
     return loadStateFileSet(stateFile, verbose);
   }
   // A FIFO would block the loader's read forever.
-  if (OpenRegularFile(stateFile, nullptr) == FileOpening::kNotRegular) {
+  FileOpening opening;
+  const CompiledStateFile* compiled = CompiledCopyOf(stateFile, opening);
+  if (opening == FileOpening::kNotRegular) {
     if (verbose) {
       std::cerr << stateFile << " is not a regular file.\nCould not parse state machine.\n";
     }
@@ -126,6 +156,9 @@ bool StylesheetSyntaxChecker::initialize(const std::string& stateFile, bool verb
   StateConstructionFromXML loader(ElementState::getElementStateVector(),
                                   ChildrenStates::getChildrenStatesVector(),
                                   AttributeSetValidator::getAttributeSetValidatorVector());
+  if (compiled != nullptr) {
+    return loader.doConstruction(StateDocument(compiled->document), verbose);
+  }
   return loader.doConstruction(stateFile, verbose);
 }
 
@@ -135,11 +168,20 @@ bool StylesheetSyntaxChecker::loadStateFileSet(const std::string& folder, bool v
     std::cerr << "No state file (*-states.xml) in \"" << folder << "\".\n";
   }
   for (const std::string& file : files) {
-    if (OpenRegularFile(file, nullptr) == FileOpening::kNotRegular) {
+    FileOpening opening;
+    const CompiledStateFile* compiled = CompiledCopyOf(file, opening);
+    if (opening == FileOpening::kNotRegular) {
       if (verbose) {
         std::cerr << file << " is not a regular file.\nCould not parse state machine.\n";
       }
       return false;
+    }
+    long double version = 0;
+    if (compiled != nullptr && ParseVersionNumber(CompiledXsltVersion(*compiled), version)) {
+      // A shipped file's machine is built when a stylesheet of its version first needs it.
+      StateMachineSet::add(version).deferred = std::make_shared<DeferredStateTables>(
+          [compiled](StateTables& tables) { FillFromCompiled(*compiled, tables); });
+      continue;
     }
     // Each file is loaded into tables of its own, which then join the set under the version
     // the file names. Moving the registries keeps their entries where they are.
@@ -149,7 +191,6 @@ bool StylesheetSyntaxChecker::loadStateFileSet(const std::string& folder, bool v
                                     loaded.attributeSets);
     const bool ok = loader.doConstruction(file, verbose);
     SetActiveStateTables(nullptr);
-    long double version = 0;
     if (ok && !ParseVersionNumber(loader.getXsltVersion(), version)) {
       if (verbose) {
         std::cerr << "The state file \"" << file

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
-#include <xercesc/dom/DOM.hpp>
 
 namespace {
 
@@ -424,27 +423,21 @@ TEST(ValueToBool, AcceptsOnlyExactTrueAndFalse) {
   EXPECT_TRUE(value);
 }
 
-TEST(ExtractTextData, JoinsDirectTextAndCdataOnly) {
-  xercesc::DOMImplementation* implementation =
-      xercesc::DOMImplementationRegistry::getDOMImplementation(u"Core");
-  xercesc::DOMDocument* document = implementation->createDocument();
-  xercesc::DOMElement* name = document->createElement(u"name");
-  name->appendChild(document->createTextNode(u"a"));
-  xercesc::DOMElement* nested = document->createElement(u"b");
-  nested->appendChild(document->createTextNode(u"hidden"));
-  name->appendChild(nested);
-  name->appendChild(document->createComment(u"hidden"));
-  name->appendChild(document->createCDATASection(u"<c>"));
-  xercesc::DOMNode* text = document->createTextNode(u"plain");
-  xercesc::DOMNode* comment = document->createComment(u"note");
-
-  EXPECT_EQ(ExtractTextData(name), u"a<c>");
-  EXPECT_EQ(ExtractTextData(text), u"plain");
-  EXPECT_EQ(ExtractTextData(comment), u"");
-  EXPECT_EQ(ExtractTextData(nested), u"hidden");
-  text->release();
-  comment->release();
-  document->release();
+TEST_F(Loader, DocumentKeepsDirectTextAndCdataOnly) {
+  // Text from an entity reference stays with the reference, as the object tree kept it.
+  StateDocument document;
+  ASSERT_TRUE(document.parse(
+      WriteFile("<!DOCTYPE name [<!ENTITY e 'entity'>]>"
+                "<name>a<b>hidden</b><!--hidden--><![CDATA[<c>]]>&e;&amp;<d/></name>")));
+  ASSERT_EQ(document.size(), 3u);
+  EXPECT_EQ(document.ownText(0), u"a<c>&");
+  EXPECT_EQ(document.name(1), u"b");
+  EXPECT_EQ(document.ownText(1), u"hidden");
+  EXPECT_EQ(document.element(0).end, 3u);
+  EXPECT_EQ(document.element(1).end, 2u);
+  EXPECT_EQ(document.countDescendants(0, u"d"), 1u);
+  EXPECT_FALSE(document.parse(WriteFile("<name>a</nome>")));
+  EXPECT_EQ(document.size(), 0u);
 }
 
 }  // namespace

@@ -179,5 +179,55 @@ class FormatPartsTest(unittest.TestCase):
         self.assertEqual(run(empty, "<a/>").returncode, 3)
 
 
+class CompiledCopiesTest(unittest.TestCase):
+    """The shipped files are compiled into the program, and a folder's copy of one is taken
+    from there only when its bytes are the same: an edited copy is read and checked as any
+    other state file."""
+
+    def copy_of_data(self, edit=None):
+        folder = tempfile.mkdtemp()
+        self.addCleanup(lambda: [os.remove(os.path.join(folder, name))
+                                 for name in os.listdir(folder)] and os.rmdir(folder))
+        for name in os.listdir(DATA):
+            with open(os.path.join(DATA, name), "rb") as source:
+                content = source.read()
+            if edit and name == "xslt30-states.xml":
+                content = edit(content)
+            with open(os.path.join(folder, name), "wb") as copy:
+                copy.write(content)
+        return folder
+
+    def test_an_edited_copy_is_read_from_the_file(self):
+        iterate = template('<xsl:iterate select="1"><xsl:break/></xsl:iterate>')
+        self.assertEqual(codes(self.copy_of_data(), iterate), [])
+        # xsl:iterate taken out of the 3.0 rules: only the file can say so.
+        unlisted = self.copy_of_data(
+            lambda content: re.sub(rb'<child-state element-name="iterate"[^>]*>', b"", content))
+        self.assertEqual(codes(unlisted, iterate), [4])
+        broken = self.copy_of_data(lambda content: content.replace(b"</state-machine>", b""))
+        result = run(broken, iterate)
+        self.assertEqual((result.returncode, result.stdout), (3, b"Bad initialization\n"))
+
+    def test_parallel_checks_of_every_version_build_each_machine_once(self):
+        folder = tempfile.mkdtemp()
+        self.addCleanup(lambda: [os.remove(os.path.join(folder, name))
+                                 for name in os.listdir(folder)] and os.rmdir(folder))
+        grouping = '<xsl:for-each-group select="*" group-by="@a"/>'
+        expected = {"1.0": 1, "2.0": 0, "3.0": 0}
+        for i in range(24):
+            version = list(expected)[i % 3]
+            with open(os.path.join(folder, "s%02d-%s.xsl" % (i, version)), "w") as out:
+                out.write(template(grouping, version))
+        result = subprocess.run([PROGRAM, "--jobs", "4", DATA, folder], capture_output=True,
+                                timeout=60)
+        found = {}
+        for line in result.stdout.decode().splitlines():
+            found[line.split(":")[0]] = found.get(line.split(":")[0], 0) + 1
+        for i in range(24):
+            version = list(expected)[i % 3]
+            name = os.path.join(folder, "s%02d-%s.xsl" % (i, version))
+            self.assertEqual(found.get(name, 0), expected[version], name)
+
+
 if __name__ == "__main__":
     unittest.main()
