@@ -374,10 +374,12 @@ void Debugger::disconnect(std::optional<bool> terminate) {
 
 BreakpointEngine Debugger::breakpointEngine(RequestThread& thread) {
   EngineClient* engine = thread.engine.get();
-  return BreakpointEngine{[engine](const std::string& path, int line, const std::string& cond) {
-                            return engine->addBreakpoint(path, line, false, cond);
-                          },
-                          [engine](long number) { engine->removeBreakpoint(number); }};
+  const PathMap* paths = &debuggee_->paths;
+  return BreakpointEngine{
+      [engine, paths](const std::string& path, int line, const std::string& cond) {
+        return engine->addBreakpoint(paths->toServer(path), line, false, cond);
+      },
+      [engine](long number) { engine->removeBreakpoint(number); }};
 }
 
 void Debugger::reportIfChanged(const BreakpointState& state) {
@@ -535,7 +537,8 @@ void Debugger::runToCursor(int threadId, const std::string& path, int line) {
   onThread(thread, [&] {
     // A temporary breakpoint ends with its first stop in the engine; one that
     // is not reached is removed at whatever stop comes first.
-    thread.temporaryBreakpoint = thread.engine->addBreakpoint(path, line, true, "");
+    thread.temporaryBreakpoint =
+        thread.engine->addBreakpoint(debuggee_->paths.toServer(path), line, true, "");
     resumeEngine(thread, kGo);
   });
 }
@@ -563,7 +566,7 @@ void Debugger::pause(int threadId) {
 
 std::string Debugger::pathOf(const std::string& engineFile) const {
   char path[kPathBufferSize];
-  return LocalPathFromUrl(engineFile.c_str(), path);
+  return debuggee_->paths.toLocal(LocalPathFromUrl(engineFile.c_str(), path));
 }
 
 SourceView Debugger::sourceOf(const std::string& file) {
@@ -709,7 +712,7 @@ ErrorStop Debugger::exceptionInfo(int threadId) {
 std::string Debugger::sourceCode(int reference, const std::string& path) {
   std::lock_guard<std::mutex> lock(mutex_);
   RequestThread& thread = stoppedThread(0, "source");
-  std::string file = path;
+  std::string file = path.empty() ? path : debuggee_->paths.toServer(path);
   if (reference > 0 && static_cast<size_t>(reference) <= sourceReferences_.size()) {
     file = sourceReferences_[reference - 1];
   }
@@ -777,8 +780,8 @@ std::optional<ErrorStop> Debugger::errorStopOf(RequestThread& thread, bool atEnt
     }
     if (info.reason != "error" && info.reason != "exception") return std::nullopt;
     return ErrorStop{info.type, info.message,
-                     "PHP " + info.type + ":  " + info.message + " in " + info.file + " on line " +
-                         std::to_string(info.line),
+                     "PHP " + info.type + ":  " + info.message + " in " + pathOf(info.file) +
+                         " on line " + std::to_string(info.line),
                      info.reason == "exception"};
   }
   std::optional<std::smatch> match = ErrorMessageAtEnd(recentOutput);
