@@ -233,8 +233,19 @@ test(`${KIND}: requests one after another and at once, each a thread`, async () 
   }
 });
 
-test(`${KIND}: a killed adapter or none at all leaves requests to complete`, async () => {
+test(`${KIND}: disconnect, a killed adapter or none at all leave requests to complete`, async () => {
   const front = path.join(root, 'site', 'index.php');
+  // Disconnecting lets every stopped request go on, and the adapter ends.
+  const first = await attach({ [front]: [FRONT_LINE] }, () => debugged('d0'));
+  await first.client.stops.until(1);
+  const second = debugged('d1');
+  await first.client.stops.until(2);
+  await first.client.disconnectRequest({});
+  await assertBody(first.response, 'd0');
+  await assertBody(second, 'd1');
+  assert.strictEqual(await first.client.adapterEnded, 0);
+  first.client.stopAdapter();
+
   const { client, response } = await attach({ [front]: [FRONT_LINE] }, () => debugged('k'));
   await client.stops.until(1);
   client._adapterProcess.kill('SIGKILL');
