@@ -100,8 +100,10 @@ void DapServer::dispatch(const json& request) {
       {"launch", [](DapServer& s, const json& r) { s.launchOrAttach(r, true); }},
       {"attach", [](DapServer& s, const json& r) { s.launchOrAttach(r, false); }},
       {"configurationDone", &DapServer::configurationDone},
+      {"restart", &DapServer::restart},
       {"setBreakpoints", &DapServer::setBreakpoints},
       {"setExceptionBreakpoints", &DapServer::setExceptionBreakpoints},
+      {"setFunctionBreakpoints", &DapServer::setFunctionBreakpoints},
       {"threads", &DapServer::threads},
       {"stackTrace", &DapServer::stackTrace},
       {"scopes", &DapServer::scopes},
@@ -160,6 +162,11 @@ void DapServer::output(const std::string& category, const std::string& text) {
 
 void DapServer::breakpointChanged(const BreakpointState& breakpoint) {
   sendEvent("breakpoint", {{"reason", "changed"}, {"breakpoint", BreakpointJson(breakpoint)}});
+}
+
+void DapServer::functionBreakpointChanged(const FunctionBreakpointState& breakpoint) {
+  sendEvent("breakpoint",
+            {{"reason", "changed"}, {"breakpoint", FunctionBreakpointJson(breakpoint)}});
 }
 
 void DapServer::thread(const std::string& reason, int threadId) {

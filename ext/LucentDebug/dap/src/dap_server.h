@@ -33,11 +33,13 @@ class DapServer : private DebuggerEvents {
   void initialize(const json& request);
   void launchOrAttach(const json& request, bool launch);
   void configurationDone(const json& request);
+  void restart(const json& request);
   void terminate(const json& request);
   void disconnect(const json& request);
   // Breakpoints (handlers_breakpoints.cpp).
   void setBreakpoints(const json& request);
   void setExceptionBreakpoints(const json& request);
+  void setFunctionBreakpoints(const json& request);
   // Execution (handlers_execution.cpp).
   void resume(const json& request, ResumeMode mode);
   void runToCursor(const json& request);
@@ -62,6 +64,7 @@ class DapServer : private DebuggerEvents {
   void stopped(const StopReport& stop) override;
   void output(const std::string& category, const std::string& text) override;
   void breakpointChanged(const BreakpointState& breakpoint) override;
+  void functionBreakpointChanged(const FunctionBreakpointState& breakpoint) override;
   void thread(const std::string& reason, int threadId) override;
   void exited(int exitCode) override;
   void terminated() override;
@@ -72,5 +75,6 @@ class DapServer : private DebuggerEvents {
 
 // The protocol's form of a breakpoint's state.
 nlohmann::json BreakpointJson(const BreakpointState& state);
+nlohmann::json FunctionBreakpointJson(const FunctionBreakpointState& state);
 
 #endif  // LUCENTDEBUG_DAP_DAP_SERVER_H

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <regex>
 
 #include "file_urls.h"
@@ -69,6 +70,14 @@ struct Debugger::RequestThread {
   // The engine says why it stopped (Requester.getStopInfo); older engines do
   // not, and their error stops are told from the output line they print.
   bool engineTellsStops = false;
+  // Its engine's numbers of the function breakpoints, in their order.
+  std::vector<long> functionNumbers;
+  bool functionBreakpointsPending = true;
+  bool thrownFilterPending = true;
+  bool thrownFilterSent = false;
+  // Paused through the control line only to take changed breakpoints: that
+  // stop goes on at once and the editor never sees it.
+  bool syncPause = false;
 
   ~RequestThread() {
     if (control >= 0) close(control);
@@ -78,6 +87,14 @@ struct Debugger::RequestThread {
     control = -1;
   }
 };
+
+const std::vector<ExceptionFilterChoice>& ExceptionFilterChoices() {
+  static const std::vector<ExceptionFilterChoice> kChoices = {
+      {"thrown", "Thrown exceptions", "Class or interface names, separated by commas"},
+      {"uncaught", "Uncaught exceptions", "Class or interface names, separated by commas"},
+  };
+  return kChoices;
+}
 
 Debugger::Debugger(DebuggerEvents& events, DebuggeeFactory makeDebuggee)
     : events_(events), makeDebuggee_(std::move(makeDebuggee)) {
@@ -141,11 +158,16 @@ bool Debugger::servesManyRequests() const {
 
 void Debugger::start(const json& arguments, bool launch) {
   std::lock_guard<std::mutex> lock(mutex_);
+  startLocked(arguments, launch);
+}
+
+void Debugger::startLocked(const json& arguments, bool launch) {
   if (state_ != State::kIdle) throw RequestError("the session has already started");
   std::string error;
   std::unique_ptr<Debuggee> debuggee = makeDebuggee_(arguments, launch, error);
   if (!debuggee) throw RequestError(error);
   debuggee_ = std::move(debuggee);
+  if (launch) launchArguments_ = arguments;
   output_ =
       std::make_unique<OutputChannel>([this](const std::string& category, const std::string& text) {
         events_.output(category, text);
@@ -274,6 +296,36 @@ bool Debugger::connect(RequestThread& thread, const Announcement& announcement) 
   return thread.state != State::kEnded;
 }
 
+void Debugger::restart(const std::optional<json>& arguments) {
+  json launch;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!debuggee_ || !debuggee_->launched) {
+      throw RequestError("restart is for launched scripts; attach to the next request instead");
+    }
+    launch = arguments.value_or(launchArguments_);
+    restarting_ = true;
+    stopWatching_ = true;
+    for (auto& [id, thread] : threads_) thread->closeControl();
+    if (debuggee_->process) debuggee_->process->kill();
+    wake_.notify_all();
+  }
+  join();
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (auto& [id, thread] : threads_) handles_.forget(id);
+  threads_.clear();
+  sourceReferences_.clear();
+  if (output_) output_->finish(2000);
+  output_.reset();
+  debuggee_.reset();
+  nextThreadId_ = 1;
+  currentThread_ = 0;
+  phpStdout_ = -1;
+  stopWatching_ = restarting_ = false;
+  state_ = State::kIdle;
+  startLocked(launch, true);
+}
+
 void Debugger::configurationDone() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (configured_ || !initializedSent_) return;
@@ -379,20 +431,151 @@ BreakpointEngine Debugger::breakpointEngine(RequestThread& thread) {
       [engine, paths](const std::string& path, int line, const std::string& cond) {
         return engine->addBreakpoint(paths->toServer(path), line, false, cond);
       },
-      [engine](long number) { engine->removeBreakpoint(number); }};
+      [engine](long number) { engine->removeBreakpoint(number); },
+      [engine, paths](long number) -> std::optional<BreakpointResolution> {
+        try {
+          BreakpointResolution resolution = engine->getBreakpointInfo(number);
+          resolution.file = paths->toLocal(resolution.file);
+          return resolution;
+        } catch (const EngineError& error) {
+          if (error.lost()) throw;
+          return std::nullopt;  // an engine that does not say
+        }
+      }};
 }
 
 void Debugger::reportIfChanged(const BreakpointState& state) {
   auto known = reported_.find(state.id);
   if (known != reported_.end() && known->second.verified == state.verified &&
-      known->second.spec.line == state.spec.line && known->second.message == state.message) {
+      known->second.spec.line == state.spec.line &&
+      known->second.resolvedLine == state.resolvedLine && known->second.message == state.message) {
     return;  // another request's engine took it just as the earlier ones did
   }
   reported_[state.id] = state;
   events_.breakpointChanged(state);
 }
 
+namespace {
+// f, Ns\f, \Ns\f, Cls::m or Ns\Cls->m, in PHP's name characters.
+bool IsFunctionName(const std::string& name) {
+  auto isStart = [](unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; };
+  auto isPart = [&isStart](unsigned char c) { return isStart(c) || std::isdigit(c); };
+  size_t at = name.size() > 0 && name[0] == '\\' ? 1 : 0;
+  bool method = false;
+  for (;;) {
+    // One name: a start character, then name characters.
+    if (at >= name.size() || !isStart(static_cast<unsigned char>(name[at]))) return false;
+    while (at < name.size() && isPart(static_cast<unsigned char>(name[at]))) ++at;
+    if (at == name.size()) return true;
+    if (method) return false;
+    if (name[at] == '\\') {
+      ++at;
+    } else if (name.compare(at, 2, "::") == 0 || name.compare(at, 2, "->") == 0) {
+      at += 2;
+      method = true;
+    } else {
+      return false;
+    }
+  }
+}
+
+std::string NotAName(const std::string& name) { return "not a function or method name: " + name; }
+}  // namespace
+
+void Debugger::syncFunctionBreakpoints(RequestThread& thread) {
+  if (!thread.functionBreakpointsPending) return;
+  thread.functionBreakpointsPending = false;
+  for (long number : thread.functionNumbers) {
+    if (number > 0) thread.engine->removeBreakpoint(number);
+  }
+  thread.functionNumbers.clear();
+  for (FunctionBreakpointState& state : functionBreakpoints_) {
+    long number = 0;
+    std::string message;
+    if (IsFunctionName(state.spec.name)) {
+      try {
+        number = thread.engine->addFunctionBreakpoint(state.spec.name, state.spec.condition);
+      } catch (const EngineError& error) {
+        if (error.lost()) throw;
+        message = "this engine has no function breakpoints";
+      }
+    }
+    if (number == 0 && message.empty()) message = NotAName(state.spec.name);
+    thread.functionNumbers.push_back(number);
+    if (state.verified != (number > 0) || state.message != message) {
+      state.verified = number > 0;
+      state.message = message;
+      events_.functionBreakpointChanged(state);
+    }
+  }
+}
+
+void Debugger::syncThrownFilter(RequestThread& thread) {
+  if (!thread.thrownFilterPending) return;
+  thread.thrownFilterPending = false;
+  // Each request starts with none, so a new one needs no empty filter.
+  if (!thread.thrownFilterSent && !thrownFilter_.all && !thrownFilter_.uncaught) return;
+  try {
+    thread.engine->setExceptionBreakpoints(thrownFilter_);
+    thread.thrownFilterSent = true;
+  } catch (const EngineError& error) {
+    if (error.lost()) throw;  // an engine without exception stops has nothing to turn off
+  }
+}
+
+std::vector<FunctionBreakpointState> Debugger::setFunctionBreakpoints(
+    const std::vector<FunctionBreakpointSpec>& specs) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<FunctionBreakpointState> states;
+  for (const FunctionBreakpointSpec& spec : specs) {
+    FunctionBreakpointState state;
+    state.id = nextFunctionBreakpointId_++;
+    state.spec = spec;
+    state.message =
+        IsFunctionName(spec.name) ? "sent to the engine at the next stop" : NotAName(spec.name);
+    states.push_back(state);
+  }
+  functionBreakpoints_ = states;
+  // The answer says what the stopped requests' engines made of them.
+  return changeOnRequests(&RequestThread::functionBreakpointsPending) ? functionBreakpoints_
+                                                                      : states;
+}
+
+bool Debugger::changeOnRequests(bool RequestThread::*pending) {
+  bool anyStopped = false;
+  for (auto& [id, thread] : threads_) {
+    if (thread->state == State::kEnded) continue;
+    (*thread).*pending = true;
+    stopToSync(*thread);
+    if (thread->state != State::kStopped) continue;
+    onThread(*thread, [&] {
+      syncBreakpoints(*thread);
+      return 0;
+    });
+    anyStopped = true;
+  }
+  return anyStopped;
+}
+
+void Debugger::stopToSync(RequestThread& thread) {
+  // Without the engine's stop reasons that stop could not be told from the user's.
+  if (thread.state != State::kRunning || thread.syncPause || thread.control < 0 ||
+      !thread.engineTellsStops) {
+    return;
+  }
+  static const char kPause[] = "pause\n";
+  if (send(thread.control, kPause, sizeof kPause - 1, MSG_NOSIGNAL | MSG_DONTWAIT) > 0) {
+    thread.syncPause = true;
+  }
+}
+
 void Debugger::syncBreakpoints(RequestThread& thread) {
+  syncFunctionBreakpoints(thread);
+  syncThrownFilter(thread);
+  // Files compiled since the last stop say where their breakpoints stand.
+  for (const BreakpointState& state : thread.breakpoints.resolve(breakpointEngine(thread))) {
+    reportIfChanged(state);
+  }
   if (!thread.breakpoints.pending()) return;
   for (const BreakpointState& state : thread.breakpoints.sync(breakpointEngine(thread))) {
     reportIfChanged(state);
@@ -409,6 +592,7 @@ std::vector<BreakpointState> Debugger::setBreakpoints(const std::string& path,
   for (auto& [id, thread] : threads_) {
     if (thread->state == State::kEnded) continue;
     thread->breakpoints.set(path, specs);
+    stopToSync(*thread);
     if (thread->state != State::kStopped) continue;
     try {
       if (!answered) {
@@ -430,9 +614,12 @@ std::vector<BreakpointState> Debugger::setBreakpoints(const std::string& path,
   return states;
 }
 
-void Debugger::setExceptionFilters(const std::set<std::string>& filters) {
+void Debugger::setExceptionFilters(const std::set<std::string>& filters,
+                                   const ExceptionFilter& thrown) {
   std::lock_guard<std::mutex> lock(mutex_);
   exceptionFilters_ = filters;
+  thrownFilter_ = thrown;
+  changeOnRequests(&RequestThread::thrownFilterPending);
 }
 
 // ---- threads --------------------------------------------------------------
@@ -552,6 +739,7 @@ void Debugger::pause(int threadId) {
   }
   if (thread && thread->state == State::kStopped) return;  // already stopped
   if (!thread || thread->state != State::kRunning) throw RequestError("no script is running");
+  thread->syncPause = false;  // whichever pause comes now is the user's
   // The engine stops at the next statement and the waiting call reports it.
   static const char kPause[] = "pause\n";
   if (thread->control < 0 ||
@@ -630,7 +818,10 @@ ValueView Debugger::valueOf(RequestThread& thread, const PropertyInfo& info,
                             const std::string& context, int depth) {
   ValueView view{info, 0};
   if (info.hasChildren) {
-    view.reference = handles_.reference({context, depth, info.name.fullName, thread.id});
+    VariableContainer container{context, depth, info.name.fullName, thread.id};
+    container.pagedByIndex = PagedByIndex(info);
+    container.isObject = info.type == "IS_OBJECT";
+    view.reference = handles_.reference(container);
   }
   return view;
 }
@@ -643,14 +834,45 @@ VariableContainer Debugger::containerOf(int reference) {
   return *found;
 }
 
-std::vector<ValueView> Debugger::variables(int reference) {
+// A page of a value's children is listed by the engine, not cut from all of
+// them here; an engine that lists everything (it predates paging) is cut.
+std::vector<ValueView> Debugger::variables(int reference, const ChildPage& page) {
   std::lock_guard<std::mutex> lock(mutex_);
   const VariableContainer* known = handles_.find(reference);
   requireStopped(threadOf(known ? known->thread : 0), "variables");
   VariableContainer container = containerOf(reference);
   RequestThread& thread = stoppedThread(container.thread, "variables");
   std::vector<ValueView> result;
-  for (const PropertyInfo& info : childrenOf(thread, container)) {
+  // Children paged by index have no named ones.
+  if (page.filter == "named" && container.pagedByIndex) return result;
+  const bool paged = page.start > 0 || page.count > 0;
+  PropertyInfoVector children;
+  if (paged && !container.expression.empty()) {
+    children = onThread(thread, [&] {
+      return thread.engine->getChildrenInfos(container.context, container.depth,
+                                             container.expression,
+                                             ChildRange{page.start, page.count, false});
+    });
+  } else {
+    children = childrenOf(thread, container);
+  }
+  if (paged && (container.expression.empty() || (page.count > 0 && children.size() > page.count))) {
+    const size_t from = std::min<size_t>(page.start, children.size());
+    const size_t to =
+        page.count == 0 ? children.size() : std::min<size_t>(from + page.count, children.size());
+    children = PropertyInfoVector(children.begin() + from, children.begin() + to);
+  }
+  if (container.isObject && !paged && page.filter != "indexed") {
+    try {
+      for (PropertyInfo& info : thread.engine->getChildrenInfos(
+               container.context, container.depth, container.expression, ChildRange{0, 0, true})) {
+        if (info.isStatic) children.push_back(std::move(info));
+      }
+    } catch (const EngineError& error) {
+      if (error.lost()) throw;  // an engine without statics has the object's own only
+    }
+  }
+  for (const PropertyInfo& info : children) {
     result.push_back(valueOf(thread, info, container.context, container.depth));
   }
   return result;
@@ -765,10 +987,11 @@ std::optional<std::smatch> ErrorMessageAtEnd(const std::string& output) {
 }  // namespace
 
 std::optional<ErrorStop> Debugger::errorStopOf(RequestThread& thread, bool atEntry,
+                                               const std::optional<StopInfo>& stop,
                                                const std::string& recentOutput) {
   if (atEntry) return std::nullopt;
-  if (thread.engineTellsStops) {
-    StopInfo info = thread.engine->getStopInfo();
+  if (thread.engineTellsStops && stop) {
+    const StopInfo& info = *stop;
     if (info.reason == "breakpoint") {
       // A condition that could not be evaluated stops as a breakpoint, with only
       // the output line to say so; the stop is shown either way, so a line the
@@ -812,9 +1035,23 @@ void Debugger::handleStop(RequestThread& thread, const FrameVector& frames, bool
   StopReport stop;
   stop.threadId = thread.id;
   stop.allThreadsStopped = !manyRequests();
-  std::optional<ErrorStop> error = errorStopOf(thread, atEntry, recent);
+  std::optional<StopInfo> info;
+  if (thread.engineTellsStops && !atEntry) info = thread.engine->getStopInfo();
+  if (thread.syncPause && info && info->reason == "pause") {
+    thread.syncPause = false;
+    resumeEngine(thread, thread.lastMode);
+    return;
+  }
+  std::optional<ErrorStop> error = errorStopOf(thread, atEntry, info, recent);
   BreakpointState* breakpoint =
       frames.empty() ? nullptr : thread.breakpoints.at(pathOf(frames[0].file), frames[0].lineno);
+  int functionBreakpoint = 0;
+  for (size_t i = 0; info && info->reason == "function" && i < thread.functionNumbers.size() &&
+                     i < functionBreakpoints_.size();
+       ++i) {
+    if (thread.functionNumbers[i] == info->breakpoint)
+      functionBreakpoint = functionBreakpoints_[i].id;
+  }
   if (thread.stopAtEntry) {
     thread.stopAtEntry = false;
     stop.reason = "entry";
@@ -828,6 +1065,9 @@ void Debugger::handleStop(RequestThread& thread, const FrameVector& frames, bool
     stop.reason = "exception";
     stop.description = error->kind;
     stop.text = error->kind + ": " + error->message;
+  } else if (functionBreakpoint > 0) {
+    stop.reason = "function breakpoint";
+    stop.hitBreakpointIds.push_back(functionBreakpoint);
   } else if (breakpoint) {
     ++breakpoint->hits;
     bool show = !breakpoint->hitCondition || breakpoint->hitCondition->met(breakpoint->hits);
@@ -886,6 +1126,7 @@ void Debugger::finishThread(RequestThread& thread, const std::string& why) {
 void Debugger::finishSession(const std::string& why, bool connected) {
   if (state_ == State::kEnded) return;
   state_ = State::kEnded;
+  if (restarting_) return;  // the session goes on with the next php
   int exitCode = 0;
   // php ends by itself once its request ended; one that never announced
   // itself is not waited for.

@@ -47,6 +47,28 @@ const std::vector<ErrorFilter>& ErrorFilters();
 // The file name of a path, which editors show for a source.
 std::string BaseName(const std::string& path);
 
+// The thrown exceptions at which the engine stops, chosen by the editor by id,
+// each with an optional condition: class or interface names.
+struct ExceptionFilterChoice {
+  const char* id;
+  const char* label;
+  const char* conditionDescription;
+};
+const std::vector<ExceptionFilterChoice>& ExceptionFilterChoices();
+
+struct FunctionBreakpointSpec {
+  std::string name;  // f, Ns\f, Cls::m or Cls->m
+  std::string condition;
+};
+
+// What the editor is told of a function breakpoint.
+struct FunctionBreakpointState {
+  int id = 0;
+  FunctionBreakpointSpec spec;
+  bool verified = false;
+  std::string message;  // why it is not verified
+};
+
 struct StopReport {
   int threadId = 0;
   bool allThreadsStopped = true;  // false while other requests may run
@@ -65,6 +87,7 @@ class DebuggerEvents {
   virtual void stopped(const StopReport& stop) = 0;
   virtual void output(const std::string& category, const std::string& text) = 0;
   virtual void breakpointChanged(const BreakpointState& breakpoint) = 0;
+  virtual void functionBreakpointChanged(const FunctionBreakpointState& breakpoint) = 0;
   // A request came ("started") or ended ("exited").
   virtual void thread(const std::string& reason, int threadId) = 0;
   virtual void exited(int exitCode) = 0;
@@ -100,6 +123,14 @@ struct ThreadView {
   std::string name;  // "GET /index.php?id=1", or the script under the command line
 };
 
+// Which children the editor asks for: "indexed", "named" or "" (all), and
+// `count` of them (0: all) from `start`.
+struct ChildPage {
+  std::string filter;
+  uint32_t start = 0;
+  uint32_t count = 0;
+};
+
 struct ErrorStop {
   std::string kind;  // "Warning", "Fatal error", ...
   std::string message;
@@ -124,6 +155,9 @@ class Debugger {
   // ---- lifecycle
   void start(const nlohmann::json& arguments, bool launch);
   void configurationDone();
+  // Ends a launched php and launches it again, with `arguments` when given,
+  // else the last ones; breakpoints and filters stay, the editor sees no end.
+  void restart(const std::optional<nlohmann::json>& arguments);
   // Ends the debuggee: every request stops where it is.
   void terminate();
   // Detaches from every request (or ends the debuggee); `terminateDebuggee`
@@ -139,7 +173,12 @@ class Debugger {
   // The states of `path`'s breakpoints after the change.
   std::vector<BreakpointState> setBreakpoints(const std::string& path,
                                               const std::vector<BreakpointSpec>& specs);
-  void setExceptionFilters(const std::set<std::string>& filters);
+  // `filters`: the error filters chosen; `thrown`: where thrown exceptions stop.
+  void setExceptionFilters(const std::set<std::string>& filters, const ExceptionFilter& thrown);
+  // Replaces every function breakpoint; each request's engine gets them at
+  // once when it is stopped, else at its next stop.
+  std::vector<FunctionBreakpointState> setFunctionBreakpoints(
+      const std::vector<FunctionBreakpointSpec>& specs);
 
   // ---- execution; `what` names the request in errors.
   void resume(int threadId, ResumeMode mode, const std::string& what);
@@ -151,7 +190,7 @@ class Debugger {
   // Frames from `start`, at most `levels` of them (0: all); `total` is the depth.
   std::vector<FrameView> stackTrace(int threadId, size_t start, int levels, size_t& total);
   std::vector<ScopeView> scopes(int frameId);
-  std::vector<ValueView> variables(int reference);
+  std::vector<ValueView> variables(int reference, const ChildPage& page = ChildPage());
   ValueView evaluate(int frameId, const std::string& expression);
   ValueView setVariable(int reference, const std::string& name, const std::string& value);
   ValueView setExpression(int frameId, const std::string& expression, const std::string& value);
@@ -162,6 +201,8 @@ class Debugger {
  private:
   enum class State { kIdle, kConnecting, kStopped, kRunning, kEnded };
   struct RequestThread;
+
+  void startLocked(const nlohmann::json& arguments, bool launch);
 
   // Takes the announcements of requests (one for launch) on its own thread.
   void acceptRequests();
@@ -182,6 +223,17 @@ class Debugger {
   void resumeEngine(RequestThread& thread, ResumeMode mode);
   void detach(RequestThread& thread, bool terminateDebuggee);
   void syncBreakpoints(RequestThread& thread);
+  // Pauses a running request through its control line so that its next stop,
+  // which goes on unseen, gives its engine the changed breakpoints.
+  void stopToSync(RequestThread& thread);
+  // Sets the `pending` flag of every live request: a stopped one takes the
+  // change at once, a running one at a pause the editor never sees. True
+  // when one was stopped.
+  bool changeOnRequests(bool RequestThread::*pending);
+  // Gives the request's engine the function breakpoints and the thrown filter
+  // when they changed since it last had them.
+  void syncFunctionBreakpoints(RequestThread& thread);
+  void syncThrownFilter(RequestThread& thread);
   void reportIfChanged(const BreakpointState& state);
   BreakpointEngine breakpointEngine(RequestThread& thread);
   // Joins and drops the threads whose requests ended (mutex not held).
@@ -205,6 +257,7 @@ class Debugger {
   std::string pathOf(const std::string& engineFile) const;
   std::string logMessage(RequestThread& thread, const BreakpointState& breakpoint);
   std::optional<ErrorStop> errorStopOf(RequestThread& thread, bool atEntry,
+                                       const std::optional<StopInfo>& info,
                                        const std::string& recentOutput);
 
   DebuggerEvents& events_;
@@ -215,6 +268,8 @@ class Debugger {
   bool stopWatching_ = false;
   bool configured_ = false;
   bool initializedSent_ = false;
+  bool restarting_ = false;  // the php that ends is launched again: no end events
+  nlohmann::json launchArguments_;
 
   std::unique_ptr<Debuggee> debuggee_;
   std::unique_ptr<OutputChannel> output_;  // php's own streams (launch)
@@ -227,6 +282,10 @@ class Debugger {
   BreakpointManager breakpoints_;            // the editor's; each thread keeps its engine's copy
   std::map<int, BreakpointState> reported_;  // what the editor was last told, by id
   std::set<std::string> exceptionFilters_;
+  ExceptionFilter thrownFilter_;
+  // Numbered apart from line breakpoints, whose managers number alike.
+  std::vector<FunctionBreakpointState> functionBreakpoints_;
+  int nextFunctionBreakpointId_ = 1000000;
   VariableTable handles_;  // frame ids and variable references of every thread
   std::vector<std::string> sourceReferences_;
 };

@@ -1,6 +1,8 @@
 // Breakpoint requests: setBreakpoints and setExceptionBreakpoints.
 #include <limits>
 #include <map>
+#include <set>
+#include <utility>
 
 #include "dap_server.h"
 #include "request_arguments.h"
@@ -10,7 +12,7 @@ using nlohmann::json;
 json BreakpointJson(const BreakpointState& state) {
   json result = {{"id", state.id},
                  {"verified", state.verified},
-                 {"line", state.spec.line},
+                 {"line", state.resolvedLine > 0 ? state.resolvedLine : state.spec.line},
                  {"source", {{"path", state.path}, {"name", BaseName(state.path)}}}};
   if (!state.message.empty()) result["message"] = state.message;
   return result;
@@ -67,18 +69,75 @@ void DapServer::setBreakpoints(const json& request) {
   respond(request, {{"breakpoints", result}});
 }
 
+json FunctionBreakpointJson(const FunctionBreakpointState& state) {
+  json result = {{"id", state.id}, {"verified", state.verified}};
+  if (!state.message.empty()) result["message"] = state.message;
+  return result;
+}
+
+namespace {
+// The class names of a filter's condition: separated by commas or spaces.
+std::vector<std::string> ClassNamesOf(const std::string& condition) {
+  std::vector<std::string> names;
+  std::string name;
+  for (char c : condition + ",") {
+    if (c == ',' || c == ' ' || c == '\t') {
+      if (!name.empty()) names.push_back(name);
+      name.clear();
+    } else {
+      name += c;
+    }
+  }
+  return names;
+}
+}  // namespace
+
+// Error filters are applied here (an error whose filter is off is resumed
+// past); the thrown and uncaught filters go to the engine, with one class
+// list for both: the thrown filter's when both are on.
 void DapServer::setExceptionBreakpoints(const json& request) {
+  const json& arguments = ArgumentsOf(request);
+  std::vector<std::pair<std::string, std::string>> asked;  // id, condition
+  for (const json& id : ArrayMember(arguments, "filters")) {
+    asked.emplace_back(id.is_string() ? id.get<std::string>() : "", "");
+  }
+  for (const json& option : ArrayMember(arguments, "filterOptions")) {
+    asked.emplace_back(RequiredMember<std::string>(option, "filterId"),
+                       OptionalMember<std::string>(option, "condition", ""));
+  }
   std::set<std::string> chosen;
+  ExceptionFilter thrown;
+  std::string uncaughtCondition;
   json result = json::array();
-  for (const json& id : ArrayMember(ArgumentsOf(request), "filters")) {
-    std::string name = id.is_string() ? id.get<std::string>() : "";
+  for (const auto& [name, condition] : asked) {
     bool known = false;
     for (const ErrorFilter& filter : ErrorFilters()) known = known || name == filter.id;
     if (known) chosen.insert(name);
+    if (name == "thrown") {
+      thrown.all = known = true;
+      thrown.classes = ClassNamesOf(condition);
+    } else if (name == "uncaught") {
+      thrown.uncaught = known = true;
+      uncaughtCondition = condition;
+    }
     json state = {{"verified", known}};
     if (!known) state["message"] = "unknown filter " + name;
     result.push_back(state);
   }
-  debugger_.setExceptionFilters(chosen);
+  if (!thrown.all) thrown.classes = ClassNamesOf(uncaughtCondition);
+  debugger_.setExceptionFilters(chosen, thrown);
+  respond(request, {{"breakpoints", result}});
+}
+
+void DapServer::setFunctionBreakpoints(const json& request) {
+  std::vector<FunctionBreakpointSpec> specs;
+  for (const json& item : ArrayMember(ArgumentsOf(request), "breakpoints")) {
+    specs.push_back({RequiredMember<std::string>(item, "name"),
+                     OptionalMember<std::string>(item, "condition", "")});
+  }
+  json result = json::array();
+  for (const FunctionBreakpointState& state : debugger_.setFunctionBreakpoints(specs)) {
+    result.push_back(FunctionBreakpointJson(state));
+  }
   respond(request, {{"breakpoints", result}});
 }

@@ -76,9 +76,16 @@ void DapServer::scopes(const json& request) {
 }
 
 void DapServer::variables(const json& request) {
-  int reference = RequiredMember<int>(ArgumentsOf(request), "variablesReference");
+  const json& arguments = ArgumentsOf(request);
+  int reference = RequiredMember<int>(arguments, "variablesReference");
+  ChildPage page;
+  page.filter = OptionalMember<std::string>(arguments, "filter", "");
+  page.start = static_cast<uint32_t>(std::max(0, OptionalMember<int>(arguments, "start", 0)));
+  page.count = static_cast<uint32_t>(std::max(0, OptionalMember<int>(arguments, "count", 0)));
   json result = json::array();
-  for (const ValueView& view : debugger_.variables(reference)) result.push_back(VariableJson(view));
+  for (const ValueView& view : debugger_.variables(reference, page)) {
+    result.push_back(VariableJson(view));
+  }
   respond(request, {{"variables", result}});
 }
 

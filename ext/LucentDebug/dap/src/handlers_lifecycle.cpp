@@ -11,6 +11,13 @@ void DapServer::initialize(const json& request) {
     filters.push_back(
         {{"filter", filter.id}, {"label", filter.label}, {"default", filter.byDefault}});
   }
+  for (const ExceptionFilterChoice& choice : ExceptionFilterChoices()) {
+    filters.push_back({{"filter", choice.id},
+                       {"label", choice.label},
+                       {"default", false},
+                       {"supportsCondition", true},
+                       {"conditionDescription", choice.conditionDescription}});
+  }
   respond(request, {{"supportsConfigurationDoneRequest", true},
                     {"supportsConditionalBreakpoints", true},
                     {"supportsHitConditionalBreakpoints", true},
@@ -21,6 +28,9 @@ void DapServer::initialize(const json& request) {
                     {"supportsTerminateRequest", true},
                     {"supportTerminateDebuggee", true},
                     {"supportsExceptionInfoRequest", true},
+                    {"supportsExceptionFilterOptions", true},
+                    {"supportsFunctionBreakpoints", true},
+                    {"supportsRestartRequest", true},
                     {"exceptionBreakpointFilters", filters}});
 }
 
@@ -32,6 +42,16 @@ void DapServer::launchOrAttach(const json& request, bool launch) {
 void DapServer::configurationDone(const json& request) {
   respond(request);
   debugger_.configurationDone();
+}
+
+void DapServer::restart(const json& request) {
+  const json& arguments = ArgumentsOf(request);
+  std::optional<json> launch;
+  if (protocol::HasField(arguments, "arguments")) {
+    launch = protocol::ObjectField(arguments, "arguments", "arguments");
+  }
+  debugger_.restart(launch);
+  respond(request);
 }
 
 void DapServer::terminate(const json& request) {

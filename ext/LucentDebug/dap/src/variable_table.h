@@ -13,6 +13,9 @@ struct VariableContainer {
   int depth = 0;           // frame index, innermost 0
   std::string expression;  // empty for the whole scope, else the value's full name
   int thread = 0;          // the request whose stop it belongs to
+  // What the value is, for listing its children (not part of its identity).
+  bool pagedByIndex = false;  // the editor pages its children by index
+  bool isObject = false;      // it has a class, whose static properties it lists too
 
   bool operator<(const VariableContainer& other) const {
     return std::tie(thread, context, depth, expression) <
