@@ -227,58 +227,74 @@ void Debugger::acceptRequests() {
 }
 
 bool Debugger::connect(RequestThread& thread, const Announcement& announcement) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (debuggee_->process) {
-    thread.output = output_.get();
-  } else {
+  // The handshake with the engine runs without the lock, so that requests
+  // arriving together, and the editor's requests, never wait for one another.
+  // Nothing else touches a thread that is still connecting but to close its
+  // control line; the debuggee stays while any thread runs.
+  OutputChannel* output = output_.get();
+  if (!debuggee_->process) {
     thread.ownOutput = std::make_unique<OutputChannel>(
         [this](const std::string& category, const std::string& text) {
           events_.output(category, text);
         });
-    thread.output = thread.ownOutput.get();
+    output = thread.ownOutput.get();
   }
+  std::unique_ptr<EngineClient> engine, waiter;
+  std::string contextNames, name = thread.name, failure;
+  FrameVector frames;
+  bool engineTellsStops = false;
   try {
-    thread.engine = std::make_unique<EngineClient>(announcement.engineHost, announcement.port,
-                                                   announcement.cookie);
-    thread.waiter = std::make_unique<EngineClient>(announcement.engineHost, announcement.port,
-                                                   announcement.cookie);
-    EngineClient& engine = *thread.engine;
-    engine.hello();
-    thread.contextNames = engine.getContextNamesAsString();
+    engine = std::make_unique<EngineClient>(announcement.engineHost, announcement.port,
+                                            announcement.cookie);
+    waiter = std::make_unique<EngineClient>(announcement.engineHost, announcement.port,
+                                            announcement.cookie);
+    engine->hello();
+    contextNames = engine->getContextNamesAsString();
     std::string listenError;
     std::unique_ptr<Listener> stdoutListener = Listener::open("127.0.0.1", 0, listenError);
     std::unique_ptr<Listener> stderrListener = Listener::open("127.0.0.1", 0, listenError);
     if (stdoutListener) {
-      engine.redirectStdout(stdoutListener->port());
+      engine->redirectStdout(stdoutListener->port());
       // The engine connects during the call, so the connection is queued now.
       int fd = stdoutListener->accept(5000);
       if (fd >= 0) {
-        thread.output->addStream(fd, "stdout");
-        if (phpStdout_ >= 0) thread.output->mute(phpStdout_);
+        output->addStream(fd, "stdout");
+        if (phpStdout_ >= 0) output->mute(phpStdout_);
       }
     }
     if (stderrListener) {
-      engine.redirectStderr(stderrListener->port());
+      engine->redirectStderr(stderrListener->port());
       int fd = stderrListener->accept(0);
-      if (fd >= 0) thread.output->addStream(fd, "stderr");
+      if (fd >= 0) output->addStream(fd, "stderr");
     }
-    thread.frames = engine.getFrames();
+    frames = engine->getFrames();
     try {
-      engine.getStopInfo();
-      thread.engineTellsStops = true;
-    } catch (const EngineError& failure) {
-      if (failure.lost()) throw;
+      engine->getStopInfo();
+      engineTellsStops = true;
+    } catch (const EngineError& error) {
+      if (error.lost()) throw;
     }
     try {
-      RequestInfo info = engine.getRequestInfo();
-      thread.name = info.method.empty() ? info.uri : info.method + " " + info.uri;
-    } catch (const EngineError& failure) {
-      if (failure.lost()) throw;
+      RequestInfo info = engine->getRequestInfo();
+      name = info.method.empty() ? info.uri : info.method + " " + info.uri;
+    } catch (const EngineError& error) {
+      if (error.lost()) throw;
     }
-  } catch (const EngineError& failure) {
-    finishThread(thread, failure.what());
+  } catch (const EngineError& error) {
+    failure = error.what();
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  thread.output = output;
+  thread.engine = std::move(engine);
+  thread.waiter = std::move(waiter);
+  if (!failure.empty()) {
+    finishThread(thread, failure);
     return false;
   }
+  thread.contextNames = contextNames;
+  thread.name = name;
+  thread.frames = frames;
+  thread.engineTellsStops = engineTellsStops;
   thread.state = State::kStopped;
   thread.lastMode = kStepInto;
   if (manyRequests()) {
