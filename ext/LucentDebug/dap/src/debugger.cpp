@@ -3,6 +3,8 @@
 // made while it runs are sent at the next stop.
 #include "debugger.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -24,6 +26,17 @@ const char* FilterOfKind(const std::string& kind) {
   if (kind == "Warning") return "warning";
   if (kind == "Notice") return "notice";
   return "other";
+}
+// The local IPv4 address of a connected socket; loopback when there is none.
+std::string LocalAddressOf(int fd) {
+  sockaddr_in address = {};
+  socklen_t length = sizeof address;
+  char text[INET_ADDRSTRLEN] = "";
+  if (fd < 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+      address.sin_family != AF_INET || !inet_ntop(AF_INET, &address.sin_addr, text, sizeof text)) {
+    return "127.0.0.1";
+  }
+  return text;
 }
 }  // namespace
 
@@ -250,9 +263,10 @@ bool Debugger::connect(RequestThread& thread, const Announcement& announcement) 
                                             announcement.cookie);
     engine->hello();
     contextNames = engine->getContextNamesAsString();
-    std::string listenError;
-    std::unique_ptr<Listener> stdoutListener = Listener::open("127.0.0.1", 0, listenError);
-    std::unique_ptr<Listener> stderrListener = Listener::open("127.0.0.1", 0, listenError);
+    // The output comes back to the address the request reached the adapter at.
+    std::string listenError, here = LocalAddressOf(announcement.control);
+    std::unique_ptr<Listener> stdoutListener = Listener::open(here, 0, listenError);
+    std::unique_ptr<Listener> stderrListener = Listener::open(here, 0, listenError);
     if (stdoutListener) {
       engine->redirectStdout(stdoutListener->port());
       // The engine connects during the call, so the connection is queued now.
