@@ -156,6 +156,8 @@ std::unique_ptr<Debuggee> AttachDebuggee(const json& arguments, std::string& err
   auto debuggee = std::make_unique<Debuggee>();
   debuggee->stopOnEntry = stopOnEntry;
   debuggee->handshakeTimeoutMs = timeoutMs;
+  auto mappings = arguments.find("pathMappings");
+  if (mappings != arguments.end() && !debuggee->paths.read(*mappings, error)) return nullptr;
   debuggee->listener = Listener::open(hostname, port, error);
   if (!debuggee->listener) return nullptr;
   return debuggee;

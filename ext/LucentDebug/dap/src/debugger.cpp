@@ -3,6 +3,8 @@
 // made while it runs are sent at the next stop.
 #include "debugger.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -24,6 +26,17 @@ const char* FilterOfKind(const std::string& kind) {
   if (kind == "Warning") return "warning";
   if (kind == "Notice") return "notice";
   return "other";
+}
+// The local IPv4 address of a connected socket; loopback when there is none.
+std::string LocalAddressOf(int fd) {
+  sockaddr_in address = {};
+  socklen_t length = sizeof address;
+  char text[INET_ADDRSTRLEN] = "";
+  if (fd < 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+      address.sin_family != AF_INET || !inet_ntop(AF_INET, &address.sin_addr, text, sizeof text)) {
+    return "127.0.0.1";
+  }
+  return text;
 }
 }  // namespace
 
@@ -227,58 +240,75 @@ void Debugger::acceptRequests() {
 }
 
 bool Debugger::connect(RequestThread& thread, const Announcement& announcement) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (debuggee_->process) {
-    thread.output = output_.get();
-  } else {
+  // The handshake with the engine runs without the lock, so that requests
+  // arriving together, and the editor's requests, never wait for one another.
+  // Nothing else touches a thread that is still connecting but to close its
+  // control line; the debuggee stays while any thread runs.
+  OutputChannel* output = output_.get();
+  if (!debuggee_->process) {
     thread.ownOutput = std::make_unique<OutputChannel>(
         [this](const std::string& category, const std::string& text) {
           events_.output(category, text);
         });
-    thread.output = thread.ownOutput.get();
+    output = thread.ownOutput.get();
   }
+  std::unique_ptr<EngineClient> engine, waiter;
+  std::string contextNames, name = thread.name, failure;
+  FrameVector frames;
+  bool engineTellsStops = false;
   try {
-    thread.engine = std::make_unique<EngineClient>(announcement.engineHost, announcement.port,
-                                                   announcement.cookie);
-    thread.waiter = std::make_unique<EngineClient>(announcement.engineHost, announcement.port,
-                                                   announcement.cookie);
-    EngineClient& engine = *thread.engine;
-    engine.hello();
-    thread.contextNames = engine.getContextNamesAsString();
-    std::string listenError;
-    std::unique_ptr<Listener> stdoutListener = Listener::open("127.0.0.1", 0, listenError);
-    std::unique_ptr<Listener> stderrListener = Listener::open("127.0.0.1", 0, listenError);
+    engine = std::make_unique<EngineClient>(announcement.engineHost, announcement.port,
+                                            announcement.cookie);
+    waiter = std::make_unique<EngineClient>(announcement.engineHost, announcement.port,
+                                            announcement.cookie);
+    engine->hello();
+    contextNames = engine->getContextNamesAsString();
+    // The output comes back to the address the request reached the adapter at.
+    std::string listenError, here = LocalAddressOf(announcement.control);
+    std::unique_ptr<Listener> stdoutListener = Listener::open(here, 0, listenError);
+    std::unique_ptr<Listener> stderrListener = Listener::open(here, 0, listenError);
     if (stdoutListener) {
-      engine.redirectStdout(stdoutListener->port());
+      engine->redirectStdout(stdoutListener->port());
       // The engine connects during the call, so the connection is queued now.
       int fd = stdoutListener->accept(5000);
       if (fd >= 0) {
-        thread.output->addStream(fd, "stdout");
-        if (phpStdout_ >= 0) thread.output->mute(phpStdout_);
+        output->addStream(fd, "stdout");
+        if (phpStdout_ >= 0) output->mute(phpStdout_);
       }
     }
     if (stderrListener) {
-      engine.redirectStderr(stderrListener->port());
+      engine->redirectStderr(stderrListener->port());
       int fd = stderrListener->accept(0);
-      if (fd >= 0) thread.output->addStream(fd, "stderr");
+      if (fd >= 0) output->addStream(fd, "stderr");
     }
-    thread.frames = engine.getFrames();
+    frames = engine->getFrames();
     try {
-      engine.getStopInfo();
-      thread.engineTellsStops = true;
-    } catch (const EngineError& failure) {
-      if (failure.lost()) throw;
+      engine->getStopInfo();
+      engineTellsStops = true;
+    } catch (const EngineError& error) {
+      if (error.lost()) throw;
     }
     try {
-      RequestInfo info = engine.getRequestInfo();
-      thread.name = info.method.empty() ? info.uri : info.method + " " + info.uri;
-    } catch (const EngineError& failure) {
-      if (failure.lost()) throw;
+      RequestInfo info = engine->getRequestInfo();
+      name = info.method.empty() ? info.uri : info.method + " " + info.uri;
+    } catch (const EngineError& error) {
+      if (error.lost()) throw;
     }
-  } catch (const EngineError& failure) {
-    finishThread(thread, failure.what());
+  } catch (const EngineError& error) {
+    failure = error.what();
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  thread.output = output;
+  thread.engine = std::move(engine);
+  thread.waiter = std::move(waiter);
+  if (!failure.empty()) {
+    finishThread(thread, failure);
     return false;
   }
+  thread.contextNames = contextNames;
+  thread.name = name;
+  thread.frames = frames;
+  thread.engineTellsStops = engineTellsStops;
   thread.state = State::kStopped;
   thread.lastMode = kStepInto;
   if (manyRequests()) {
@@ -426,18 +456,22 @@ void Debugger::disconnect(std::optional<bool> terminate) {
 
 BreakpointEngine Debugger::breakpointEngine(RequestThread& thread) {
   EngineClient* engine = thread.engine.get();
-  return BreakpointEngine{[engine](const std::string& path, int line, const std::string& cond) {
-                            return engine->addBreakpoint(path, line, false, cond);
-                          },
-                          [engine](long number) { engine->removeBreakpoint(number); },
-                          [engine](long number) -> std::optional<BreakpointResolution> {
-                            try {
-                              return engine->getBreakpointInfo(number);
-                            } catch (const EngineError& error) {
-                              if (error.lost()) throw;
-                              return std::nullopt;  // an engine that does not say
-                            }
-                          }};
+  const PathMap* paths = &debuggee_->paths;
+  return BreakpointEngine{
+      [engine, paths](const std::string& path, int line, const std::string& cond) {
+        return engine->addBreakpoint(paths->toServer(path), line, false, cond);
+      },
+      [engine](long number) { engine->removeBreakpoint(number); },
+      [engine, paths](long number) -> std::optional<BreakpointResolution> {
+        try {
+          BreakpointResolution resolution = engine->getBreakpointInfo(number);
+          resolution.file = paths->toLocal(resolution.file);
+          return resolution;
+        } catch (const EngineError& error) {
+          if (error.lost()) throw;
+          return std::nullopt;  // an engine that does not say
+        }
+      }};
 }
 
 void Debugger::reportIfChanged(const BreakpointState& state) {
@@ -724,7 +758,8 @@ void Debugger::runToCursor(int threadId, const std::string& path, int line) {
   onThread(thread, [&] {
     // A temporary breakpoint ends with its first stop in the engine; one that
     // is not reached is removed at whatever stop comes first.
-    thread.temporaryBreakpoint = thread.engine->addBreakpoint(path, line, true, "");
+    thread.temporaryBreakpoint =
+        thread.engine->addBreakpoint(debuggee_->paths.toServer(path), line, true, "");
     resumeEngine(thread, kGo);
   });
 }
@@ -753,7 +788,7 @@ void Debugger::pause(int threadId) {
 
 std::string Debugger::pathOf(const std::string& engineFile) const {
   char path[kPathBufferSize];
-  return LocalPathFromUrl(engineFile.c_str(), path);
+  return debuggee_->paths.toLocal(LocalPathFromUrl(engineFile.c_str(), path));
 }
 
 SourceView Debugger::sourceOf(const std::string& file) {
@@ -933,7 +968,7 @@ ErrorStop Debugger::exceptionInfo(int threadId) {
 std::string Debugger::sourceCode(int reference, const std::string& path) {
   std::lock_guard<std::mutex> lock(mutex_);
   RequestThread& thread = stoppedThread(0, "source");
-  std::string file = path;
+  std::string file = path.empty() ? path : debuggee_->paths.toServer(path);
   if (reference > 0 && static_cast<size_t>(reference) <= sourceReferences_.size()) {
     file = sourceReferences_[reference - 1];
   }
@@ -1002,8 +1037,8 @@ std::optional<ErrorStop> Debugger::errorStopOf(RequestThread& thread, bool atEnt
     }
     if (info.reason != "error" && info.reason != "exception") return std::nullopt;
     return ErrorStop{info.type, info.message,
-                     "PHP " + info.type + ":  " + info.message + " in " + info.file + " on line " +
-                         std::to_string(info.line),
+                     "PHP " + info.type + ":  " + info.message + " in " + pathOf(info.file) +
+                         " on line " + std::to_string(info.line),
                      info.reason == "exception"};
   }
   std::optional<std::smatch> match = ErrorMessageAtEnd(recentOutput);

@@ -143,6 +143,33 @@ TEST(BreakpointManager, RemoveAllEmptiesTheEngine) {
   EXPECT_EQ(manager.at("/b.php", 4), nullptr);
 }
 
+// Each request's engine gets the editor's breakpoints with the same ids, and
+// later changes keep the copies in step.
+TEST(BreakpointManager, CopiesForAnotherEngineKeepIdsAndStayInStep) {
+  BreakpointManager editor;
+  FakeEngine first;
+  editor.set("/a.php", {Line(3), Line(7)});
+  editor.sync(first.api());
+  editor.at("/a.php", 3)->hits = 4;
+
+  BreakpointManager copy = editor.forAnotherEngine();
+  FakeEngine second;
+  EXPECT_TRUE(copy.pending());
+  std::vector<BreakpointState> synced = copy.sync(second.api());
+  ASSERT_EQ(synced.size(), 2u);
+  EXPECT_EQ(second.entries.size(), 2u);
+  EXPECT_EQ(synced[0].id, editor.of("/a.php")[0].id);
+  EXPECT_TRUE(synced[0].verified);
+  EXPECT_EQ(copy.at("/a.php", 3)->hits, 0);
+
+  std::vector<BreakpointState> mine = editor.set("/a.php", {Line(7), Line(9)});
+  std::vector<BreakpointState> theirs = copy.set("/a.php", {Line(7), Line(9)});
+  EXPECT_EQ(mine[0].id, theirs[0].id);
+  EXPECT_EQ(mine[1].id, theirs[1].id);
+  copy.sync(second.api());
+  EXPECT_EQ(second.entries.size(), 2u);
+}
+
 TEST(BreakpointManager, TakesTheEngineResolutionAtSyncAndOnceTheFileIsCompiled) {
   FakeEngine fake;
   // Lines 4 and 9 of /a.php: 4 moves to 5, 9 can stop nowhere; /b.php is not compiled yet.

@@ -92,6 +92,54 @@ test('attach to a php started outside the adapter', async () => {
   });
 });
 
+test('attach serves requests side by side, each a thread stopped and inspected on its own', async () => {
+  const remotePort = await h.freePort();
+  const phps = [];
+  await h.withClient(async (client) => {
+    const stops = h.collect(client, 'stopped');
+    const threads = h.collect(client, 'thread');
+    const configured = client.waitForEvent('initialized').then(async () => {
+      await client.setBreakpointsRequest({ source: { path: h.script('helper.php') }, breakpoints: [{ line: 4, hitCondition: '2' }] });
+      await client.configurationDoneRequest();
+    });
+    await client.initializeRequest();
+    await client.attachRequest({ port: remotePort });
+    try {
+      phps.push(await startPhp('main.php', remotePort));
+      await configured;
+      phps.push(await startPhp('main.php', remotePort));
+      // Both stop at their own second hit, while the other may run.
+      const until = async (count) => { while (stops.length < count) await client.waitForEvent('stopped'); };
+      await until(2);
+      const ids = stops.map((e) => e.body.threadId).sort();
+      assert.deepStrictEqual(ids, [1, 2]);
+      const listed = (await client.threadsRequest()).body.threads;
+      assert.deepStrictEqual(listed.map((t) => t.name), [h.script('main.php'), h.script('main.php')]);
+      // Stepping one leaves the other where it is.
+      const before = (await client.stackTraceRequest({ threadId: 2 })).body.stackFrames[0];
+      await client.nextRequest({ threadId: 1 });
+      await until(3);
+      assert.strictEqual(stops[2].body.threadId, 1);
+      const top1 = (await client.stackTraceRequest({ threadId: 1 })).body.stackFrames[0];
+      assert.deepStrictEqual([top1.source.path, top1.line], [h.script('main.php'), 4]);
+      assert.strictEqual((await client.evaluateRequest({ expression: '$total', frameId: top1.id })).body.result, '3');
+      const locals2 = await h.localsOfTopFrame(client, before.id);
+      assert.strictEqual(locals2.$sum.value, '3');
+      await assert.rejects(client.stackTraceRequest({ threadId: 7 }), /no script is stopped/);
+      await client.setBreakpointsRequest({ source: { path: h.script('helper.php') }, breakpoints: [] });
+      await Promise.all([1, 2].map((threadId) => client.continueRequest({ threadId })));
+      for (const php of phps) {
+        assert.strictEqual(await php.ended, 0);
+        assert.strictEqual(php.stdoutText, 'total=15\ndone\n');
+      }
+      while (threads.filter((e) => e.body.reason === 'exited').length < 2) await client.waitForEvent('thread');
+      assert.deepStrictEqual(threads.filter((e) => e.body.reason === 'started').map((e) => e.body.threadId).sort(), [1, 2]);
+    } finally {
+      phps.forEach((php) => php.kill('SIGKILL'));
+    }
+  });
+});
+
 test('over TCP with --port the adapter serves one client after another', async () => {
   const port = await h.freePort();
   const adapter = cp.spawn(h.ADAPTER, ['--port', String(port)], { stdio: ['ignore', 'ignore', 'pipe'] });
