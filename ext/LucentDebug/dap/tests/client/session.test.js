@@ -14,10 +14,11 @@ const h = require('./harness');
 
 // Runs php with the extension in `mode` (3: stops at the first statement,
 // 5: waits before it), announcing itself to `remotePort`.
-function startPhp(name, remotePort, mode = 3) {
+function startPhp(name, remotePort, mode = 3, host = '127.0.0.1') {
   return h.freePort().then((enginePort) => {
     const php = cp.spawn(h.PHP, ['-n', '-d', `extension=${h.MODULE}`, '-d', `lucentdebug.enabled=${mode}`,
-      '-d', `lucentdebug.port=${enginePort}`, '-d', `lucentdebug.remoteport=${remotePort}`, h.script(name)],
+      '-d', `lucentdebug.port=${enginePort}`, '-d', `lucentdebug.remoteport=${remotePort}`,
+      '-d', `lucentdebug.host=${host}`, h.script(name)],
     { env: Object.assign({}, process.env, h.phpEnvironment()), stdio: ['ignore', 'pipe', 'pipe'] });
     php.stdoutText = '';
     php.stdout.on('data', (d) => { php.stdoutText += d; });
@@ -136,6 +137,28 @@ test('attach serves requests side by side, each a thread stopped and inspected o
       assert.deepStrictEqual(threads.filter((e) => e.body.reason === 'started').map((e) => e.body.threadId).sort(), [1, 2]);
     } finally {
       phps.forEach((php) => php.kill('SIGKILL'));
+    }
+  });
+});
+
+test('attach listens on the address "hostname" names', async () => {
+  const remotePort = await h.freePort();
+  let php;
+  await h.withClient(async (client) => {
+    const stopped = h.nextStop(client);
+    const configured = client.waitForEvent('initialized').then(() => client.configurationDoneRequest());
+    await client.initializeRequest();
+    await client.attachRequest({ hostname: '127.0.0.2', port: remotePort, stopOnEntry: true });
+    php = await startPhp('main.php', remotePort, 3, '127.0.0.2');
+    try {
+      await configured;
+      assert.strictEqual((await stopped).top.line, 2);
+      const exited = threadEvent(client, 'exited');
+      await client.continueRequest({ threadId: 1 });
+      await exited;
+      assert.strictEqual(php.stdoutText, 'total=15\ndone\n');
+    } finally {
+      php.kill('SIGKILL');
     }
   });
 });
