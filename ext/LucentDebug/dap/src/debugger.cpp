@@ -437,8 +437,12 @@ void Debugger::detach(RequestThread& thread, bool terminateDebuggee) {
   } catch (const EngineError&) {
     // The request ended meanwhile; nothing is left to settle.
   }
-  // Closing the control line lets a request run to its end, even from a stop.
-  if (!terminateDebuggee) thread.closeControl();
+  // Closing the control line lets a request run to its end, even from a stop;
+  // its engine then never stops again, so nothing waits for its next stop.
+  if (!terminateDebuggee && thread.control >= 0) {
+    thread.closeControl();
+    if (thread.state == State::kRunning && thread.waiter) thread.waiter->interrupt();
+  }
 }
 
 void Debugger::disconnect(std::optional<bool> terminate) {
@@ -993,7 +997,8 @@ void Debugger::watch(RequestThread& thread) {
       frames = thread.waiter->getFrames();
     } catch (const EngineError& error) {
       std::lock_guard<std::mutex> lock(mutex_);
-      finishThread(thread, error.lost() ? "" : error.what());
+      // A request let go at disconnect is interrupted with no more to say.
+      finishThread(thread, error.lost() || stopWatching_ ? "" : error.what());
       return;
     }
     std::lock_guard<std::mutex> lock(mutex_);
@@ -1152,7 +1157,8 @@ void Debugger::finishThread(RequestThread& thread, const std::string& why) {
     finishSession(why, connected);
     return;
   }
-  if (thread.ownOutput) thread.ownOutput->finish(2000);
+  // A request let go at disconnect writes on for nobody.
+  if (thread.ownOutput) thread.ownOutput->finish(stopWatching_ ? 0 : 2000);
   if (!why.empty()) events_.output("stderr", "lucentdebug-dap: " + why + "\n");
   if (thread.started) events_.thread("exited", thread.id);
 }

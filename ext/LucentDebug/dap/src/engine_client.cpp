@@ -75,12 +75,15 @@ EngineClient::EngineClient(const std::string& host, int port, std::string cookie
   xmlrpc_client_create(&env.env, XMLRPC_CLIENT_NO_FLAGS, "lucentdebug-dap", "1.0", &clientParms,
                        XMLRPC_CPSIZE(transportparm_size), &client_);
   ThrowIfFailed(env, "cannot create the XML-RPC client");
+  xmlrpc_client_set_interrupt(client_, &interrupted_);
   server_ = xmlrpc_server_info_new(&env.env, url_.c_str());
   if (env.failed()) {
     xmlrpc_client_destroy(client_);
     ThrowIfFailed(env, "bad engine address " + url_);
   }
 }
+
+void EngineClient::interrupt() { interrupted_ = 1; }
 
 EngineClient::~EngineClient() {
   xmlrpc_server_info_free(server_);

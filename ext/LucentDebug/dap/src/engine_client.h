@@ -33,6 +33,10 @@ class EngineClient {
   EngineClient(const EngineClient&) = delete;
   EngineClient& operator=(const EngineClient&) = delete;
 
+  // Ends the call under way, from another thread (a call that waits for a
+  // stop that a detached request never makes), and every later one.
+  void interrupt();
+
   std::string hello();
   void resumeExecution(ResumeMode mode);
   FrameVector getFrames();
@@ -72,6 +76,8 @@ class EngineClient {
   std::string cookie_;
   xmlrpc_client* client_ = nullptr;
   xmlrpc_server_info* server_ = nullptr;
+  // Polled by the transport during a call; once set, every call fails at once.
+  int interrupted_ = 0;
 };
 
 // Sets up the XML-RPC client library for the process (once, before any client).

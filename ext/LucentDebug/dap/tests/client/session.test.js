@@ -163,6 +163,25 @@ test('attach listens on the address "hostname" names', async () => {
   });
 });
 
+test('disconnect ends the adapter while an attached request runs on', async () => {
+  const remotePort = await h.freePort();
+  const client = await h.startClient();
+  let php;
+  try {
+    const configured = client.waitForEvent('initialized').then(() => client.configurationDoneRequest());
+    await client.initializeRequest();
+    await client.attachRequest({ port: remotePort });
+    php = await startPhp('endless.php', remotePort);
+    await configured;
+    await client.disconnectRequest({});
+    assert.strictEqual(await client.adapterEnded, 0);
+    assert.strictEqual(php.exitCode, null, 'the request was ended');
+  } finally {
+    if (php) php.kill('SIGKILL');
+    client.stopAdapter();
+  }
+});
+
 test('over TCP with --port the adapter serves one client after another', async () => {
   const port = await h.freePort();
   const adapter = cp.spawn(h.ADAPTER, ['--port', String(port)], { stdio: ['ignore', 'ignore', 'pipe'] });
