@@ -270,6 +270,7 @@ int ModuleStartup(zend_extension*) {
   luInstallErrorCallBack();
   luInstallExceptionHook();
   luInstallInterruptHandler();
+  luReserveOpArraySlot();
   ApplyEnvironmentSetting("LUDBG_FLUSH", "implicit_flush");
   ApplyEnvironmentSetting("LUDBG_BUFFERING", "output_buffering");
   zend_register_ini_entries_ex(ini_entries, ludbg_module_entry.module_number, MODULE_PERSISTENT);
@@ -282,6 +283,7 @@ void ModuleShutdown(zend_extension*) {
   luRemoveErrorCallBack();
   luRemoveExceptionHook();
   luRemoveInterruptHandler();
+  luRemoveCompileHooks();
   zend_unregister_ini_entries_ex(ludbg_module_entry.module_number, MODULE_PERSISTENT);
   bModuleStarted = false;
 }
@@ -317,6 +319,7 @@ void ModuleActivate() {
   ResetRequestState();
   ReadEnvironment();
   if (LUDBG_G(enabled) == 0) return;
+  luInstallCompileHooks();
 
   // Statement markers (ZEND_EXT_STMT) drive the statement hook: compiled in
   // for a request with a session, and for hooks only where opcache does not

@@ -34,7 +34,8 @@ int lastDepth = 0;  // kept as the stepping state names it; nothing reads it
 int resumeDepth = 0;
 const zend_execute_data* resumeFrame = nullptr;
 const zend_function* resumeFunction = nullptr;
-StatementPass lastPass;  // the last statement that reached the stop logic
+// The passage of each frame that stopped, innermost last (see SamePassage).
+std::vector<StatementPass> passes;
 // While a statement stop runs: its frame and the statement's first instruction.
 const zend_execute_data* stopFrame = nullptr;
 const zend_op* stopStatement = nullptr;

@@ -115,14 +115,12 @@ void StopAtThrow(zend_object* exception, bool uncaught) {
   luInterractSuspended();
 }
 
-void ThrowHook(zend_object* exception) {
-  if (hostHook != nullptr) hostHook(exception);
-  // Nothing may be evaluated while the host compiles (a ParseError is thrown
-  // from inside the compiler); such an error stops as an error instead.
-  if (exception == nullptr || !LUDBG_G(attached) || LUDBG_G(interacting) || LUDBG_G(inEval) ||
-      LUDBG_G(requester) == nullptr || (!filter.all && !filter.uncaught) || CG(in_compilation)) {
-    return;
-  }
+bool MayStopAtThrow(const zend_object* exception) {
+  return exception != nullptr && LUDBG_G(attached) && !LUDBG_G(interacting) && !LUDBG_G(inEval) &&
+         LUDBG_G(requester) != nullptr && (filter.all || filter.uncaught);
+}
+
+void DecideAtThrow(zend_object* exception) {
   stoppedUncaught = false;
   // exit() unwinds through an exception of its own.
   if (zend_is_unwind_exit(exception) || zend_is_graceful_exit(exception)) return;
@@ -131,9 +129,45 @@ void ThrowHook(zend_object* exception) {
   if (filter.all || uncaught) StopAtThrow(exception, uncaught);
 }
 
+// Thrown by the compiler, whose state allows no evaluation: the stop waits
+// until the compile returns, with the exception still pending.
+const zend_object* thrownWhileCompiling = nullptr;
+
+void ThrowHook(zend_object* exception) {
+  if (hostHook != nullptr) hostHook(exception);
+  if (!MayStopAtThrow(exception)) return;
+  if (CG(in_compilation)) {
+    thrownWhileCompiling = exception;
+    return;
+  }
+  DecideAtThrow(exception);
+}
+
 }  // namespace
 
-void luSetExceptionFilter(const ExceptionFilter& newFilter) { filter = newFilter; }
+void luSetExceptionFilter(const ExceptionFilter& newFilter) {
+  filter = newFilter;
+  thrownWhileCompiling = nullptr;
+}
+
+void luStopAtCompileError() {
+  if (thrownWhileCompiling == nullptr) return;
+  const zend_object* thrown = thrownWhileCompiling;
+  thrownWhileCompiling = nullptr;
+  if (EG(exception) != thrown || CG(in_compilation) || !MayStopAtThrow(EG(exception))) return;
+  // The host has pointed the frame at its exception handler by now; the stop
+  // shows it at the include or eval, where the throw happened.
+  zend_execute_data* frame = EG(current_execute_data);
+  const zend_op* handler = frame != nullptr ? frame->opline : nullptr;
+  const zend_op* thrower = EG(opline_before_exception);
+  const bool moved = handler != nullptr && handler == EG(exception_op) && thrower != nullptr;
+  if (moved) frame->opline = thrower;
+  DecideAtThrow(EG(exception));
+  if (moved) {
+    frame->opline = handler;
+    EG(opline_before_exception) = thrower;
+  }
+}
 
 bool luTakeUncaughtStop() {
   bool taken = stoppedUncaught;

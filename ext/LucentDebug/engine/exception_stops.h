@@ -13,6 +13,9 @@ void luSetExceptionFilter(const ExceptionFilter& filter);
 // follows a stop made for that exception at its throw: that error then
 // does not stop again.
 bool luTakeUncaughtStop();
+// After a compile: stops, as at its throw, for the exception the compiler
+// threw (a ParseError), when the filter asks for it.
+void luStopAtCompileError();
 
 extern "C" {
 void luInstallExceptionHook();

@@ -32,6 +32,7 @@
 // gone (exceptions, exit() in a generator, fibers).
 #include "hooks.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,6 +41,7 @@
 #include <vector>
 
 #include "breakpoints.h"
+#include "exception_stops.h"
 #include "frames.h"
 #include "function_breakpoints.h"
 #include "output_capture.h"
@@ -61,6 +63,7 @@ bool marking = false;  // this request compiles statement markers
 // Markers that reached the stop decision in this request; LUDBG_STATS=1 has
 // it written to stderr at request end, so tests can see which markers stay quiet.
 unsigned long decisions = 0;
+constexpr size_t kMaxPasses = 64;
 
 struct QuietOpArray {
   uint32_t last;  // number of instructions
@@ -166,16 +169,26 @@ bool IsLoopCondition(const zend_op* marker, const zend_op* statement) {
   }
 }
 
-// The passage through a line belongs to the frame of the last stop: a later
+// A passage through a line belongs to the frame that stopped on it: a later
 // statement of that frame on the same line, further on in the code, is the
 // same passage, so a line holding several statements stops once even when
-// calls (__toString, destructors) ran between them; a jump back (a loop)
-// starts a new one. Statements of other frames (a call, recursion) are new
-// passages and, when they stop, the passage becomes theirs.
+// calls (__toString, destructors, a call stepped into) ran between them; a
+// jump back (a loop) starts a new one. Each frame that stopped keeps its own
+// passage, so a caller that a step left for a call goes on with the line it
+// stopped on once the call returns. Statements of frames that never stopped
+// (a call, recursion) are new passages.
 bool SamePassage(const zend_execute_data* frame, const zend_op_array* opArray,
                  const zend_op* marker, const zend_op* statement) {
-  StatementPass& last = LUDBG_G(lastPass);
-  if (last.frame != frame || last.opcodes != opArray->opcodes) return false;
+  std::vector<StatementPass>& passes = LUDBG_G(passes);
+  size_t found = passes.size();
+  while (found > 0 &&
+         (passes[found - 1].frame != frame || passes[found - 1].opcodes != opArray->opcodes)) {
+    --found;
+  }
+  if (found == 0) return false;
+  // This frame runs again: the frames that stopped after it have returned.
+  passes.resize(found);
+  StatementPass& last = passes.back();
   bool same = last.line == statement->lineno && marker > last.marker;
   // A loop's condition, compiled after its body, leaves the position where
   // it was: jumping back into the body of a loop written on one line then
@@ -212,11 +225,16 @@ void QuietInsideCall(zend_execute_data* frame) {
 }
 
 void StopAtStatement(zend_execute_data* frame, const zend_op* marker, const zend_op* statement) {
-  StatementPass& last = LUDBG_G(lastPass);
-  last.frame = frame;
-  last.opcodes = frame->func->op_array.opcodes;
-  last.marker = marker;
-  last.line = statement->lineno;
+  std::vector<StatementPass>& passes = LUDBG_G(passes);
+  const zend_op* opcodes = frame->func->op_array.opcodes;
+  if (passes.empty() || passes.back().frame != frame || passes.back().opcodes != opcodes) {
+    // Frames that stopped and returned without their caller stopping since
+    // stay listed; the oldest go first.
+    if (passes.size() == kMaxPasses) passes.erase(passes.begin());
+    passes.push_back(StatementPass{frame, opcodes, nullptr, 0});
+  }
+  passes.back().marker = marker;
+  passes.back().line = statement->lineno;
   luTakeStopReason();
   LUDBG_G(stopFrame) = frame;
   LUDBG_G(stopStatement) = statement;
@@ -347,16 +365,11 @@ void StartMarking() {
   InstallStatementHandler();
 }
 
-}  // namespace
-
-void luStartHooks() {
-  if (!OpcacheServes()) StartMarking();
-}
-
-void luStartSession() {
+// What this request compiles from now on is its own, marked and never
+// shared: opcache may be turned off for the rest of a request (never on
+// again).
+void CompileOwnMarkedCode() {
   if (marking) return;
-  // Opcache may be turned off for the rest of a request (never on again), so
-  // what this request compiles from now on is its own and never shared.
   if (OpcacheServes()) {
     zend_string* name = zend_string_init("opcache.enable", strlen("opcache.enable"), 0);
     zend_alter_ini_entry_chars(name, "0", 1, PHP_INI_USER, PHP_INI_STAGE_RUNTIME);
@@ -364,6 +377,171 @@ void luStartSession() {
   }
   StartMarking();
 }
+
+// Hooks only under opcache: code from opcache's cache carries no markers, so
+// a session that "ludbg_break" starts could not stop in the code that called
+// it. A file that calls it is therefore compiled by the request itself, with
+// markers, and so is every file compiled after it (opcache is off from there
+// on). Opcache compiles such a file into its cache once, with the op array
+// handler below tagging the main op array; a request that gets the file from
+// the cache finds the tag, drops what the cache declared and compiles the
+// file itself. Requests that run no such file stay on opcache's code.
+int tagSlot = -1;  // this extension's slot in op_array->reserved
+void* const kCallsBreak = reinterpret_cast<void*>(static_cast<uintptr_t>(1));
+zend_op_array* (*hostCompileFile)(zend_file_handle*, int) = nullptr;
+// The file whose op arrays (compiled before its main one) call "ludbg_break".
+const zend_string* fileCallingBreak = nullptr;
+
+bool NamesBreak(const zend_op_array* opArray) {
+  for (int i = 0; i < opArray->last_literal; ++i) {
+    const zval* literal = &opArray->literals[i];
+    if (Z_TYPE_P(literal) == IS_STRING &&
+        zend_string_equals_literal_ci(Z_STR_P(literal), "ludbg_break")) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The main op array is compiled after the functions and classes of its file.
+void TagIfCallsBreak(zend_op_array* opArray) {
+  if (tagSlot < 0 || opArray->filename == nullptr) return;
+  const bool names = NamesBreak(opArray);
+  if (opArray->function_name != nullptr) {
+    if (names) fileCallingBreak = opArray->filename;
+    return;
+  }
+  if (names ||
+      (fileCallingBreak != nullptr && zend_string_equals(fileCallingBreak, opArray->filename))) {
+    opArray->reserved[tagSlot] = kCallsBreak;
+  }
+  fileCallingBreak = nullptr;
+}
+
+// Removes the entries appended to `table` since it held `held` of them: the
+// last ones in its order (growing the table may close the holes before them).
+void DropAppended(HashTable* table, uint32_t held, bool classes) {
+  std::vector<zend_string*> keys;
+  uint32_t appended = table->nNumOfElements > held ? table->nNumOfElements - held : 0;
+  for (uint32_t i = table->nNumUsed; i > 0 && keys.size() < appended; --i) {
+    const Bucket* bucket = table->arData + i - 1;
+    if (Z_TYPE(bucket->val) == IS_UNDEF || bucket->key == nullptr) continue;
+    keys.push_back(bucket->key);
+    // Binding a class caches it on its interned name, where a later lookup
+    // would find the dropped class before the table.
+    zend_class_entry* dropped =
+        classes ? static_cast<zend_class_entry*>(Z_PTR(bucket->val)) : nullptr;
+    if (dropped != nullptr && ZSTR_HAS_CE_CACHE(dropped->name) &&
+        ZSTR_GET_CE_CACHE(dropped->name) == dropped) {
+      ZSTR_SET_CE_CACHE(dropped->name, nullptr);
+    }
+  }
+  for (zend_string* key : keys) zend_hash_del(table, key);
+}
+
+bool SameHandle(const zend_file_handle* a, const zend_file_handle* b) {
+  if (a->type != b->type) return false;
+  switch (a->type) {
+    case ZEND_HANDLE_FP:
+      return a->handle.fp == b->handle.fp;
+    case ZEND_HANDLE_STREAM:
+      return a->handle.stream.handle == b->handle.stream.handle;
+    default:
+      return a->filename != nullptr && b->filename != nullptr &&
+             zend_string_equals(a->filename, b->filename);
+  }
+}
+
+// Each compile of a handle lists a copy of it in CG(open_files), to be closed
+// at request end; a handle compiled twice is listed once again, and one of
+// the copies must leave the list without being closed.
+void UnlistCopy(const zend_file_handle* file) {
+  zend_llist* list = &CG(open_files);
+  for (zend_llist_element* element = list->head; element != nullptr; element = element->next) {
+    if (!SameHandle(static_cast<zend_file_handle*>(static_cast<void*>(element->data)), file)) {
+      continue;
+    }
+    const llist_dtor_func_t close = list->dtor;
+    list->dtor = nullptr;
+    zend_llist_del_element(list, element->data, [](void* listed, void* wanted) -> int {
+      return listed == wanted ? 1 : 0;
+    });
+    list->dtor = close;
+    return;
+  }
+}
+
+bool CompilesOwnCallersOfBreak() {
+  return LUDBG_G(enabled) == 1 && !marking && !LUDBG_G(attached) && tagSlot >= 0;
+}
+
+zend_op_array* CompileOwnCallerOfBreak(zend_file_handle* file, int type) {
+  const uint32_t functions = zend_hash_num_elements(EG(function_table));
+  const uint32_t classes = zend_hash_num_elements(EG(class_table));
+  zend_op_array* opArray = hostCompileFile(file, type);
+  if (opArray == nullptr || opArray->reserved[tagSlot] != kCallsBreak || EG(exception) != nullptr) {
+    return opArray;
+  }
+  // Nothing of the file has run yet: its declarations are dropped and it is
+  // compiled again, this time by the request itself.
+  DropAppended(EG(function_table), functions, false);
+  DropAppended(EG(class_table), classes, true);
+  destroy_op_array(opArray);
+  efree_size(opArray, sizeof(zend_op_array));
+  CompileOwnMarkedCode();
+  const bool listed = file->in_list;
+  opArray = hostCompileFile(file, type);
+  if (listed) UnlistCopy(file);
+  return opArray;
+}
+
+// An exception the compiler throws (a ParseError) may stop only once the
+// compiler is done; it stops here, with the including frame current.
+zend_op_array* CompileFile(zend_file_handle* file, int type) {
+  zend_op_array* opArray = CompilesOwnCallersOfBreak() ? CompileOwnCallerOfBreak(file, type)
+                                                       : hostCompileFile(file, type);
+  luStopAtCompileError();
+  return opArray;
+}
+
+zend_op_array* (*hostCompileString)(zend_string*, const char*, zend_compile_position) = nullptr;
+
+zend_op_array* CompileString(zend_string* source, const char* filename,
+                             zend_compile_position position) {
+  zend_op_array* opArray = hostCompileString(source, filename, position);
+  luStopAtCompileError();
+  return opArray;
+}
+
+}  // namespace
+
+void luReserveOpArraySlot() {
+  if (tagSlot < 0) tagSlot = zend_get_resource_handle(LUDBG_EXTENSION_NAME);
+}
+
+void luInstallCompileHooks() {
+  // Installed at the first request, once every other extension has set its
+  // own: outermost, so they see what opcache's cache gives.
+  if (hostCompileFile != nullptr) return;
+  hostCompileFile = zend_compile_file;
+  zend_compile_file = CompileFile;
+  hostCompileString = zend_compile_string;
+  zend_compile_string = CompileString;
+}
+
+void luRemoveCompileHooks() {
+  if (hostCompileFile == nullptr) return;
+  if (zend_compile_file == CompileFile) zend_compile_file = hostCompileFile;
+  if (zend_compile_string == CompileString) zend_compile_string = hostCompileString;
+  hostCompileFile = nullptr;
+  hostCompileString = nullptr;
+}
+
+void luStartHooks() {
+  if (!OpcacheServes()) StartMarking();
+}
+
+void luStartSession() { CompileOwnMarkedCode(); }
 
 void luEndHooks() {
   const char* stats = getenv("LUDBG_STATS");
@@ -399,6 +577,7 @@ void luWatchLine(const char* path, int line) {
 extern "C" void OPArrayHandler(zend_op_array* opArray) {
   if (LUDBG_G(enabled) == 0) return;
   luCaptureWrite();
+  TagIfCallsBreak(opArray);
   // Hooks only: breakpoints set after "ludbg_break" stop on the lines asked.
   if (!marking || !LUDBG_G(attached) || opArray->filename == nullptr) return;
   std::vector<int> lines;
@@ -462,7 +641,7 @@ void ForgetLocalPaths() {
 }
 
 void ResetPassage() {
-  LUDBG_G(lastPass) = StatementPass();
+  LUDBG_G(passes).clear();
   LUDBG_G(stopFrame) = nullptr;
   LUDBG_G(stopStatement) = nullptr;
   LUDBG_G(resumeFrame) = nullptr;

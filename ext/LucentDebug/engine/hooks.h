@@ -23,6 +23,14 @@ void luResumeExecution(int mode);
 void luSetStepMode(int mode);
 }
 
+// Module start: the slot of op_array->reserved that tags files calling
+// "ludbg_break".
+void luReserveOpArraySlot();
+// Request start: the host's compilers, of files and of eval'd code, run
+// through the engine's (installed once, kept until module shutdown).
+void luInstallCompileHooks();
+// Module shutdown: the host's compilers back.
+void luRemoveCompileHooks();
 // Request start with hooks on: code compiled from now on carries statement
 // markers, unless opcache serves the request (its shared code stays as it is).
 void luStartHooks();

@@ -77,9 +77,12 @@ void WriteBody(const char* text, size_t length) {
 
 // The host raises an uncaught exception as a fatal error once the stack is
 // gone; when the engine stopped at its throw already, that error stops no more.
+// An uncaught ParseError or CompileError is raised as the compile error itself.
 bool IsUncaughtAfterItsStop(int type, zend_string* message) {
-  if (type != E_ERROR || !luTakeUncaughtStop()) return false;
-  return message != nullptr && strncmp(ZSTR_VAL(message), "Uncaught ", 9) == 0;
+  if ((type != E_ERROR && type != E_PARSE && type != E_COMPILE_ERROR) || !luTakeUncaughtStop()) {
+    return false;
+  }
+  return type != E_ERROR || (message != nullptr && strncmp(ZSTR_VAL(message), "Uncaught ", 9) == 0);
 }
 
 // Writes the engine's line for the error and stops. True when the line was

@@ -7,7 +7,11 @@ import os
 import re
 import subprocess
 import sys
+import threading
+import time
 import unittest
+import urllib.error
+import urllib.request
 import xmlrpc.client
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -42,11 +46,11 @@ def breakpoint_info(address, number):
     return proxy.Requester.getBreakpointInfo({"cookie": cookie, "breakpointNumber": number})
 
 
-def step_lines(script, last_line, settings):
+def step_lines(script, last_line, settings, mode=3):
     """(file, line) of every stop when stepping into each statement up to the
     top level's `last_line`."""
     stops = []
-    with PhpRun(script, mode=3, settings=settings) as php:
+    with PhpRun(script, mode=mode, settings=settings) as php:
         php.handshake()
         while len(stops) < 100:
             stops.append(where(php))
@@ -151,6 +155,91 @@ class Placement(unittest.TestCase):
         # the breakpoint, none when another file's line 3 does.
         self.assertLess(counts[0], 20)
         self.assertGreater(counts[1], 2000)
+
+
+class ScriptInitiatedSession(unittest.TestCase):
+    """ludbg_break() with hooks only: opcache's cached code carries no
+    statement markers, yet the session it starts stops where plain php does."""
+
+    SCRIPT = os.path.join(STEPPING, "break_in_function.php")
+    LIB = os.path.join(STEPPING, "lib.php")
+    OUTPUT = "a=3 b=6 c=7\n"
+
+    def test_stepping_after_the_break_meets_the_same_lines(self):
+        lines = {name: step_lines(self.SCRIPT, 11, settings, mode=1)
+                 for name, settings in CONFIGURATIONS.items()}
+        script, lib = self.SCRIPT, self.LIB
+        self.assertEqual(lines["plain"], [(script, 4), (script, 5), (lib, 3), (lib, 4),
+                                          (script, 6), (script, 10), (lib, 3), (lib, 4),
+                                          (script, 11)])
+        self.assertEqual(lines["opcache"], lines["plain"])
+        self.assertEqual(lines["jit"], lines["plain"])
+
+    def test_breakpoint_set_at_the_break_in_a_file_compiled_before(self):
+        for name, settings in CONFIGURATIONS.items():
+            with self.subTest(name), PhpRun(self.SCRIPT, mode=1, settings=settings) as php:
+                php.handshake()
+                add(php, self.LIB, 4)
+                stops = []
+                for _ in range(2):
+                    php.call("resumeExecution", request=4)
+                    frames = php.call("getFrames")["frames"]
+                    stops.append([(f["file"], f["lineno"]) for f in frames])
+                self.assertEqual(stops, [[(self.LIB, 4), (self.SCRIPT, 5), (self.SCRIPT, 9)],
+                                         [(self.LIB, 4), (self.SCRIPT, 10)]])
+                php.call("resumeExecution", request=4)
+                self.assertEqual(php.finish()[:2], (0, self.OUTPUT))
+
+    def test_requests_served_from_the_cache_stop_alike(self):
+        """php -S keeps opcache's cache: the second request gets the file from it."""
+        listener = remote_session.ludbg_client.listen(0)
+        http_port = remote_session.free_port()
+        settings = OPCACHE[:1] + ["opcache.enable=1", "lucentdebug.enabled=1",
+                                  "lucentdebug.remoteport=%d" % listener.getsockname()[1]]
+        cmd = phprun.command(remote_session.ARGS, settings, "-S")[:-1]
+        cmd += ["-S", "127.0.0.1:%d" % http_port, "-t", STEPPING]
+        server = phprun.start(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              env=phprun.environment(remote_session.ARGS))
+        try:
+            for _ in range(2):
+                self.assertEqual(self.one_request(listener, http_port), self.OUTPUT)
+        finally:
+            listener.close()
+            phprun.stop(server)
+            _, err = server.communicate()
+        for mark in remote_session.SANITIZER_MARKS:
+            self.assertNotIn(mark, err.decode(errors="replace"))
+
+    def one_request(self, listener, http_port):
+        body = {}
+
+        def fetch():
+            url = "http://127.0.0.1:%d/%s" % (http_port, os.path.basename(self.SCRIPT))
+            deadline = time.time() + 30
+            while True:
+                try:
+                    with urllib.request.urlopen(url, timeout=60) as answer:
+                        body["text"] = answer.read().decode()
+                    return
+                except urllib.error.URLError:
+                    if time.time() > deadline:
+                        raise
+                    time.sleep(0.1)
+
+        client = threading.Thread(target=fetch)
+        client.start()
+        try:
+            port, cookie = remote_session.ludbg_client.wait_for_handshake(listener, 30)
+            php = remote_session.ludbg_client.Debugger(port, cookie, timeout=60)
+            stops = []
+            for _ in range(3):
+                stops.append(where(php))
+                php.call("resumeExecution", request=1)
+            self.assertEqual(stops, [(self.SCRIPT, 4), (self.SCRIPT, 5), (self.LIB, 3)])
+            php.call("resumeExecution", request=4)
+        finally:
+            client.join(60)
+        return body.get("text")
 
 
 if __name__ == "__main__":

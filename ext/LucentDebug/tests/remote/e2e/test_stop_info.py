@@ -58,10 +58,10 @@ class StopInfo(unittest.TestCase):
 
 
 class ExceptionStops(unittest.TestCase):
-    def stops(self, **filter_members):
-        """(reason, class, message, line, frames) of each exception stop."""
+    def stops(self, path=STOPS, **filter_members):
+        """(class, message, line, frames) of each exception stop."""
         seen = []
-        with PhpRun(STOPS, mode=3) as php:
+        with PhpRun(path, mode=3) as php:
             port, cookie = php.handshake()
             # Without the reference client's patience: the port closes at the end.
             proxy = xmlrpc.client.ServerProxy("http://127.0.0.1:%d/RPC2" % port)
@@ -75,9 +75,14 @@ class ExceptionStops(unittest.TestCase):
                 if info["reason"] == "exception":
                     names, line = where(php)
                     seen.append((info["type"], info["message"], line, names))
+                    self.stop_places.append((info["file"], info["line"]))
             status, out, _ = php.finish()
             self.assertIn("caught\n", out)
+            self.output = out
             return seen
+
+    def setUp(self):
+        self.stop_places = []
 
     def test_uncaught_stops_at_the_throw_with_the_whole_stack(self):
         throw = line_of("throw new NotFound")
@@ -95,6 +100,19 @@ class ExceptionStops(unittest.TestCase):
 
     def test_without_a_filter_nothing_changes(self):
         self.assertEqual(self.stops(), [])
+
+    def test_parse_errors_stop_as_exceptions_where_the_code_is_compiled(self):
+        path = script("parse_errors.php")
+        broken = script("broken_syntax.inc")
+        caught = ("ParseError", 'syntax error, unexpected token ";"', 3, ["__main__"])
+        uncaught = ("ParseError", 'syntax error, unexpected token ";"', 7, ["__main__"])
+        self.assertEqual(self.stops(path, all=True), [caught, uncaught])
+        self.assertEqual(self.stop_places[1], (broken, 2))
+        self.stop_places = []
+        self.assertEqual(self.stops(path, uncaught=True), [uncaught])
+        # The host still reports the uncaught one, once, and nothing else stops.
+        self.assertEqual(self.output.count("Parse error"), 1, self.output)
+        self.assertNotIn("not reached", self.output)
 
 
 class FunctionBreakpoints(unittest.TestCase):
@@ -120,6 +138,25 @@ class FunctionBreakpoints(unittest.TestCase):
             self.assertEqual(info["breakpoint"], find["breakpointNumber"])
             value = php.call("getDebugPropertyInfo", frame_index=0, expr="$id", radix=10)
             self.assertEqual(value["propertyInfo"]["value"], "3")
+
+
+    def test_empty_functions_stop_once_on_entry(self):
+        """Also after ludbg_break() under opcache, for a function that ran before it."""
+        path = script("empty_functions.php")
+        opcache = ["zend_extension=opcache.so", "opcache.enable_cli=1"]
+        for settings in ([], opcache):
+            with self.subTest(settings), PhpRun(path, mode=1, settings=settings) as php:
+                php.handshake()
+                empty = php.call("addFunctionBreakpoint", name="nothing")["breakpointNumber"]
+                method = php.call("addFunctionBreakpoint", name="Box->open")["breakpointNumber"]
+                info = go(php)
+                self.assertEqual((info["reason"], info["breakpoint"]), ("function", empty))
+                self.assertEqual(where(php), (["nothing", "__main__"], 2))
+                info = go(php)
+                self.assertEqual((info["reason"], info["breakpoint"]), ("function", method))
+                self.assertEqual(where(php), (["Box->open", "__main__"], 5))
+                php.call("resumeExecution", request=4)
+                self.assertEqual(php.finish()[:2], (0, "done\n"))
 
 
 class Variables(unittest.TestCase):
