@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds lucentdebug the way PHP users build an extension, from a copy of
-# ext/LucentDebug: phpize && ./configure && make && make install (into a
+# ext/LucentDebug beside protocol/ (whose header-only UTF-8 helpers it uses): phpize && ./configure && make && make install (into a
 # temporary root), then loads the installed module with php -n and runs a
 # console (mode 4) script under it. Usage: scripts/phpize-build.sh
 set -euo pipefail
@@ -8,8 +8,10 @@ cd "$(dirname "$0")/.."
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp -r ext/LucentDebug "$work/lucentdebug"
-cd "$work/lucentdebug"
+mkdir -p "$work/tree/ext"
+cp -r ext/LucentDebug "$work/tree/ext/LucentDebug"
+cp -r protocol "$work/tree/protocol"
+cd "$work/tree/ext/LucentDebug"
 rm -rf tests  # not part of the extension's sources
 phpize >/dev/null 2>&1
 ./configure --enable-lucentdebug >/dev/null

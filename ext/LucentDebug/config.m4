@@ -42,6 +42,8 @@ if test "$PHP_LUCENTDEBUG" != "no"; then
     PHP_ADD_INCLUDE([$lucentdebug_dir/$folder])
   done
   PHP_ADD_INCLUDE([$lucentdebug_dir])
+  dnl The project's UTF-8 helpers, header-only, beside the protocol servers' layer.
+  PHP_ADD_INCLUDE([$lucentdebug_dir/../../protocol/src])
 
   dnl Only the loader's entry points leave the module, as in the CMake build.
   PHP_NEW_EXTENSION([lucentdebug], [$lucentdebug_sources], [$ext_shared], [],

@@ -58,9 +58,12 @@ class VsixTest(unittest.TestCase):
         for request in ("launch", "attach"):
             self.assertLessEqual({"hostname", "stopOnEntry", "timeout"},
                                  set(attributes[request]["properties"]), request)
+        self.assertIn("pathMappings", attributes["attach"]["properties"])
         self.assertEqual(attributes["launch"]["required"], ["program"])
         requests = sorted(s["body"]["request"] for s in debugger["configurationSnippets"])
         self.assertEqual(requests, ["attach", "launch"])
+        attach = [s["body"] for s in debugger["configurationSnippets"] if s["body"]["request"] == "attach"]
+        self.assertIn("pathMappings", attach[0])
 
 
 if __name__ == "__main__":

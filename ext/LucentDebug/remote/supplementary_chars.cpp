@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "utf8.h"
+
 namespace {
 
 constexpr uint32_t kEscapeMark = 0xFDD0;
@@ -13,24 +15,6 @@ constexpr char kMarkReference[] = "&#xFDD0;";
 constexpr size_t kHexDigits = 6;
 
 bool IsSupplementary(uint32_t codePoint) { return codePoint >= 0x10000 && codePoint <= 0x10FFFF; }
-
-void AppendUtf8(std::string& out, uint32_t codePoint) {
-  if (codePoint < 0x80) {
-    out += static_cast<char>(codePoint);
-  } else if (codePoint < 0x800) {
-    out += static_cast<char>(0xC0 | (codePoint >> 6));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else if (codePoint < 0x10000) {
-    out += static_cast<char>(0xE0 | (codePoint >> 12));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (codePoint >> 18));
-    out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  }
-}
 
 std::string HexOf(uint32_t codePoint) {
   char digits[16];
@@ -124,35 +108,6 @@ void AppendEscapeReference(std::string& out, uint32_t codePoint) {
 
 }  // namespace
 
-size_t DecodeUtf8(const char* text, size_t size, uint32_t* codePoint) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-  if (size == 0) return 0;
-  const unsigned char lead = bytes[0];
-  size_t length;
-  uint32_t value;
-  uint32_t minimum;
-  if (lead < 0x80) {
-    *codePoint = lead;
-    return 1;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, value = lead & 0x1F, minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, value = lead & 0x0F, minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, value = lead & 0x07, minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  if (size < length) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if ((bytes[i] & 0xC0) != 0x80) return 0;
-    value = (value << 6) | (bytes[i] & 0x3F);
-  }
-  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
-  *codePoint = value;
-  return length;
-}
-
 void AppendForLibrary(std::string& out, uint32_t codePoint) {
   if (codePoint == kEscapeMark) {
     out += kMarkUtf8;
@@ -161,12 +116,12 @@ void AppendForLibrary(std::string& out, uint32_t codePoint) {
     out += kMarkUtf8;
     out += HexOf(codePoint);
   } else {
-    AppendUtf8(out, codePoint);
+    utf8::Append(out, codePoint);
   }
 }
 
 std::string TextFromLibrary(const char* text) {
-  return Unescape(text, std::strlen(text), AppendUtf8);
+  return Unescape(text, std::strlen(text), utf8::Append);
 }
 
 std::string XmlForLibrary(const std::string& body, bool utf8) {
@@ -181,7 +136,7 @@ std::string XmlForLibrary(const std::string& body, bool utf8) {
     if (*at == '&') {
       length = ReadCharacterReference(at, left, &codePoint);
     } else if (utf8 && static_cast<unsigned char>(*at) >= 0xE0) {
-      length = DecodeUtf8(at, left, &codePoint);
+      length = utf8::Decode(at, left, &codePoint);
     }
     if (length > 0 && (codePoint == kEscapeMark || IsSupplementary(codePoint))) {
       AppendEscapeReference(out, codePoint);

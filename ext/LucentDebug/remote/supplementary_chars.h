@@ -10,11 +10,6 @@
 #include <cstdint>
 #include <string>
 
-// The code point of the well-formed UTF-8 sequence at `text` (at most `size`
-// bytes) and its length, or 0 for a byte that starts no such sequence
-// (overlong forms and surrogates included).
-size_t DecodeUtf8(const char* text, size_t size, uint32_t* codePoint);
-
 // Appends `codePoint` as the library is to hold it: escaped when it lies
 // beyond U+FFFF or is U+FDD0, UTF-8 otherwise.
 void AppendForLibrary(std::string& out, uint32_t codePoint);

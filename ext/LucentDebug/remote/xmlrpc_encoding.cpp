@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "supplementary_chars.h"
+#include "utf8.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ std::string LibraryText(const char* text, size_t size, Bad bad) {
   result.reserve(size);
   for (size_t i = 0; i < size;) {
     uint32_t codePoint = 0;
-    const size_t length = DecodeUtf8(text + i, size - i, &codePoint);
+    const size_t length = utf8::Decode(text + i, size - i, &codePoint);
     const bool xmlChar =
         codePoint >= 0x20 || codePoint == '\t' || codePoint == '\n' || codePoint == '\r';
     if (length == 0 || !xmlChar || codePoint == 0xFFFE || codePoint == 0xFFFF) {

@@ -148,6 +148,43 @@ StopInfo build_StopInfo_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
   return info;
 }
 
+BreakpointResolution build_BreakpointResolution_Fromxmlrpc_value(xmlrpc_env* env,
+                                                                 xmlrpc_value* value) {
+  xmlrpc_int32 id = 0;
+  const char* file = nullptr;
+  xmlrpc_int32 line = 0;
+  xmlrpc_int32 resolvedLine = 0;
+  xmlrpc_bool verified = 0;
+  xmlrpc_parse_value(env, value, "{s:i,s:s,s:i,s:i,s:b,*}", "id", &id, "file", &file, "line", &line,
+                     "resolvedLine", &resolvedLine, "verified", &verified);
+  BreakpointResolution info;
+  if (env->fault_occurred) return info;
+  info.id = id;
+  info.file = TextFromLibrary(file);
+  info.line = line;
+  info.resolvedLine = resolvedLine;
+  info.verified = verified != 0;
+  return info;
+}
+
+RequestInfo build_RequestInfo_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
+  const char* sapi = nullptr;
+  const char* method = nullptr;
+  const char* uri = nullptr;
+  const char* script = nullptr;
+  xmlrpc_int32 pid = 0;
+  xmlrpc_parse_value(env, value, "{s:s,s:s,s:s,s:s,s:i,*}", "sapi", &sapi, "method", &method, "uri",
+                     &uri, "script", &script, "pid", &pid);
+  RequestInfo info;
+  if (env->fault_occurred) return info;
+  info.sapi = TextFromLibrary(sapi);
+  info.method = TextFromLibrary(method);
+  info.uri = TextFromLibrary(uri);
+  info.script = TextFromLibrary(script);
+  info.pid = pid;
+  return info;
+}
+
 PropertyInfoVector build_PropertyInfoVector_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value) {
   return ReadArray<PropertyInfo>(env, value, "propertyInfo", build_PropertyInfo_Fromxmlrpc_value);
 }

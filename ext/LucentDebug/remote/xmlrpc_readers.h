@@ -23,6 +23,11 @@ PropertyInfo build_PropertyInfo_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* 
 PropertyInfoVector build_PropertyInfoVector_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value);
 // The reply of "Requester.getStopInfo".
 StopInfo build_StopInfo_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value);
+// The reply of "Requester.getBreakpointInfo".
+BreakpointResolution build_BreakpointResolution_Fromxmlrpc_value(xmlrpc_env* env,
+                                                                 xmlrpc_value* value);
+// The reply of "Requester.getRequestInfo".
+RequestInfo build_RequestInfo_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value);
 Name build_Name_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value);
 NameVector build_NameVector_Fromxmlrpc_value(xmlrpc_env* env, xmlrpc_value* value);
 

@@ -3,6 +3,8 @@
 
 #include <xercesc/util/XMLString.hpp>
 
+#include "utf8.h"
+
 std::wstring toWString(const XMLCh* text) {
   if (text == nullptr) {
     return std::wstring();
@@ -39,28 +41,6 @@ std::string toString(const std::wstring& text) {
   return result;
 }
 
-namespace {
-
-void AppendUtf8(std::string& out, char32_t codePoint) {
-  if (codePoint < 0x80) {
-    out += static_cast<char>(codePoint);
-  } else if (codePoint < 0x800) {
-    out += static_cast<char>(0xC0 | (codePoint >> 6));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else if (codePoint < 0x10000) {
-    out += static_cast<char>(0xE0 | (codePoint >> 12));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (codePoint >> 18));
-    out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  }
-}
-
-}  // namespace
-
 std::string Utf16UnitsToUtf8(const std::wstring& units) {
   const char32_t kReplacement = 0xFFFD;
   std::string out;
@@ -71,12 +51,12 @@ std::string Utf16UnitsToUtf8(const std::wstring& units) {
     if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size()) {
       const char32_t next = static_cast<char32_t>(units[i + 1]) & 0xFFFF;
       if (next >= 0xDC00 && next <= 0xDFFF) {
-        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+        utf8::Append(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
         ++i;
         continue;
       }
     }
-    AppendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
+    utf8::Append(out, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
   }
   return out;
 }

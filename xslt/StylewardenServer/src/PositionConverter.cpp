@@ -3,23 +3,9 @@
 
 #include <algorithm>
 
-namespace {
+#include "utf8.h"
 
-// The byte count of the UTF-8 sequence that starts with `lead`. The text comes from JSON
-// strings, which the parser has checked, so only a stray continuation byte (never seen in
-// practice) needs a fallback: it counts as one byte.
-std::size_t SequenceLength(unsigned char lead) {
-  if (lead >= 0xF0) {
-    return 4;
-  }
-  if (lead >= 0xE0) {
-    return 3;
-  }
-  if (lead >= 0xC0) {
-    return 2;
-  }
-  return 1;
-}
+namespace {
 
 // Four-byte sequences are the characters beyond the Basic Multilingual Plane, which UTF-16
 // writes as a surrogate pair.
@@ -42,7 +28,7 @@ PositionConverter::PositionConverter(const std::string& text) : m_text(text) {
 std::int64_t PositionConverter::countUnits(std::size_t from, std::size_t to) const {
   std::int64_t units = 0;
   for (std::size_t i = from; i < to;) {
-    const std::size_t sequence = SequenceLength(static_cast<unsigned char>(m_text[i]));
+    const std::size_t sequence = utf8::SequenceLength(static_cast<unsigned char>(m_text[i]));
     units += Utf16Units(sequence);
     i += sequence;
   }
@@ -85,7 +71,7 @@ std::size_t PositionConverter::toOffset(TextPosition position) const {
   std::size_t offset = m_lineStarts[line];
   std::int64_t units = 0;
   while (offset < end) {
-    const std::size_t sequence = SequenceLength(static_cast<unsigned char>(m_text[offset]));
+    const std::size_t sequence = utf8::SequenceLength(static_cast<unsigned char>(m_text[offset]));
     if (units + Utf16Units(sequence) > position.character) {
       break;
     }

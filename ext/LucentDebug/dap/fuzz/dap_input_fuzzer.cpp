@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "dap_server.h"
 #include "dap_transport.h"
-#include "session.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const int sink = open("/dev/null", O_WRONLY);
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   lseek(input, 0, SEEK_SET);
   {
     DapTransport transport(input, sink);
-    Session session(transport, [](const nlohmann::json&, bool, std::string& error) {
+    DapServer session(transport, [](const nlohmann::json&, bool, std::string& error) {
       error = "no debuggee while fuzzing";
       return std::unique_ptr<Debuggee>();
     });

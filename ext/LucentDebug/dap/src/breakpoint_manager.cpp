@@ -127,6 +127,36 @@ std::vector<BreakpointState> BreakpointManager::set(const std::string& path,
   return current;
 }
 
+namespace {
+// Takes in where the engine stops for `state`: the next line that can, or
+// nowhere; true when that changed anything.
+bool Resolve(const BreakpointEngine& engine, BreakpointState& state) {
+  if (!engine.resolve || state.engineNumber <= 0) return false;
+  std::optional<BreakpointResolution> where = engine.resolve(state.engineNumber);
+  if (!where || (where->resolvedLine == 0 && where->verified)) return false;
+  const int line = where->verified ? where->resolvedLine : 0;
+  if (line == state.resolvedLine && where->verified == state.verified) return false;
+  state.resolvedLine = line;
+  state.verified = where->verified;
+  state.message = where->verified ? ""
+                                  : "no line at or after line " + std::to_string(state.spec.line) +
+                                        " of this file can stop";
+  return true;
+}
+}  // namespace
+
+std::vector<BreakpointState> BreakpointManager::resolve(const BreakpointEngine& engine) {
+  std::vector<BreakpointState> changed;
+  for (auto& [path, states] : bySource_) {
+    for (BreakpointState& state : states) {
+      if (state.verified && state.resolvedLine == 0 && Resolve(engine, state)) {
+        changed.push_back(state);
+      }
+    }
+  }
+  return changed;
+}
+
 std::vector<BreakpointState> BreakpointManager::sync(const BreakpointEngine& engine) {
   std::vector<BreakpointState> changed;
   std::vector<std::string> sources;
@@ -141,12 +171,30 @@ std::vector<BreakpointState> BreakpointManager::sync(const BreakpointEngine& eng
       }
       state.engineNumber = engine.add(path, state.spec.line, state.spec.condition);
       state.verified = state.engineNumber > 0;
+      state.resolvedLine = 0;
       state.message =
           state.verified ? "" : "the engine refused it (another breakpoint on this line)";
+      if (state.verified) Resolve(engine, state);
       changed.push_back(state);
     }
   }
   return changed;
+}
+
+BreakpointManager BreakpointManager::forAnotherEngine() const {
+  BreakpointManager copy;
+  copy.nextId_ = nextId_;
+  copy.bySource_ = bySource_;
+  for (auto& [path, states] : copy.bySource_) {
+    for (BreakpointState& state : states) {
+      state.engineNumber = 0;
+      state.verified = false;
+      state.resolvedLine = 0;
+      state.hits = 0;
+    }
+    copy.dirty_.push_back(path);
+  }
+  return copy;
 }
 
 void BreakpointManager::removeAll(const BreakpointEngine& engine) {
@@ -164,11 +212,29 @@ void BreakpointManager::removeAll(const BreakpointEngine& engine) {
   stale_.clear();
 }
 
+namespace {
+// The path with symbolic links resolved, as the engine compares paths; the
+// path itself when it names nothing.
+std::string RealPath(const std::string& path) {
+  char* real = realpath(path.c_str(), nullptr);
+  if (real == nullptr) return path;
+  std::string result(real);
+  free(real);
+  return result;
+}
+}  // namespace
+
 BreakpointState* BreakpointManager::at(const std::string& path, int line) {
+  const std::string realPath = RealPath(path);
   for (auto& [source, states] : bySource_) {
-    if (strcasecmp(source.c_str(), path.c_str()) != 0) continue;
+    if (strcasecmp(source.c_str(), path.c_str()) != 0 &&
+        strcasecmp(RealPath(source).c_str(), realPath.c_str()) != 0) {
+      continue;
+    }
     for (BreakpointState& state : states) {
-      if (state.spec.line == line && state.engineNumber > 0) return &state;
+      if ((state.spec.line == line || state.resolvedLine == line) && state.engineNumber > 0) {
+        return &state;
+      }
     }
   }
   return nullptr;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "debug_records.h"
+
 // A hit-count condition: "5" or ">=5" (from the fifth hit on), ">5", "==5" or
 // "=5", "<5", "<=5", "%5" (every fifth hit).
 struct HitCondition {
@@ -40,7 +42,8 @@ struct BreakpointState {
   bool valid = true;      // false: its hit condition or log message cannot be used
   long engineNumber = 0;  // 0: not in the engine
   bool verified = false;
-  std::string message;  // why it is not verified
+  int resolvedLine = 0;  // where the engine stops for it; 0 while unknown
+  std::string message;   // why it is not verified
   long hits = 0;
   std::optional<HitCondition> hitCondition;
   std::vector<LogPart> logParts;
@@ -51,6 +54,9 @@ struct BreakpointState {
 struct BreakpointEngine {
   std::function<long(const std::string& path, int line, const std::string& cond)> add;
   std::function<void(long number)> remove;
+  // Where breakpoint `number` stands (engines that cannot tell: unset, or
+  // nullopt); resolvedLine 0 while its file is not compiled.
+  std::function<std::optional<BreakpointResolution>(long number)> resolve;
 };
 
 class BreakpointManager {
@@ -63,10 +69,18 @@ class BreakpointManager {
   // sync; returns the breakpoints whose state changed.
   std::vector<BreakpointState> sync(const BreakpointEngine& engine);
   bool pending() const { return !dirty_.empty(); }
+  // Asks where the breakpoints whose file was not compiled at their sync
+  // stand now; returns those whose state changed.
+  std::vector<BreakpointState> resolve(const BreakpointEngine& engine);
+  // The same breakpoints (ids included) for an engine that has none yet: each
+  // is to be sent at the next sync, with no hits counted. Managers that then
+  // get the same set() calls keep giving the same ids.
+  BreakpointManager forAnotherEngine() const;
   // Removes every breakpoint from the engine (a detaching client).
   void removeAll(const BreakpointEngine& engine);
 
-  // The breakpoint at path:line (paths compare without regard to letter case,
+  // The breakpoint at path:line, as asked or where the engine moved it (paths
+  // compare without regard to letter case and with symbolic links resolved,
   // as the engine's do), or null.
   BreakpointState* at(const std::string& path, int line);
   std::vector<BreakpointState> of(const std::string& path) const;

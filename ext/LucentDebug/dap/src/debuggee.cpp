@@ -3,8 +3,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
+
+#include "launch_probe.h"
 
 using nlohmann::json;
 
@@ -119,6 +122,15 @@ std::unique_ptr<Debuggee> LaunchDebuggee(const json& arguments, std::string& err
       return nullptr;
     }
   }
+  LaunchProbe probe;
+  probe.php.argv.push_back(runtime);
+  probe.php.argv.insert(probe.php.argv.end(), runtimeArgs.begin(), runtimeArgs.end());
+  probe.php.environment = spec.environment;
+  probe.php.cwd = cwd;
+  probe.extension = extension;
+  probe.program = Absolute(program, cwd);
+  if (timeoutMs > 0) probe.timeLimitMs = std::min(probe.timeLimitMs, timeoutMs);
+  if (!ProbeLaunch(probe, error)) return nullptr;
   spec.environment["LUDBG_ENABLED"] = "3";
   spec.environment["LUDBG_PORT"] = std::to_string(enginePort);
   spec.environment["LUDBG_REMOTEPORT"] = std::to_string(debuggee->listener->port());
@@ -144,6 +156,8 @@ std::unique_ptr<Debuggee> AttachDebuggee(const json& arguments, std::string& err
   auto debuggee = std::make_unique<Debuggee>();
   debuggee->stopOnEntry = stopOnEntry;
   debuggee->handshakeTimeoutMs = timeoutMs;
+  auto mappings = arguments.find("pathMappings");
+  if (mappings != arguments.end() && !debuggee->paths.read(*mappings, error)) return nullptr;
   debuggee->listener = Listener::open(hostname, port, error);
   if (!debuggee->listener) return nullptr;
   return debuggee;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "handshake_listener.h"
+#include "path_map.h"
 #include "php_process.h"
 
 struct Debuggee {
@@ -16,6 +17,7 @@ struct Debuggee {
   int handshakeTimeoutMs = 0;  // 0: wait until the client gives up
   std::unique_ptr<Listener> listener;
   std::unique_ptr<PhpProcess> process;
+  PathMap paths;  // the server's files as the editor has them (attach)
 };
 
 // Starts php for a launch request: free loopback ports, the extension in mode

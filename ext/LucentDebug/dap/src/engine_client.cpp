@@ -5,7 +5,9 @@
 
 #include <xmlrpc-c/util.h>
 
+#include <algorithm>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 
@@ -73,12 +75,15 @@ EngineClient::EngineClient(const std::string& host, int port, std::string cookie
   xmlrpc_client_create(&env.env, XMLRPC_CLIENT_NO_FLAGS, "lucentdebug-dap", "1.0", &clientParms,
                        XMLRPC_CPSIZE(transportparm_size), &client_);
   ThrowIfFailed(env, "cannot create the XML-RPC client");
+  xmlrpc_client_set_interrupt(client_, &interrupted_);
   server_ = xmlrpc_server_info_new(&env.env, url_.c_str());
   if (env.failed()) {
     xmlrpc_client_destroy(client_);
     ThrowIfFailed(env, "bad engine address " + url_);
   }
 }
+
+void EngineClient::interrupt() { interrupted_ = 1; }
 
 EngineClient::~EngineClient() {
   xmlrpc_server_info_free(server_);
@@ -232,6 +237,21 @@ PropertyInfoVector EngineClient::getChildrenInfos(const std::string& context, in
       "getChildrenInfos");
 }
 
+PropertyInfoVector EngineClient::getChildrenInfos(const std::string& context, int depth,
+                                                  const std::string& parent,
+                                                  const ChildRange& range) {
+  // Members beyond the 32-bit range never reach the engine as negatives.
+  constexpr uint32_t kMaxMember = 0x7fffffff;
+  return ReadProperties(
+      call("getChildrenInfos",
+           Members("{s:s,s:i,s:s,s:i,s:i,s:i,s:b}", "context", XmlrpcText(context).c_str(),
+                   "frame_index", depth, "parent_expr", XmlrpcText(parent).c_str(), "radix", 10,
+                   "start", static_cast<int>(std::min(range.start, kMaxMember)), "count",
+                   static_cast<int>(std::min(range.count, kMaxMember)), "statics",
+                   range.statics ? 1 : 0)),
+      "getChildrenInfos");
+}
+
 PropertyInfoVector EngineClient::getContext(const std::string& context, int depth) {
   return ReadProperties(
       call("getContext", Members("{s:s,s:i,s:i}", "context", XmlrpcText(context).c_str(),
@@ -263,6 +283,42 @@ StopInfo EngineClient::getStopInfo() {
 
 void EngineClient::removeBreakpoint(long number) {
   Value(call("removeBreakpoint", Members("{s:i}", "breakpointNumber", static_cast<int>(number))));
+}
+
+long EngineClient::addFunctionBreakpoint(const std::string& name, const std::string& cond) {
+  Value result(call("addFunctionBreakpoint", Members("{s:s,s:s}", "name", XmlrpcText(name).c_str(),
+                                                     "cond", XmlrpcText(cond).c_str())));
+  Env env;
+  int number = 0;
+  xmlrpc_decompose_value(&env.env, result.get(), "{s:i,*}", "breakpointNumber", &number);
+  ThrowIfFailed(env, "Requester.addFunctionBreakpoint answered an unexpected value");
+  return number;
+}
+
+void EngineClient::setExceptionBreakpoints(const ExceptionFilter& filter) {
+  Env env;
+  Value classes(xmlrpc_array_new(&env.env));
+  ThrowIfFailed(env, "Requester.setExceptionBreakpoints");
+  for (const std::string& name : filter.classes) {
+    Value item(xmlrpc_string_new(&env.env, XmlrpcText(name).c_str()));
+    ThrowIfFailed(env, "Requester.setExceptionBreakpoints");
+    xmlrpc_array_append_item(&env.env, classes.get(), item.get());
+    ThrowIfFailed(env, "Requester.setExceptionBreakpoints");
+  }
+  Value(call("setExceptionBreakpoints",
+             Members("{s:b,s:b,s:A}", "all", filter.all ? 1 : 0, "uncaught",
+                     filter.uncaught ? 1 : 0, "classes", classes.get())));
+}
+
+RequestInfo EngineClient::getRequestInfo() {
+  return ReadRecord(call("getRequestInfo", Members("{}")), build_RequestInfo_Fromxmlrpc_value,
+                    "getRequestInfo");
+}
+
+BreakpointResolution EngineClient::getBreakpointInfo(long number) {
+  return ReadRecord(
+      call("getBreakpointInfo", Members("{s:i}", "breakpointNumber", static_cast<int>(number))),
+      build_BreakpointResolution_Fromxmlrpc_value, "getBreakpointInfo");
 }
 
 void EngineClient::redirectStdout(int port) {

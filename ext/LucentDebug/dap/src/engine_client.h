@@ -33,6 +33,10 @@ class EngineClient {
   EngineClient(const EngineClient&) = delete;
   EngineClient& operator=(const EngineClient&) = delete;
 
+  // Ends the call under way, from another thread (a call that waits for a
+  // stop that a detached request never makes), and every later one.
+  void interrupt();
+
   std::string hello();
   void resumeExecution(ResumeMode mode);
   FrameVector getFrames();
@@ -42,10 +46,22 @@ class EngineClient {
                         const std::string& rhs);
   PropertyInfoVector getChildrenInfos(const std::string& context, int depth,
                                       const std::string& parent);
+  // One page of the children (or with range.statics the static properties of
+  // an object's class), listed by the engine; engines without paging answer
+  // a fault for a range other than the default.
+  PropertyInfoVector getChildrenInfos(const std::string& context, int depth,
+                                      const std::string& parent, const ChildRange& range);
   PropertyInfoVector getContext(const std::string& context, int depth);
   std::string getContextNamesAsString();
   long addBreakpoint(const std::string& file, int line, bool temporary, const std::string& cond);
   void removeBreakpoint(long number);
+  // 0 when the engine refuses the name (not f, Ns\f, Cls::m or Cls->m).
+  long addFunctionBreakpoint(const std::string& name, const std::string& cond);
+  void setExceptionBreakpoints(const ExceptionFilter& filter);
+  // Where breakpoint `number` stands; an EngineError for an unknown number.
+  BreakpointResolution getBreakpointInfo(long number);
+  // Which request this is; an EngineError from engines without the method.
+  RequestInfo getRequestInfo();
   // Why the script is stopped; an EngineError from engines without the method.
   StopInfo getStopInfo();
   void redirectStdout(int port);
@@ -60,6 +76,8 @@ class EngineClient {
   std::string cookie_;
   xmlrpc_client* client_ = nullptr;
   xmlrpc_server_info* server_ = nullptr;
+  // Polled by the transport during a call; once set, every call fails at once.
+  int interrupted_ = 0;
 };
 
 // Sets up the XML-RPC client library for the process (once, before any client).

@@ -9,10 +9,10 @@
 #include <exception>
 #include <string>
 
+#include "dap_server.h"
 #include "dap_transport.h"
 #include "engine_client.h"
 #include "handshake_listener.h"
-#include "session.h"
 
 namespace {
 void Usage(FILE* out) {
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
 
   if (port < 0) {
     DapTransport transport(STDIN_FILENO, STDOUT_FILENO);
-    Session session(transport);
+    DapServer session(transport);
     return session.run();
   }
   std::string error;
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     // One client's failure ends its session only; later clients are served.
     try {
       DapTransport transport(connection, connection);
-      Session session(transport);
+      DapServer session(transport);
       session.run();
     } catch (const std::exception& error) {
       std::fprintf(stderr, "lucentdebug-dap: the session ended: %s\n", error.what());

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <chrono>
 
+#include "utf8.h"
+
 namespace {
 // Enough of the recent output to hold the engine's error message.
 constexpr size_t kRecentLimit = 4096;
@@ -20,10 +22,7 @@ std::string WholeUtf8Prefix(const std::string& bytes, std::string& tail) {
   for (size_t back = 1; back <= 3 && back <= bytes.size(); ++back) {
     unsigned char byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
     if ((byte & 0xC0) == 0x80) continue;  // continuation byte
-    size_t need = (byte & 0xE0) == 0xC0   ? 2
-                  : (byte & 0xF0) == 0xE0 ? 3
-                  : (byte & 0xF8) == 0xF0 ? 4
-                                          : 1;
+    size_t need = utf8::SequenceLength(byte);
     if (need > back) end = bytes.size() - back;
     break;
   }

@@ -19,3 +19,14 @@ void VariableTable::clear() {
   numbers_.clear();
   containers_.clear();
 }
+
+void VariableTable::forget(int thread) {
+  for (auto number = numbers_.begin(); number != numbers_.end();) {
+    if (number->first.thread != thread) {
+      ++number;
+      continue;
+    }
+    containers_.erase(number->second);
+    number = numbers_.erase(number);
+  }
+}

@@ -1,5 +1,6 @@
-// variablesReference numbers of one stop: each names a container of variables
-// (a scope of a frame, or a structured value reached by an expression).
+// variablesReference (and stack frame) numbers of the threads' stops: each
+// names a container of variables (a scope of a frame, or a structured value
+// reached by an expression) or a frame of one thread.
 #ifndef LUCENTDEBUG_DAP_VARIABLE_TABLE_H
 #define LUCENTDEBUG_DAP_VARIABLE_TABLE_H
 
@@ -8,13 +9,17 @@
 #include <tuple>
 
 struct VariableContainer {
-  std::string context;     // "locals" or "globals"
+  std::string context;     // "locals" or "globals"; empty for a stack frame
   int depth = 0;           // frame index, innermost 0
   std::string expression;  // empty for the whole scope, else the value's full name
+  int thread = 0;          // the request whose stop it belongs to
+  // What the value is, for listing its children (not part of its identity).
+  bool pagedByIndex = false;  // the editor pages its children by index
+  bool isObject = false;      // it has a class, whose static properties it lists too
 
   bool operator<(const VariableContainer& other) const {
-    return std::tie(context, depth, expression) <
-           std::tie(other.context, other.depth, other.expression);
+    return std::tie(thread, context, depth, expression) <
+           std::tie(other.thread, other.context, other.depth, other.expression);
   }
 };
 
@@ -27,6 +32,8 @@ class VariableTable {
   // Forgets every number; later numbers never repeat earlier ones, so a client
   // asking with a stale number gets an error rather than another stop's values.
   void clear();
+  // Forgets the numbers of one thread's containers (it went on).
+  void forget(int thread);
 
  private:
   int next_ = 1;

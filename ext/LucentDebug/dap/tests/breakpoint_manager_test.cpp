@@ -22,7 +22,7 @@ struct FakeEngine {
                               entries[next] = {path, line};
                               return next++;
                             },
-                            [this](long number) { entries.erase(number); }};
+                            [this](long number) { entries.erase(number); }, nullptr};
   }
 };
 
@@ -141,6 +141,64 @@ TEST(BreakpointManager, RemoveAllEmptiesTheEngine) {
   manager.removeAll(engine.api());
   EXPECT_TRUE(engine.entries.empty());
   EXPECT_EQ(manager.at("/b.php", 4), nullptr);
+}
+
+// Each request's engine gets the editor's breakpoints with the same ids, and
+// later changes keep the copies in step.
+TEST(BreakpointManager, CopiesForAnotherEngineKeepIdsAndStayInStep) {
+  BreakpointManager editor;
+  FakeEngine first;
+  editor.set("/a.php", {Line(3), Line(7)});
+  editor.sync(first.api());
+  editor.at("/a.php", 3)->hits = 4;
+
+  BreakpointManager copy = editor.forAnotherEngine();
+  FakeEngine second;
+  EXPECT_TRUE(copy.pending());
+  std::vector<BreakpointState> synced = copy.sync(second.api());
+  ASSERT_EQ(synced.size(), 2u);
+  EXPECT_EQ(second.entries.size(), 2u);
+  EXPECT_EQ(synced[0].id, editor.of("/a.php")[0].id);
+  EXPECT_TRUE(synced[0].verified);
+  EXPECT_EQ(copy.at("/a.php", 3)->hits, 0);
+
+  std::vector<BreakpointState> mine = editor.set("/a.php", {Line(7), Line(9)});
+  std::vector<BreakpointState> theirs = copy.set("/a.php", {Line(7), Line(9)});
+  EXPECT_EQ(mine[0].id, theirs[0].id);
+  EXPECT_EQ(mine[1].id, theirs[1].id);
+  copy.sync(second.api());
+  EXPECT_EQ(second.entries.size(), 2u);
+}
+
+TEST(BreakpointManager, TakesTheEngineResolutionAtSyncAndOnceTheFileIsCompiled) {
+  FakeEngine fake;
+  // Lines 4 and 9 of /a.php: 4 moves to 5, 9 can stop nowhere; /b.php is not compiled yet.
+  std::map<long, BreakpointResolution> where;
+  BreakpointEngine engine = fake.api();
+  engine.resolve = [&where](long number) -> std::optional<BreakpointResolution> {
+    return where.count(number) ? std::optional<BreakpointResolution>(where[number]) : std::nullopt;
+  };
+  where[1] = {1, "/a.php", 4, 5, true};
+  where[2] = {2, "/a.php", 9, 0, false};
+  where[3] = {3, "/b.php", 2, 0, true};
+  BreakpointManager manager;
+  manager.set("/a.php", {Line(4), Line(9)});
+  manager.set("/b.php", {Line(2)});
+  manager.sync(engine);
+  std::vector<BreakpointState> a = manager.of("/a.php");
+  EXPECT_EQ(a[0].resolvedLine, 5);
+  EXPECT_TRUE(a[0].verified);
+  EXPECT_FALSE(a[1].verified);
+  EXPECT_NE(a[1].message.find("no line at or after line 9"), std::string::npos);
+  EXPECT_EQ(manager.at("/a.php", 5)->id, a[0].id);
+  EXPECT_EQ(manager.of("/b.php")[0].resolvedLine, 0);
+
+  EXPECT_TRUE(manager.resolve(engine).empty());  // nothing compiled meanwhile
+  where[3].resolvedLine = 3;
+  std::vector<BreakpointState> changed = manager.resolve(engine);
+  ASSERT_EQ(changed.size(), 1u);
+  EXPECT_EQ(changed[0].resolvedLine, 3);
+  EXPECT_TRUE(manager.resolve(engine).empty());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "test_client.h"
+#include "utf8.h"
 #include "xmlrpc_encoding.h"
 #include "xmlrpc_readers.h"
 
@@ -112,12 +113,12 @@ TEST(SupplementaryChars, ClientsOnTheLibraryReadThemThroughTheRecordReaders) {
 
 TEST(SupplementaryChars, Utf8DecodingRefusesMalformedSequences) {
   uint32_t codePoint = 0;
-  EXPECT_EQ(DecodeUtf8(kGrinning.data(), kGrinning.size(), &codePoint), 4u);
+  EXPECT_EQ(utf8::Decode(kGrinning.data(), kGrinning.size(), &codePoint), 4u);
   EXPECT_EQ(codePoint, 0x1F600u);
-  EXPECT_EQ(DecodeUtf8("\xC0\x80", 2, &codePoint), 0u);          // overlong
-  EXPECT_EQ(DecodeUtf8("\xED\xA0\x80", 3, &codePoint), 0u);      // surrogate
-  EXPECT_EQ(DecodeUtf8("\xF4\x90\x80\x80", 4, &codePoint), 0u);  // beyond U+10FFFF
-  EXPECT_EQ(DecodeUtf8("\xE4\xB8", 2, &codePoint), 0u);          // cut short
+  EXPECT_EQ(utf8::Decode("\xC0\x80", 2, &codePoint), 0u);          // overlong
+  EXPECT_EQ(utf8::Decode("\xED\xA0\x80", 3, &codePoint), 0u);      // surrogate
+  EXPECT_EQ(utf8::Decode("\xF4\x90\x80\x80", 4, &codePoint), 0u);  // beyond U+10FFFF
+  EXPECT_EQ(utf8::Decode("\xE4\xB8", 2, &codePoint), 0u);          // cut short
 }
 
 }  // namespace

@@ -45,6 +45,11 @@ const malformed = [
   '{"seq":908,"type":"request","command":"stackTrace","arguments":{"startFrame":1e300}}',
   '{"seq":909,"type":"request","command":"launch","arguments":{"program":["x"]}}',
   '{"seq":910,"type":"request","command":"frobnicate"}',
+  '{"seq":911,"type":"request","command":"setFunctionBreakpoints","arguments":{"breakpoints":[5]}}',
+  '{"seq":912,"type":"request","command":"setFunctionBreakpoints","arguments":{"breakpoints":[{"name":5}]}}',
+  '{"seq":913,"type":"request","command":"setExceptionBreakpoints","arguments":{"filters":[],"filterOptions":[{"condition":"X"}]}}',
+  '{"seq":914,"type":"request","command":"restart","arguments":{"arguments":5}}',
+  '{"seq":915,"type":"request","command":"restart"}',
 ];
 
 test('each malformed message gets an error response and initialize is still answered', async () => {
@@ -59,6 +64,8 @@ test('each malformed message gets an error response and initialize is still answ
     assert.match(errors[0].message, /not a request/);
     assert.match(errors[7].message, /nested deeper/);
     assert.match(errors[12].message, /unsupported request: frobnicate/);
+    assert.match(errors[15].message, /"filterId" is required/);
+    assert.match(errors[17].message, /restart is for launched scripts/);
   });
 });
 

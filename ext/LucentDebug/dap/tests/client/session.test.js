@@ -4,17 +4,21 @@
 'use strict';
 const assert = require('node:assert');
 const cp = require('node:child_process');
+const fs = require('node:fs');
 const net = require('node:net');
+const os = require('node:os');
+const path = require('node:path');
 const { test } = require('node:test');
 const { DebugClient } = require('@vscode/debugadapter-testsupport');
 const h = require('./harness');
 
 // Runs php with the extension in `mode` (3: stops at the first statement,
 // 5: waits before it), announcing itself to `remotePort`.
-function startPhp(name, remotePort, mode = 3) {
+function startPhp(name, remotePort, mode = 3, host = '127.0.0.1') {
   return h.freePort().then((enginePort) => {
     const php = cp.spawn(h.PHP, ['-n', '-d', `extension=${h.MODULE}`, '-d', `lucentdebug.enabled=${mode}`,
-      '-d', `lucentdebug.port=${enginePort}`, '-d', `lucentdebug.remoteport=${remotePort}`, h.script(name)],
+      '-d', `lucentdebug.port=${enginePort}`, '-d', `lucentdebug.remoteport=${remotePort}`,
+      '-d', `lucentdebug.host=${host}`, h.script(name)],
     { env: Object.assign({}, process.env, h.phpEnvironment()), stdio: ['ignore', 'pipe', 'pipe'] });
     php.stdoutText = '';
     php.stdout.on('data', (d) => { php.stdoutText += d; });
@@ -33,6 +37,18 @@ function runAdapterWithInput(bytes) {
     const timer = setTimeout(() => { adapter.kill('SIGKILL'); reject(new Error('the adapter did not end')); }, 20000);
     adapter.on('exit', (code) => { clearTimeout(timer); resolve({ code, stderr }); });
     adapter.stdin.end(bytes);
+  });
+}
+
+// The next "thread" event of `reason` ("started", "exited").
+function threadEvent(client, reason) {
+  return new Promise((resolve) => {
+    const listener = (event) => {
+      if (event.body.reason !== reason) return;
+      client.removeListener('thread', listener);
+      resolve(event);
+    };
+    client.on('thread', listener);
   });
 }
 
@@ -60,16 +76,110 @@ test('attach to a php started outside the adapter', async () => {
       assert.strictEqual(stop.top.line, 4);
       const locals = await h.localsOfTopFrame(client, stop.top.id);
       assert.strictEqual(locals.$sum.value, '1');
+      // The request is a thread named by its script; it ends, the session waits on.
+      assert.strictEqual(stop.event.body.threadId, 1);
+      assert.strictEqual(stop.event.body.allThreadsStopped, false);
+      const threads = await client.threadsRequest();
+      assert.deepStrictEqual(threads.body.threads, [{ id: 1, name: h.script('main.php') }]);
       await client.setBreakpointsRequest({ source: { path: h.script('helper.php') }, breakpoints: [] });
-      const terminated = client.waitForEvent('terminated');
+      const exited = threadEvent(client, 'exited');
       await client.continueRequest({ threadId: 1 });
-      await terminated;
+      assert.strictEqual((await exited).body.threadId, 1);
       assert.strictEqual(await php.ended, 0);
       assert.strictEqual(php.stdoutText, 'total=15\ndone\n');
     } finally {
       php.kill('SIGKILL');
     }
   });
+});
+
+test('attach serves requests side by side, each a thread stopped and inspected on its own', async () => {
+  const remotePort = await h.freePort();
+  const phps = [];
+  await h.withClient(async (client) => {
+    const stops = h.collect(client, 'stopped');
+    const threads = h.collect(client, 'thread');
+    const configured = client.waitForEvent('initialized').then(async () => {
+      await client.setBreakpointsRequest({ source: { path: h.script('helper.php') }, breakpoints: [{ line: 4, hitCondition: '2' }] });
+      await client.configurationDoneRequest();
+    });
+    await client.initializeRequest();
+    await client.attachRequest({ port: remotePort });
+    try {
+      phps.push(await startPhp('main.php', remotePort));
+      await configured;
+      phps.push(await startPhp('main.php', remotePort));
+      // Both stop at their own second hit, while the other may run.
+      const until = async (count) => { while (stops.length < count) await client.waitForEvent('stopped'); };
+      await until(2);
+      const ids = stops.map((e) => e.body.threadId).sort();
+      assert.deepStrictEqual(ids, [1, 2]);
+      const listed = (await client.threadsRequest()).body.threads;
+      assert.deepStrictEqual(listed.map((t) => t.name), [h.script('main.php'), h.script('main.php')]);
+      // Stepping one leaves the other where it is.
+      const before = (await client.stackTraceRequest({ threadId: 2 })).body.stackFrames[0];
+      await client.nextRequest({ threadId: 1 });
+      await until(3);
+      assert.strictEqual(stops[2].body.threadId, 1);
+      const top1 = (await client.stackTraceRequest({ threadId: 1 })).body.stackFrames[0];
+      assert.deepStrictEqual([top1.source.path, top1.line], [h.script('main.php'), 4]);
+      assert.strictEqual((await client.evaluateRequest({ expression: '$total', frameId: top1.id })).body.result, '3');
+      const locals2 = await h.localsOfTopFrame(client, before.id);
+      assert.strictEqual(locals2.$sum.value, '3');
+      await assert.rejects(client.stackTraceRequest({ threadId: 7 }), /no script is stopped/);
+      await client.setBreakpointsRequest({ source: { path: h.script('helper.php') }, breakpoints: [] });
+      await Promise.all([1, 2].map((threadId) => client.continueRequest({ threadId })));
+      for (const php of phps) {
+        assert.strictEqual(await php.ended, 0);
+        assert.strictEqual(php.stdoutText, 'total=15\ndone\n');
+      }
+      while (threads.filter((e) => e.body.reason === 'exited').length < 2) await client.waitForEvent('thread');
+      assert.deepStrictEqual(threads.filter((e) => e.body.reason === 'started').map((e) => e.body.threadId).sort(), [1, 2]);
+    } finally {
+      phps.forEach((php) => php.kill('SIGKILL'));
+    }
+  });
+});
+
+test('attach listens on the address "hostname" names', async () => {
+  const remotePort = await h.freePort();
+  let php;
+  await h.withClient(async (client) => {
+    const stopped = h.nextStop(client);
+    const configured = client.waitForEvent('initialized').then(() => client.configurationDoneRequest());
+    await client.initializeRequest();
+    await client.attachRequest({ hostname: '127.0.0.2', port: remotePort, stopOnEntry: true });
+    php = await startPhp('main.php', remotePort, 3, '127.0.0.2');
+    try {
+      await configured;
+      assert.strictEqual((await stopped).top.line, 2);
+      const exited = threadEvent(client, 'exited');
+      await client.continueRequest({ threadId: 1 });
+      await exited;
+      assert.strictEqual(php.stdoutText, 'total=15\ndone\n');
+    } finally {
+      php.kill('SIGKILL');
+    }
+  });
+});
+
+test('disconnect ends the adapter while an attached request runs on', async () => {
+  const remotePort = await h.freePort();
+  const client = await h.startClient();
+  let php;
+  try {
+    const configured = client.waitForEvent('initialized').then(() => client.configurationDoneRequest());
+    await client.initializeRequest();
+    await client.attachRequest({ port: remotePort });
+    php = await startPhp('endless.php', remotePort);
+    await configured;
+    await client.disconnectRequest({});
+    assert.strictEqual(await client.adapterEnded, 0);
+    assert.strictEqual(php.exitCode, null, 'the request was ended');
+  } finally {
+    if (php) php.kill('SIGKILL');
+    client.stopAdapter();
+  }
 });
 
 test('over TCP with --port the adapter serves one client after another', async () => {
@@ -115,6 +225,24 @@ test('bad launch arguments are refused with a message', async () => {
   });
 });
 
+test('a launch that cannot work is refused before the script runs, with the reason', async () => {
+  const mark = path.join(os.tmpdir(), `lucentdebug-mark-${process.pid}`);
+  fs.rmSync(mark, { force: true });
+  const marking = (extra) => h.launchArgs('marks_file.php', Object.assign({ env: Object.assign(h.phpEnvironment(), { LUCENTDEBUG_MARK: mark }) }, extra));
+  await h.withClient(async (client) => {
+    await client.initializeRequest();
+    await assert.rejects(client.launchRequest(marking({ extension: '/no/such/extension.so' })),
+      /php does not load the extension \/no\/such\/extension\.so: .*Unable to load dynamic library/);
+    await assert.rejects(client.launchRequest(marking({ runtimeExecutable: h.script('main.php') })),
+      /cannot run .*main\.php: Permission denied/);
+    await assert.rejects(client.launchRequest(h.launchArgs('no_such_script.php')),
+      /the program .*no_such_script\.php does not exist/);
+    await assert.rejects(client.launchRequest(h.launchArgs('syntax_error.php')),
+      /the program .*syntax_error\.php does not compile: .*syntax error.* on line 4/);
+  });
+  assert.ok(!fs.existsSync(mark), 'a refused launch ran the script');
+});
+
 test('malformed framing ends the adapter with a message on stderr; bad bodies do not', async () => {
   for (const input of ['Content-Length: abc\r\n\r\n{}', 'no header at all\r\n\r\n']) {
     const { code, stderr } = await runAdapterWithInput(input);
@@ -149,7 +277,7 @@ test('a php that ends before announcing itself is reported', async () => {
   await h.withClient(async (client) => {
     const output = h.collect(client, 'output');
     const terminated = client.waitForEvent('terminated');
-    await client.launch(h.launchArgs('main.php', { extension: '/no/such/extension.so' }));
+    await client.launch(h.launchArgs('main.php', { runtimeExecutable: h.script('ends_at_once.sh') }));
     await terminated;
     const stderr = output.filter((e) => e.body.category === 'stderr').map((e) => e.body.output).join('');
     assert.match(stderr, /php ended \(status \d+\) before its debugger announced itself/);
@@ -211,9 +339,9 @@ test('attach with stopOnEntry to a request that waits before its first statement
       // Frames of this mode carry file URLs; the editor gets paths.
       assert.strictEqual(stop.top.source.path, h.script('main.php'));
       assert.strictEqual(stop.top.line, 2);
-      const terminated = client.waitForEvent('terminated');
+      const exited = threadEvent(client, 'exited');
       await client.continueRequest({ threadId: 1 });
-      await terminated;
+      await exited;
       assert.strictEqual(await php.ended, 0);
     } finally {
       php.kill('SIGKILL');

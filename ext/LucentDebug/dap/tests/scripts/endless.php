@@ -1,0 +1,5 @@
+<?php
+// Runs until it is killed.
+while (true) {
+    usleep(1000);
+}

@@ -1,0 +1,5 @@
+<?php
+function twice($x) {
+
+    return $x * 2;
+}
