@@ -134,15 +134,7 @@ bool Contains(const std::vector<std::wstring>& values, std::wstring_view value) 
 // A version number: digits with at most one point and at least one digit, written without
 // leading zeros before the point or trailing zeros after it; empty when `text` is not one.
 std::wstring CanonicalNumber(const std::wstring& text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && IsXmlSpace(text[begin])) {
-    ++begin;
-  }
-  while (end > begin && IsXmlSpace(text[end - 1])) {
-    --end;
-  }
-  const std::wstring number = text.substr(begin, end - begin);
+  const std::wstring number = TrimXmlSpace(text);
   const std::size_t point = number.find(L'.');
   std::wstring whole = number.substr(0, point);
   std::wstring fraction = point == std::wstring::npos ? std::wstring() : number.substr(point + 1);

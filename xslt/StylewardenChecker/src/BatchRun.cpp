@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "ModuleGraph.h"
 #include "SarifReport.h"
 #include "StylesheetSyntaxChecker.h"
 
@@ -71,49 +72,132 @@ std::vector<FileRecords> CollectFiles(const std::vector<std::string>& paths) {
   return files;
 }
 
-BatchStatus RunBatch(const BatchOptions& options, std::ostream& out) {
-  std::vector<FileRecords> files = CollectFiles(options.paths);
-  // Entries that already hold a record (unreadable directories) are not checked.
-  std::vector<char> done(files.size(), 0);
+namespace {
+
+// Runs check(checker, i) for i in [from, to) on up to `jobs` threads, one checker each, and
+// calls done(i) in index order, each as soon as every earlier index is checked.
+template <typename Check, typename Done>
+void CheckInParallel(std::size_t from, std::size_t to, unsigned jobs, Check check, Done done) {
+  std::vector<char> finished(to - from, 0);
   std::mutex mutex;
-  std::condition_variable finished;
-  std::atomic<std::size_t> next{0};
+  std::condition_variable finishing;
+  std::atomic<std::size_t> next{from};
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const std::size_t threadCount =
-      std::min<std::size_t>(options.jobs == 0 ? cores : options.jobs, files.size());
+  const std::size_t threadCount = std::min<std::size_t>(jobs == 0 ? cores : jobs, to - from);
   std::vector<std::thread> threads;
   for (std::size_t t = 0; t < threadCount; ++t) {
     threads.emplace_back([&] {
       StylesheetSyntaxChecker checker;
-      for (std::size_t i = next++; i < files.size(); i = next++) {
-        if (files[i].records.empty()) {
-          std::vector<StylesheetSyntaxError> records;
-          if (!checker.getStylesheetSyntaxErrorsFromFile(files[i].path, records)) {
-            records.assign(1, checker.getCheckFailure());
-          }
-          files[i].records = std::move(records);
-        }
+      for (std::size_t i = next++; i < to; i = next++) {
+        check(checker, i);
         const std::lock_guard<std::mutex> lock(mutex);
-        done[i] = 1;
-        finished.notify_all();
+        finished[i - from] = 1;
+        finishing.notify_all();
       }
     });
   }
-  bool findings = false;
-  for (std::size_t i = 0; i < files.size(); ++i) {
+  for (std::size_t i = from; i < to; ++i) {
     std::unique_lock<std::mutex> lock(mutex);
-    finished.wait(lock, [&] { return done[i] != 0; });
+    finishing.wait(lock, [&] { return finished[i - from] != 0; });
     lock.unlock();
-    findings = findings || !files[i].records.empty();
-    if (!options.sarif) {
-      for (const StylesheetSyntaxError& record : files[i].records) {
-        out << files[i].path << ": " << record << '\n';
-      }
-    }
+    done(i);
   }
   for (std::thread& thread : threads) {
     thread.join();
   }
+}
+
+void CheckListedFile(StylesheetSyntaxChecker& checker, FileRecords& file) {
+  std::vector<StylesheetSyntaxError> records;
+  if (!checker.getStylesheetSyntaxErrorsFromFile(file.path, records)) {
+    records.assign(1, checker.getCheckFailure());
+  }
+  file.records = std::move(records);
+}
+
+// The files and the modules they reach, in the report's order: checked round by round (the
+// files, then the modules they name that are new, and so on), then ordered depth first.
+std::vector<FileRecords> CheckWithModules(std::vector<FileRecords> files, unsigned jobs) {
+  ModuleGraph graph;
+  std::vector<int> roots;
+  for (FileRecords& file : files) {
+    const std::size_t known = graph.nodes().size();
+    const int node = graph.add(file.path, FileIdentity(file.path));
+    if (graph.nodes().size() > known) {
+      graph.nodes()[node].records = std::move(file.records);
+    }
+    roots.push_back(node);
+  }
+  const std::size_t listed = graph.nodes().size();
+  for (std::size_t from = 0; from < graph.nodes().size();) {
+    const std::size_t to = graph.nodes().size();
+    // The nodes do not move while a round runs: new ones are added after it.
+    std::vector<ModuleGraph::Node>& nodes = graph.nodes();
+    CheckInParallel(
+        from, to, jobs,
+        [&](StylesheetSyntaxChecker& checker, std::size_t i) {
+          ModuleGraph::Node& node = nodes[i];
+          node.checked = true;
+          if (i < listed) {
+            // Entries that already hold a record (unreadable directories) are not checked.
+            if (node.records.empty()) {
+              FileRecords file{node.path, {}};
+              CheckListedFile(checker, file);
+              node.records = std::move(file.records);
+              node.references = checker.getModuleReferences();
+              node.package = checker.checkedPackage();
+            }
+          } else {
+            CheckModuleFile(checker, node.path, node.records, node.references, node.package);
+          }
+        },
+        [](std::size_t) {});
+    for (std::size_t i = from; i < to; ++i) {
+      graph.link(static_cast<int>(i));
+    }
+    from = to;
+  }
+  std::vector<FileRecords> report;
+  for (const int node : graph.order(roots)) {
+    report.push_back({graph.nodes()[node].path, std::move(graph.nodes()[node].records)});
+  }
+  return report;
+}
+
+void WriteLines(const FileRecords& file, std::ostream& out) {
+  for (const StylesheetSyntaxError& record : file.records) {
+    out << file.path << ": " << record << '\n';
+  }
+}
+
+}  // namespace
+
+BatchStatus RunBatch(const BatchOptions& options, std::ostream& out) {
+  std::vector<FileRecords> files = CollectFiles(options.paths);
+  if (options.modules) {
+    files = CheckWithModules(std::move(files), options.jobs);
+    if (!options.sarif) {
+      for (const FileRecords& file : files) {
+        WriteLines(file, out);
+      }
+    }
+  } else {
+    CheckInParallel(
+        0, files.size(), options.jobs,
+        [&files](StylesheetSyntaxChecker& checker, std::size_t i) {
+          // Entries that already hold a record (unreadable directories) are not checked.
+          if (files[i].records.empty()) {
+            CheckListedFile(checker, files[i]);
+          }
+        },
+        [&](std::size_t i) {
+          if (!options.sarif) {
+            WriteLines(files[i], out);
+          }
+        });
+  }
+  const bool findings = std::any_of(files.begin(), files.end(),
+                                    [](const FileRecords& file) { return !file.records.empty(); });
   if (options.sarif) {
     out << SarifLog(files).dump(2) << '\n';
   }

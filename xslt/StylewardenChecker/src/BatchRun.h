@@ -15,6 +15,8 @@ struct BatchOptions {
   // Checks at the same time; 0 means one per core.
   unsigned jobs = 0;
   bool sarif = false;
+  // Follows each file's xsl:include and xsl:import modules and checks each file reached once.
+  bool modules = false;
 };
 
 // The exit statuses of a run.
@@ -31,7 +33,9 @@ struct FileRecords {
 std::vector<FileRecords> CollectFiles(const std::vector<std::string>& paths);
 
 // Checks and writes the report; the state tables must be loaded. Lines are written as soon
-// as every earlier file is done: "<path>: <record>".
+// as every earlier file is done: "<path>: <record>". With `modules`, each file is followed
+// by the modules it reaches that no earlier file reached, and the report is written once
+// every file is checked.
 BatchStatus RunBatch(const BatchOptions& options, std::ostream& out);
 
 #endif

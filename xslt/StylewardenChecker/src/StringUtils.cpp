@@ -60,3 +60,39 @@ std::string Utf16UnitsToUtf8(const std::wstring& units) {
   }
   return out;
 }
+
+std::wstring TrimXmlSpace(const std::wstring& text) {
+  std::size_t from = 0;
+  std::size_t to = text.size();
+  while (from < to && IsXmlSpace(text[from])) {
+    ++from;
+  }
+  while (to > from && IsXmlSpace(text[to - 1])) {
+    --to;
+  }
+  return text.substr(from, to - from);
+}
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') {
+    return c - '0';
+  }
+  if (c >= 'a' && c <= 'f') {
+    return c - 'a' + 10;
+  }
+  return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
+std::string PercentDecoded(const std::string& text) {
+  std::string decoded;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 &&
+        HexDigitValue(text[i + 2]) >= 0) {
+      decoded += static_cast<char>(HexDigitValue(text[i + 1]) * 16 + HexDigitValue(text[i + 2]));
+      i += 2;
+    } else {
+      decoded += text[i];
+    }
+  }
+  return decoded;
+}

@@ -29,4 +29,14 @@ std::string Utf16UnitsToUtf8(const std::wstring& units);
 // The four whitespace characters of XML.
 inline bool IsXmlSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r'; }
 
+// The text without the XML whitespace around it.
+std::wstring TrimXmlSpace(const std::wstring& text);
+
+// 0 to 15 for a hexadecimal digit, for the escapes of URIs and of JSON strings; else -1.
+int HexDigitValue(char c);
+
+// A URI's percent escapes ("%2F") decoded into the bytes they stand for; a "%" that starts
+// no escape stays.
+std::string PercentDecoded(const std::string& text);
+
 #endif

@@ -225,6 +225,8 @@ bool StylesheetSyntaxChecker::check(const StartParse& start,
                                     std::vector<StylesheetSyntaxError>& errors) {
   std::wstring reason;
   bool parsed = false;
+  m_modules.clear();
+  m_package = false;
   {
     // A fresh handler: a parse that fails before its document starts reports nothing of an
     // earlier check.
@@ -273,6 +275,8 @@ bool StylesheetSyntaxChecker::check(const StartParse& start,
     parsed = parsed && reason.empty();
     if (parsed) {
       errors = handler.takeErrors();
+      m_modules = handler.takeModuleReferences();
+      m_package = handler.documentIsPackage();
     }
     // Whatever the walk had collected is freed here when the check failed, so that memory
     // is there again for the record that says why it stopped.

@@ -12,6 +12,7 @@
 #include <xercesc/framework/XMLPScanToken.hpp>
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 
+#include "ModuleReference.h"
 #include "StylesheetSyntaxError.h"
 
 // What may end a check before its document does; by default nothing.
@@ -55,6 +56,12 @@ class StylesheetSyntaxChecker {
   // complete and why, so that a failed check is never shown as a clean one. After a check
   // that completed: a code 0 record.
   const StylesheetSyntaxError& getCheckFailure() const { return m_checkFailure; }
+  // After a check that completed: the modules its stylesheet names with top-level
+  // xsl:include and xsl:import and the packages it uses, in document order; after one that
+  // failed, none.
+  const std::vector<ModuleReference>& getModuleReferences() const { return m_modules; }
+  // After a check that completed: whether the document element is xsl:package.
+  bool checkedPackage() const { return m_package; }
 
  private:
   static bool loadStateFileSet(const std::string& folder, bool verbose);
@@ -65,6 +72,8 @@ class StylesheetSyntaxChecker {
 
   CheckLimits m_limits;
   StylesheetSyntaxError m_checkFailure;
+  std::vector<ModuleReference> m_modules;
+  bool m_package = false;
 };
 
 #endif

@@ -7,6 +7,7 @@
 
 #include "Attribute.h"
 #include "AttributeSetValidator.h"
+#include "AttributeValidator.h"
 #include "StateMachineSet.h"
 #include "StringUtils.h"
 
@@ -15,6 +16,8 @@ namespace {
 const wchar_t kEmptyParserMessage[] = L"XML syntax error";
 // How much of a disallowed text its record quotes.
 constexpr std::size_t kTextSampleLength = 24;
+// The XSLT version that introduced packages.
+const wchar_t kPackageRulesVersion[] = L"3.0";
 
 }  // namespace
 
@@ -46,6 +49,9 @@ void StylesheetSyntaxHandler::startDocument() {
   m_current = ElementData();
   m_elementStack.clear();
   m_errors.clear();
+  m_modules.clear();
+  m_xsltDocumentElement = false;
+  m_packageDocumentElement = false;
   m_namespaces.clear();
   m_text = TextRun();
 }
@@ -86,8 +92,14 @@ void StylesheetSyntaxHandler::startElement(const XMLCh* const uri, const XMLCh* 
   toWString(uri, m_uri);
   toWString(localname, m_localName);
   toWString(qname, m_qName);
-  if (m_elementStack.empty() && !StateMachineSet::empty()) {
-    selectStateMachine(attrs);
+  if (m_elementStack.empty()) {
+    m_xsltDocumentElement = m_uri == kXsltNamespace;
+    m_packageDocumentElement = m_xsltDocumentElement && m_localName == L"package";
+    if (!StateMachineSet::empty()) {
+      selectStateMachine(attrs);
+    }
+  } else if (m_elementStack.size() == 1 && m_xsltDocumentElement) {
+    noteModuleReference(attrs);
   }
   int newParentState = ELEMENTSTATE_UNCHANGED;
   ElementState elementState;
@@ -147,7 +159,37 @@ void StylesheetSyntaxHandler::selectStateMachine(const xercesc::Attributes& attr
   // element (a simplified stylesheet) in xsl:version.
   const XMLCh* versionUri = m_uri == kXsltNamespace ? u"" : u"http://www.w3.org/1999/XSL/Transform";
   const XMLCh* version = attrs.getValue(versionUri, u"version");
-  StateMachineSet::selectFor(version == nullptr ? std::wstring() : toWString(version));
+  std::wstring chosen = version == nullptr ? std::wstring() : toWString(version);
+  // xsl:package exists from XSLT 3.0 on, and a 3.0 processor takes one of an earlier version
+  // (or of none, which its rules then report) with the same structure: the rules are 3.0's.
+  long double number = 0;
+  if (m_uri == kXsltNamespace && m_localName == L"package" &&
+      (!ParseVersionNumber(chosen, number) || number < 3)) {
+    chosen = kPackageRulesVersion;
+  }
+  StateMachineSet::selectFor(chosen);
+}
+
+void StylesheetSyntaxHandler::noteModuleReference(const xercesc::Attributes& attrs) {
+  if (m_uri != kXsltNamespace) {
+    return;
+  }
+  ModuleKind kind;
+  if (m_localName == L"include") {
+    kind = ModuleKind::kInclude;
+  } else if (m_localName == L"import") {
+    kind = ModuleKind::kImport;
+  } else if (m_localName == L"use-package") {
+    kind = ModuleKind::kUsePackage;
+  } else {
+    return;
+  }
+  // Without href the element already has its record; there is nothing to follow.
+  const XMLCh* href = attrs.getValue(u"", kind == ModuleKind::kUsePackage ? u"name" : u"href");
+  if (href != nullptr || kind == ModuleKind::kUsePackage) {
+    m_modules.push_back(
+        ModuleReference{toWString(href), m_current.m_startTagBegin, m_current.m_startTagEnd, kind});
+  }
 }
 
 void StylesheetSyntaxHandler::applyAttributeStates(const xercesc::Attributes& attrs,

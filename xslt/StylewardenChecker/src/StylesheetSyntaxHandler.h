@@ -14,6 +14,7 @@
 
 #include "Attribute.h"
 #include "ElementState.h"
+#include "ModuleReference.h"
 #include "NamespaceScope.h"
 #include "StylesheetSyntaxError.h"
 
@@ -38,6 +39,11 @@ class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
   // The records of the last parse, in the order found.
   const std::vector<StylesheetSyntaxError>& getErrors() const { return m_errors; }
   std::vector<StylesheetSyntaxError> takeErrors() { return std::move(m_errors); }
+  // The modules the stylesheet names with top-level xsl:include and xsl:import, and the
+  // packages it uses with xsl:use-package, in order.
+  std::vector<ModuleReference> takeModuleReferences() { return std::move(m_modules); }
+  // Whether the document element is xsl:package.
+  bool documentIsPackage() const { return m_packageDocumentElement; }
   // Ends the check with a code 3 record saying why, at the place the parser has reached;
   // every later event is ignored, and the reader stops at the next token.
   void stopWithRecord(const std::wstring& message);
@@ -83,12 +89,18 @@ class StylesheetSyntaxHandler : public xercesc::DefaultHandler {
   // tag (the parser may split one text into several events) and reported once.
   void noteDisallowedText(const XMLCh* chars, XMLSize_t length);
   void reportDisallowedText();
+  // Notes a top-level xsl:include or xsl:import of an XSLT document element.
+  void noteModuleReference(const xercesc::Attributes& attrs);
 
   Location m_lastLocation{1, 1};
   const xercesc::Locator* m_locator = nullptr;
   std::vector<ElementData> m_elementStack;
   ElementData m_current;
   std::vector<StylesheetSyntaxError> m_errors;
+  std::vector<ModuleReference> m_modules;
+  // Whether the document element is an XSLT element, whose children may name modules.
+  bool m_xsltDocumentElement = false;
+  bool m_packageDocumentElement = false;
   NamespaceScope m_namespaces;
 
   // The run of disallowed text in hand: where it starts and ends and its first characters.

@@ -41,12 +41,13 @@ const char kOutOfMemoryRecord[] =
 
 const char kUsage[] = "Stylewarden:\n\t<state file>\n\t<XML file>\n";
 const char kOptions[] =
-    "usage: stylewarden [--jobs N] [--sarif] <state file> | --shipped [PATH...]\n"
+    "usage: stylewarden [--jobs N] [--sarif] [--modules] <state file> | --shipped [PATH...]\n"
     "  PATH       a stylesheet, or a directory searched for .xsl and .xslt files\n"
     "  <state file> may be a folder of state files: each stylesheet by its version's\n"
     "  --shipped  the state files shipped with the program, one per XSLT version\n"
     "  --jobs N   checks at the same time (default: one per core)\n"
-    "  --sarif    write one SARIF 2.1.0 log instead of record lines\n";
+    "  --sarif    write one SARIF 2.1.0 log instead of record lines\n"
+    "  --modules  also check the modules each file includes or imports, each file once\n";
 
 // The command line: options anywhere before "--", the rest in order.
 struct CommandLine {
@@ -66,6 +67,8 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& line) {
       optionsEnded = true;
     } else if (argument == "--sarif") {
       line.batch.sarif = true;
+    } else if (argument == "--modules") {
+      line.batch.modules = true;
     } else if (argument == "--shipped") {
       // The state files shipped with the program stand for the state file argument.
       line.stateFile = ShippedStateFolder(RunningProgram(argv[0]));
@@ -98,11 +101,11 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& line) {
   return true;
 }
 
-// The form of one stylesheet (or standard input) without --sarif prints its records as they
-// always were, without the file's name.
+// The form of one stylesheet (or standard input) without --sarif or --modules prints its records as
+// they always were, without the file's name.
 bool IsSingleCheck(const BatchOptions& batch) {
   std::error_code ignored;
-  return !batch.sarif &&
+  return !batch.sarif && !batch.modules &&
          (batch.paths.empty() || (batch.paths.size() == 1 &&
                                   !std::filesystem::is_directory(batch.paths.front(), ignored)));
 }
@@ -137,7 +140,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   CommandLine line;
-  if (!ParseCommandLine(argc, argv, line) || (line.batch.sarif && line.batch.paths.empty())) {
+  // A report that names files needs files: standard input has no name, nor a folder that
+  // its modules' references could be resolved against.
+  if (!ParseCommandLine(argc, argv, line) ||
+      ((line.batch.sarif || line.batch.modules) && line.batch.paths.empty())) {
     std::cerr << kOptions;
     return 1;
   }

@@ -53,4 +53,10 @@ TEST(StringUtilsTest, NarrowStringKeepsLow8Bits) {
   EXPECT_EQ(toString(std::wstring{L'a', 0xE9, 0}), std::string("a\xE9\0", 3));
 }
 
+TEST(StringUtilsTest, PercentEscapesDecodeAndStrayPercentsStay) {
+  EXPECT_EQ(PercentDecoded("/a%20b/%C3%A9%2f%"), "/a b/\xC3\xA9/%");
+  EXPECT_EQ(PercentDecoded("100%zz%4"), "100%zz%4");
+  EXPECT_EQ(TrimXmlSpace(L"\t a b\r\n "), L"a b");
+}
+
 }  // namespace

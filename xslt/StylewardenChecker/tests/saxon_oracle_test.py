@@ -38,10 +38,14 @@ NOT_LIKE_SAXON = {
     # schema-aware (XTSE1650, XTSE1660).
     "accept.valid": False,
     "accept.no-visibility": True,      # visibility is required
+    "accept.with-child": True,         # xsl:accept is empty
+    "expose.hidden-visibility": True,  # "hidden" is only for xsl:accept
+    "expose.unnamed-mode": True,       # the unnamed mode is private (XTSE0020)
     "expose.valid": False,
     "expose.bad-component": True,      # "key" is no component kind
     "override.valid": False,
     "override.bad-child": True,        # xsl:key cannot be overridden
+    "override.use-when": False,        # the standard attributes are on every XSLT element
     "package.valid": False,
     "use-package.valid": False,
     "use-package.all-attributes": False,
@@ -55,7 +59,6 @@ NOT_LIKE_SAXON = {
     "catch.before-body": True,         # nothing but xsl:catch and xsl:fallback after xsl:catch
     "copy-of.no-select": True,         # select is required
     "function.bad-visibility": True,   # "hidden" is only for xsl:accept
-    "import.after-template": True,     # XTSE0200
     "merge-source.no-key": True,       # at least one xsl:merge-key
     "package.bad-declared-modes": True,  # input-type-annotations="loose"
     "perform-sort.no-sort": True,      # at least one xsl:sort

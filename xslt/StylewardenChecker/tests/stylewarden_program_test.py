@@ -271,5 +271,99 @@ class StandardInputTest(unittest.TestCase):
         self.assertEqual(from_input, from_file)
 
 
+SHIPPED = os.path.join(os.environ["STYLEWARDEN_ROOT"], "data")
+
+
+class ModulesTest(unittest.TestCase):
+    """--modules follows xsl:include and xsl:import, each module checked by its own version."""
+
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def write(self, name, version, body):
+        path = os.path.join(self.folder.name, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "w") as out:
+            out.write('<x:stylesheet xmlns:x="%s" version="%s">\n%s\n</x:stylesheet>\n'
+                      % (XSLT, version, body))
+        return path
+
+    def test_a_module_is_checked_by_its_own_version(self):
+        main = self.write("main.xsl", "1.0", '<x:include href="lib/m%2030.xsl"/>')
+        module = self.write("lib/m 30.xsl", "3.0", '<x:output indent="true"/>\n'
+                            '<x:mode on-no-match="shallow-copy"/>')
+        # Under the 1.0 rules the module's values are wrong; under its own, 3.0, they are not.
+        self.assertNotEqual(run(os.path.join(SHIPPED, "xslt10-states.xml"), module).stdout, b"")
+        result = run("--modules", "--shipped", main)
+        self.assertEqual((result.returncode, result.stdout, result.stderr), (0, b"", b""))
+
+    def test_a_broken_module_is_reported_with_its_path_once(self):
+        main = self.write("main.xsl", "1.0", '<x:import href="lib/bad.xsl"/>\n'
+                          '<x:include href="file://%s/lib/./bad.xsl"/>' % self.folder.name)
+        bad = self.write("lib/bad.xsl", "2.0", "<x:choose/>")
+        own = run("--shipped", bad).stdout.decode().splitlines()
+        self.assertRegex(own[0], r'"x:choose" is not valid.*\[4\]')
+        # Without the option the including file alone is checked, as before.
+        self.assertEqual(run("--shipped", main).stdout, b"")
+        # Named on the command line too, the module is still checked and reported once.
+        for paths in ([main], [main, bad]):
+            with self.subTest(paths=paths):
+                result = run("--modules", "--shipped", *paths)
+                self.assertEqual(result.returncode, 4)
+                self.assertEqual(result.stdout.decode().splitlines(),
+                                 [bad + ": " + line for line in own])
+        log = json.loads(run("--modules", "--sarif", "--shipped", main).stdout)
+        self.assertEqual({entry["locations"][0]["physicalLocation"]["artifactLocation"]["uri"]
+                          for entry in log["runs"][0]["results"]}, {"file://" + bad})
+
+    def test_a_cycle_a_package_and_unreadable_modules_are_records_on_the_reference(self):
+        fifo = os.path.join(self.folder.name, "pipe.xsl")
+        os.mkfifo(fifo)
+        a = self.write("a.xsl", "1.0", '<x:import href="pipe.xsl"/>\n<x:include href="b.xsl"/>'
+                       '\n<x:include href="nope.xsl"/>\n<x:include href="http://127.0.0.1:9/c"/>')
+        b = self.write("b.xsl", "1.0", '<x:import href="./a.xsl"/>\n<x:include href="p.xsl"/>')
+        with open(os.path.join(self.folder.name, "p.xsl"), "w") as package:
+            package.write('<x:package xmlns:x="%s" name="urn:p" version="3.0"/>' % XSLT)
+        result = run("--modules", "--shipped", a, b)
+        self.assertEqual(result.returncode, 4)
+        self.assertEqual(result.stdout.decode().splitlines(), [
+            a + ": " + record('The module "pipe.xsl" is not read: it is not a regular file', 3,
+                              (2, 1), (2, 28)),
+            a + ": " + record('The module "nope.xsl" is not read: there is no such file', 3,
+                              (4, 1), (4, 29)),
+            a + ": " + record('The module "http://127.0.0.1:9/c" is not read: only local files '
+                              'are read', 3, (5, 1), (5, 41)),
+            b + ": " + record('The module "./a.xsl" includes or imports this module, directly '
+                              'or through others: a cycle', 8, (2, 1), (2, 27)),
+            b + ": " + record('The module "p.xsl" is a package (xsl:package): xsl:use-package '
+                              'uses it, xsl:include and xsl:import take stylesheet modules', 8,
+                              (3, 1), (3, 26)),
+        ])
+
+    def test_use_package_is_for_the_principal_level_only(self):
+        main = self.write("main.xsl", "3.0", '<x:import href="imported.xsl"/>\n'
+                          '<x:include href="included.xsl"/>')
+        uses = '<x:use-package name="urn:p"/>'
+        self.write("included.xsl", "3.0", uses)
+        # Imported from an included module or directly: another stylesheet level.
+        self.write("imported.xsl", "3.0", '<x:include href="deeper.xsl"/>\n' + uses)
+        deeper = self.write("deeper.xsl", "3.0", uses)
+        imported = os.path.join(self.folder.name, "imported.xsl")
+        message = ('The element "xsl:use-package" is not valid in an imported module: it '
+                   "belongs to the package's principal module or a module that one includes")
+        result = run("--modules", "--shipped", main)
+        self.assertEqual(result.stdout.decode().splitlines(), [
+            imported + ": " + record(message, 4, (3, 1), (3, 30)),
+            deeper + ": " + record(message, 4, (2, 1), (2, 30)),
+        ])
+
+    def test_modules_need_a_file(self):
+        result = run("--modules", STATES, stdin=b"<a/>")
+        self.assertEqual((result.returncode, result.stdout), (1, b""))
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -78,6 +78,9 @@ nlohmann::json CheckWorker::check(StylesheetSyntaxChecker& checker, const CheckJ
   if (!checker.getStylesheetSyntaxErrorsFromBuffer(job.text.data(), job.text.size(), errors, true,
                                                    job.systemId)) {
     errors.assign(1, checker.getCheckFailure());
+  } else if (job.followModules && !job.systemId.empty() && !checker.getModuleReferences().empty()) {
+    const std::vector<ModuleReference> references = checker.getModuleReferences();
+    m_modules.addRecords(checker, job.systemId, references, errors);
   }
   return m_cancelled ? nlohmann::json() : ToDiagnostics(errors, job.text);
 }

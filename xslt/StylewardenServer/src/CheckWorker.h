@@ -15,6 +15,7 @@
 #include <thread>
 #include <unordered_map>
 
+#include "ModuleDiagnostics.h"
 #include "StylesheetSyntaxChecker.h"
 
 struct CheckJob {
@@ -23,6 +24,8 @@ struct CheckJob {
   std::string text;
   // The base against which the document's DTD and external entities resolve; may be empty.
   std::string systemId;
+  // Whether the modules a file document includes or imports are checked too.
+  bool followModules = true;
 };
 
 class CheckWorker {
@@ -59,6 +62,8 @@ class CheckWorker {
   std::string m_runningUri;
   std::atomic<bool> m_cancelled{false};
   bool m_stopping = false;
+  // Used by the worker thread only.
+  ModuleDiagnostics m_modules;
   std::thread m_thread;
 };
 

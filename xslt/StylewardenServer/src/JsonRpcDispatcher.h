@@ -40,6 +40,7 @@ class Error : public std::runtime_error {
 
 // The typed member readers; their FieldError is answered as InvalidParams.
 using protocol::ArrayField;
+using protocol::BooleanField;
 using protocol::IntegerField;
 using protocol::ObjectField;
 using protocol::StringField;

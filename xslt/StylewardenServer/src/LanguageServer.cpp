@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "HexDigit.h"
 #include "LoneSurrogates.h"
+#include "StringUtils.h"
 
 using nlohmann::json;
 
@@ -32,17 +32,7 @@ std::string SystemIdOf(const std::string& uri) {
   if (uri.rfind(kLocalFile + "/", 0) != 0) {
     return std::string();
   }
-  std::string path;
-  for (std::size_t i = kLocalFile.size(); i < uri.size(); ++i) {
-    if (uri[i] == '%' && i + 2 < uri.size() && HexValue(uri[i + 1]) >= 0 &&
-        HexValue(uri[i + 2]) >= 0) {
-      path += static_cast<char>(HexValue(uri[i + 1]) * 16 + HexValue(uri[i + 2]));
-      i += 2;
-    } else {
-      path += uri[i];
-    }
-  }
-  return path;
+  return PercentDecoded(uri.substr(kLocalFile.size()));
 }
 
 TextPosition ReadPosition(const json& object, const char* key, const std::string& path) {
@@ -147,6 +137,9 @@ json LanguageServer::initialize(const json& params) {
     if (options->contains("stateFile")) {
       stateFile = jsonrpc::StringField(*options, "stateFile", "initializationOptions");
     }
+    if (options->contains("modules")) {
+      m_followModules = jsonrpc::BooleanField(*options, "modules", "initializationOptions");
+    }
   }
   // The state tables live in process-wide registries that a failed load leaves half filled,
   // so a failure is final for this process.
@@ -231,7 +224,8 @@ void LanguageServer::didClose(const json& params) {
 
 void LanguageServer::checkAndPublish(const std::string& uri) {
   const OpenDocument* document = m_documents.find(uri);
-  m_worker->submit(CheckJob{uri, document->version, document->text, SystemIdOf(uri)});
+  m_worker->submit(
+      CheckJob{uri, document->version, document->text, SystemIdOf(uri), m_followModules});
 }
 
 void LanguageServer::publish(const std::string& uri, const json* version, json diagnostics) {

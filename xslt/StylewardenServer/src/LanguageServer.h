@@ -61,6 +61,7 @@ class LanguageServer {
   std::unique_ptr<CheckWorker> m_worker;
   Phase m_phase = Phase::kStarting;
   bool m_checkerStarted = false;
+  bool m_followModules = true;
   bool m_stateFileFailed = false;
   bool m_shutdownRequested = false;
 };

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "HexDigit.h"
+#include "StringUtils.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ long EscapedUnit(const std::string& text, std::size_t at) {
   }
   long unit = 0;
   for (std::size_t i = at + 2; i < at + kEscapeLength; ++i) {
-    const int digit = HexValue(text[i]);
+    const int digit = HexDigitValue(text[i]);
     if (digit < 0) {
       return -1;
     }

@@ -266,3 +266,55 @@ test('a DTD, entity or state file that is a FIFO or a directory is refused at on
     session.kill();
   }
 });
+
+test('a module in error is reported on the xsl:include or xsl:import that names it', async () => {
+  const folder = fs.mkdtempSync(path.join(scratch, 'modules-'));
+  const write = (name, version, body) =>
+    fs.writeFileSync(
+      path.join(folder, name),
+      STYLESHEET_START.replace('"1.0"', `"${version}"`) + body + '\n</xsl:stylesheet>\n',
+    );
+  // Valid as 3.0, its own version, though not under the 1.0 rules of the including document.
+  write('m30.xsl', '3.0', '<xsl:output indent="true"/>');
+  write('bad.xsl', '1.0', '<xsl:include href="deep.xsl"/>');
+  write('deep.xsl', '1.0', '<xsl:bogus/>');
+  write('cyc.xsl', '2.0', '<xsl:include href="doc.xsl"/>');
+  const lines = [
+    '<xsl:import href="m30.xsl"/>',
+    '<xsl:include href="bad.xsl"/>',
+    '<xsl:include href="cyc.xsl"/>',
+    '<xsl:include href="missing.xsl"/>',
+  ];
+  const text = STYLESHEET_START + lines.join('\n') + '\n</xsl:stylesheet>\n';
+  const uri = pathToFileURL(path.join(folder, 'doc.xsl')).href;
+  const onLine = (line, code, message) => ({
+    range: { start: { line, character: 0 }, end: { line, character: lines[line - 1].length } },
+    severity: 1,
+    code,
+    source: 'stylewarden',
+    message,
+  });
+  const cycle = onLine(3, 8, 'The module "cyc.xsl" has an error at (2, 1): The module "doc.xsl" ' +
+    'includes or imports this module, directly or through others: a cycle');
+  const missing = onLine(4, 3, 'The module "missing.xsl" is not read: there is no such file');
+  await withSession(async (session) => {
+    assert.deepEqual((await session.open(uri, text)).diagnostics, [
+      onLine(2, 4, 'The module "bad.xsl" reaches "deep.xsl", which has an error at (2, 1): ' +
+        'The element "xsl:bogus" is not valid in this context'),
+      cycle,
+      missing,
+    ]);
+    // A module fixed on disk is checked again at the document's next check.
+    write('deep.xsl', '1.0', '<xsl:template match="/"/>');
+    const changed = await session.change(uri, 2, [{ text }]);
+    assert.deepEqual(changed.diagnostics, [cycle, missing]);
+  });
+  // Without modules the document alone is checked, as before.
+  const session = new Session();
+  try {
+    await session.initialize({ modules: false });
+    assert.deepEqual((await session.open(uri, text)).diagnostics, []);
+  } finally {
+    session.kill();
+  }
+});

@@ -1,0 +1,3 @@
+<xsl:stylesheet version="3.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:f="urn:f" exclude-result-prefixes="#all">
+  <xsl:expose component="template" names="*" visibility="public"/>
+</xsl:stylesheet>

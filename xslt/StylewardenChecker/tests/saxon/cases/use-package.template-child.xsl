@@ -1,0 +1,3 @@
+<xsl:package name="urn:p" package-version="1.0" version="3.0" declared-modes="yes" xmlns:xsl="http://www.w3.org/1999/XSL/Transform" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:f="urn:f">
+  <xsl:use-package name="urn:q"><xsl:template name="t"/></xsl:use-package>
+</xsl:package>
