@@ -92,7 +92,7 @@ function runAdapter(input) {
     let stderr = '';
     adapter.stderr.on('data', (chunk) => { stderr += chunk; });
     adapter.stdout.resume();
-    adapter.on('exit', (code) => resolve({ code, stderr }));
+    adapter.on('close', (code) => resolve({ code, stderr }));
     adapter.stdin.end(input);
   });
 }

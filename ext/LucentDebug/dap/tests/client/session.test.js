@@ -22,7 +22,8 @@ function startPhp(name, remotePort, mode = 3, host = '127.0.0.1') {
     { env: Object.assign({}, process.env, h.phpEnvironment()), stdio: ['ignore', 'pipe', 'pipe'] });
     php.stdoutText = '';
     php.stdout.on('data', (d) => { php.stdoutText += d; });
-    php.ended = new Promise((resolve) => php.on('exit', (code) => resolve(code)));
+    // 'close', unlike 'exit', comes only once the output pipes are drained.
+    php.ended = new Promise((resolve) => php.on('close', (code) => resolve(code)));
     return php;
   });
 }
@@ -35,7 +36,7 @@ function runAdapterWithInput(bytes) {
     adapter.stderr.on('data', (d) => { stderr += d; });
     adapter.stdout.resume();
     const timer = setTimeout(() => { adapter.kill('SIGKILL'); reject(new Error('the adapter did not end')); }, 20000);
-    adapter.on('exit', (code) => { clearTimeout(timer); resolve({ code, stderr }); });
+    adapter.on('close', (code) => { clearTimeout(timer); resolve({ code, stderr }); });
     adapter.stdin.end(bytes);
   });
 }
@@ -156,6 +157,7 @@ test('attach listens on the address "hostname" names', async () => {
       const exited = threadEvent(client, 'exited');
       await client.continueRequest({ threadId: 1 });
       await exited;
+      assert.strictEqual(await php.ended, 0);
       assert.strictEqual(php.stdoutText, 'total=15\ndone\n');
     } finally {
       php.kill('SIGKILL');
