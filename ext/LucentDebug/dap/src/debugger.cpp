@@ -920,9 +920,16 @@ ValueView Debugger::evaluate(int frameId, const std::string& expression) {
   std::lock_guard<std::mutex> lock(mutex_);
   int depth = 0;
   RequestThread& thread = threadOfFrame(frameId, "evaluate", depth);
-  PropertyInfo info =
-      onThread(thread, [&] { return thread.engine->getDebugPropertyInfo(depth, expression); });
+  const PathMap& paths = debuggee_->paths;
+  PropertyInfo info = onThread(thread, [&] {
+    return thread.engine->getDebugPropertyInfo(depth, paths.toServerInLiterals(expression));
+  });
   if (!Evaluated(info)) throw RequestError("cannot evaluate " + expression);
+  // A file name such as __FILE__ reads as the editor's copy (a string with
+  // the engine's byte escapes is no file name).
+  if (info.type == "IS_STRING" && info.display == info.value) {
+    info.value = info.display = paths.valueToLocal(info.value);
+  }
   return valueOf(thread, info, "locals", depth);
 }
 
@@ -938,7 +945,8 @@ ValueView Debugger::setVariable(int reference, const std::string& name, const st
   }
   if (fullName.empty()) throw RequestError("no variable " + name + " here");
   PropertyInfo info = onThread(thread, [&] {
-    thread.engine->setDebugProperty(container.context, container.depth, fullName, value);
+    thread.engine->setDebugProperty(container.context, container.depth, fullName,
+                                    debuggee_->paths.toServerInLiterals(value));
     // Reading back goes through the "locals" context: the globals are the
     // outermost frame's locals.
     int depth = container.context == "globals" && !thread.frames.empty()
@@ -955,7 +963,8 @@ ValueView Debugger::setExpression(int frameId, const std::string& expression,
   int depth = 0;
   RequestThread& thread = threadOfFrame(frameId, "setExpression", depth);
   PropertyInfo info = onThread(thread, [&] {
-    thread.engine->setDebugProperty("locals", depth, expression, value);
+    thread.engine->setDebugProperty("locals", depth, expression,
+                                    debuggee_->paths.toServerInLiterals(value));
     return thread.engine->getDebugPropertyInfo(depth, expression);
   });
   if (!Evaluated(info)) throw RequestError("cannot assign to " + expression);

@@ -15,6 +15,11 @@ long MatchLength(const std::string& prefix, const std::string& path) {
   }
   return -1;
 }
+// Characters that would change what a literal between `quote`s means.
+bool HasSpecials(const std::string& text, char quote) {
+  const char* specials = quote == '"' ? "\"\\$" : "'\\";
+  return text.find_first_of(specials) != std::string::npos;
+}
 }  // namespace
 
 bool PathMap::read(const nlohmann::json& mappings, std::string& error) {
@@ -63,4 +68,35 @@ std::string PathMap::toLocal(const std::string& serverPath) const {
 
 std::string PathMap::toServer(const std::string& localPath) const {
   return apply(mappings_, localPath, false);
+}
+
+std::string PathMap::toServerInLiterals(const std::string& expression) const {
+  if (mappings_.empty()) return expression;
+  std::string result;
+  size_t i = 0;
+  while (i < expression.size()) {
+    const char quote = expression[i];
+    if (quote != '\'' && quote != '"') {
+      result += expression[i++];
+      continue;
+    }
+    // The literal's end, skipping escaped characters.
+    size_t end = i + 1;
+    while (end < expression.size() && expression[end] != quote) {
+      end += expression[end] == '\\' ? 2 : 1;
+    }
+    if (end >= expression.size()) return result + expression.substr(i);
+    std::string text = expression.substr(i + 1, end - i - 1);
+    if (!text.empty() && text[0] == '/' && !HasSpecials(text, quote)) {
+      std::string server = toServer(text);
+      if (!HasSpecials(server, quote)) text = server;
+    }
+    result += quote + text + quote;
+    i = end + 1;
+  }
+  return result;
+}
+
+std::string PathMap::valueToLocal(const std::string& value) const {
+  return !value.empty() && value[0] == '/' ? toLocal(value) : value;
 }

@@ -21,6 +21,13 @@ class PathMap {
   std::string toLocal(const std::string& serverPath) const;
   std::string toServer(const std::string& localPath) const;
 
+  // A PHP expression the editor wrote, with each quoted string literal that
+  // names one of its files turned into the server's path; literals with
+  // escapes or interpolation are left alone.
+  std::string toServerInLiterals(const std::string& expression) const;
+  // An evaluated string that is a whole server path, as the editor's path.
+  std::string valueToLocal(const std::string& value) const;
+
  private:
   struct Mapping {
     std::string server;

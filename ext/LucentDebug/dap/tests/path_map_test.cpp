@@ -28,3 +28,17 @@ TEST(PathMap, WrongShapesAreRefused) {
   EXPECT_FALSE(map.read(nlohmann::json::parse(R"({"/a": 3})"), error));
   EXPECT_FALSE(map.read(nlohmann::json::parse(R"({"/a": ""})"), error));
 }
+
+TEST(PathMap, EvaluatedFileNamesAreMappedBothWays) {
+  PathMap map;
+  map.add("/srv/app", "/home/me/app");
+  EXPECT_EQ(map.toServerInLiterals(R"(__FILE__ === '/home/me/app/a.php' . "/home/me/app")"),
+            R"(__FILE__ === '/srv/app/a.php' . "/srv/app")");
+  // Escapes, interpolation, relative names, other folders and an open quote stay as written.
+  for (const char* kept : {R"("/home/me/app/$f")", R"('/home/me/app/it\'s')", "'home/me/app'",
+                           "'/home/me/apples'", "\"/home/me/app", "strlen('')"}) {
+    EXPECT_EQ(map.toServerInLiterals(kept), kept);
+  }
+  EXPECT_EQ(map.valueToLocal("/srv/app/index.php"), "/home/me/app/index.php");
+  EXPECT_EQ(map.valueToLocal("srv/app"), "srv/app");
+}

@@ -267,6 +267,10 @@ test(`${KIND}: pathMappings show the server's files as the editor's copy`, async
     const trace = (await client.stackTraceRequest({ threadId: stop.body.threadId })).body.stackFrames;
     assert.deepStrictEqual(trace.map((f) => [f.source.path, f.line]),
       [[path.join(copy, 'lib', 'Greeter.php'), GREETER_LINE], [path.join(copy, 'index.php'), 5]]);
+    // Evaluated file names read as the copy's, and the copy's names typed in reach the server's.
+    const evaluate = async (expression) => (await client.evaluateRequest({ expression, frameId: trace[0].id })).body.result;
+    assert.strictEqual(await evaluate('get_included_files()[1]'), JSON.stringify(path.join(copy, 'lib', 'Greeter.php')));
+    assert.strictEqual(await evaluate(`in_array('${path.join(copy, 'index.php')}', get_included_files())`), 'true');
     await client.continueRequest({ threadId: stop.body.threadId });
     await assertBody(response, 'm');
   } finally {
