@@ -85,6 +85,7 @@ struct Debugger::RequestThread {
   bool engineTellsStops = false;
   // Its engine's numbers of the function breakpoints, in their order.
   std::vector<long> functionNumbers;
+  std::vector<long> functionHits;  // in the same order
   bool functionBreakpointsPending = true;
   bool thrownFilterPending = true;
   bool thrownFilterSent = false;
@@ -513,7 +514,14 @@ bool IsFunctionName(const std::string& name) {
   }
 }
 
-std::string NotAName(const std::string& name) { return "not a function or method name: " + name; }
+// Why a function breakpoint cannot be set, or nothing.
+std::string ProblemOf(const FunctionBreakpointSpec& spec) {
+  if (!IsFunctionName(spec.name)) return "not a function or method name: " + spec.name;
+  if (!spec.hitCondition.empty() && !ParseHitCondition(spec.hitCondition)) {
+    return "bad hit condition: " + spec.hitCondition;
+  }
+  return "";
+}
 }  // namespace
 
 void Debugger::syncFunctionBreakpoints(RequestThread& thread) {
@@ -523,10 +531,11 @@ void Debugger::syncFunctionBreakpoints(RequestThread& thread) {
     if (number > 0) thread.engine->removeBreakpoint(number);
   }
   thread.functionNumbers.clear();
+  thread.functionHits.assign(functionBreakpoints_.size(), 0);
   for (FunctionBreakpointState& state : functionBreakpoints_) {
     long number = 0;
-    std::string message;
-    if (IsFunctionName(state.spec.name)) {
+    std::string message = ProblemOf(state.spec);
+    if (message.empty()) {
       try {
         number = thread.engine->addFunctionBreakpoint(state.spec.name, state.spec.condition);
       } catch (const EngineError& error) {
@@ -534,7 +543,6 @@ void Debugger::syncFunctionBreakpoints(RequestThread& thread) {
         message = "this engine has no function breakpoints";
       }
     }
-    if (number == 0 && message.empty()) message = NotAName(state.spec.name);
     thread.functionNumbers.push_back(number);
     if (state.verified != (number > 0) || state.message != message) {
       state.verified = number > 0;
@@ -569,10 +577,12 @@ std::vector<FunctionBreakpointState> Debugger::setFunctionBreakpoints(
     FunctionBreakpointState state;
     state.id = nextFunctionBreakpointId_++;
     state.spec = spec;
-    state.verified = anyStopped && IsFunctionName(spec.name);
-    state.message = !IsFunctionName(spec.name) ? NotAName(spec.name)
-                    : anyStopped               ? ""
-                                               : "sent to the engine at the next stop";
+    state.hitCondition = ParseHitCondition(spec.hitCondition);
+    const std::string problem = ProblemOf(spec);
+    state.verified = anyStopped && problem.empty();
+    state.message = !problem.empty() ? problem
+                    : anyStopped     ? ""
+                                     : "sent to the engine at the next stop";
     functionBreakpoints_.push_back(state);
   }
   changeOnRequests(&RequestThread::functionBreakpointsPending);
@@ -1093,12 +1103,15 @@ void Debugger::handleStop(RequestThread& thread, const FrameVector& frames, bool
   std::optional<ErrorStop> error = errorStopOf(thread, atEntry, info, recent);
   BreakpointState* breakpoint =
       frames.empty() ? nullptr : thread.breakpoints.at(pathOf(frames[0].file), frames[0].lineno);
-  int functionBreakpoint = 0;
+  const FunctionBreakpointState* functionBreakpoint = nullptr;
+  long* functionHits = nullptr;
   for (size_t i = 0; info && info->reason == "function" && i < thread.functionNumbers.size() &&
-                     i < functionBreakpoints_.size();
+                     i < thread.functionHits.size() && i < functionBreakpoints_.size();
        ++i) {
-    if (thread.functionNumbers[i] == info->breakpoint)
-      functionBreakpoint = functionBreakpoints_[i].id;
+    if (thread.functionNumbers[i] == info->breakpoint) {
+      functionBreakpoint = &functionBreakpoints_[i];
+      functionHits = &thread.functionHits[i];
+    }
   }
   if (thread.stopAtEntry) {
     thread.stopAtEntry = false;
@@ -1113,9 +1126,15 @@ void Debugger::handleStop(RequestThread& thread, const FrameVector& frames, bool
     stop.reason = "exception";
     stop.description = error->kind;
     stop.text = error->kind + ": " + error->message;
-  } else if (functionBreakpoint > 0) {
-    stop.reason = "function breakpoint";
-    stop.hitBreakpointIds.push_back(functionBreakpoint);
+  } else if (functionBreakpoint) {
+    const bool show =
+        !functionBreakpoint->hitCondition || functionBreakpoint->hitCondition->met(++*functionHits);
+    if (!show && thread.lastMode == kGo) {
+      resumeEngine(thread, kGo);
+      return;
+    }
+    stop.reason = show ? "function breakpoint" : "step";
+    if (show) stop.hitBreakpointIds.push_back(functionBreakpoint->id);
   } else if (breakpoint) {
     ++breakpoint->hits;
     bool show = !breakpoint->hitCondition || breakpoint->hitCondition->met(breakpoint->hits);

@@ -59,12 +59,14 @@ const std::vector<ExceptionFilterChoice>& ExceptionFilterChoices();
 struct FunctionBreakpointSpec {
   std::string name;  // f, Ns\f, Cls::m or Cls->m
   std::string condition;
+  std::string hitCondition;  // as a line breakpoint's, counted per request
 };
 
 // What the editor is told of a function breakpoint.
 struct FunctionBreakpointState {
   int id = 0;
   FunctionBreakpointSpec spec;
+  std::optional<HitCondition> hitCondition;
   bool verified = false;
   std::string message;  // why it is not verified
 };

@@ -133,7 +133,8 @@ void DapServer::setFunctionBreakpoints(const json& request) {
   std::vector<FunctionBreakpointSpec> specs;
   for (const json& item : ArrayMember(ArgumentsOf(request), "breakpoints")) {
     specs.push_back({RequiredMember<std::string>(item, "name"),
-                     OptionalMember<std::string>(item, "condition", "")});
+                     OptionalMember<std::string>(item, "condition", ""),
+                     OptionalMember<std::string>(item, "hitCondition", "")});
   }
   json result = json::array();
   for (const FunctionBreakpointState& state : debugger_.setFunctionBreakpoints(specs)) {

@@ -30,18 +30,20 @@ test('function breakpoints stop at the function and the method, named with their
     const first = h.nextStop(client);
     await launchConfigured(client, async () => {
       answer = await client.send('setFunctionBreakpoints', {
-        breakpoints: [{ name: 'App\\Model\\lookup', condition: '$id > 1' }, { name: 'App\\Model\\User->save' }, { name: 'no such name!' }],
+        breakpoints: [{ name: 'App\\Model\\lookup', condition: '$id > 0', hitCondition: '2' }, { name: 'App\\Model\\User->save' },
+          { name: 'no such name!' }, { name: 'App\\Model\\fail', hitCondition: 'often' }],
       });
     });
-    assert.deepStrictEqual(answer.body.breakpoints.map((b) => b.verified), [true, true, false]);
+    assert.deepStrictEqual(answer.body.breakpoints.map((b) => b.verified), [true, true, false, false]);
     assert.match(answer.body.breakpoints[2].message, /not a function or method name/);
+    assert.match(answer.body.breakpoints[3].message, /bad hit condition: often/);
 
     let stop = await first;
     assert.strictEqual(stop.event.body.reason, 'function breakpoint');
     assert.deepStrictEqual(stop.event.body.hitBreakpointIds, [answer.body.breakpoints[1].id]);
     assert.deepStrictEqual(stop.frames.map((f) => [f.name, f.line]), [['App\\Model\\User->save', 11], ['__main__', 31]]);
 
-    // The condition holds at the second call only.
+    // The condition holds at both calls, the hit condition at the second only.
     stop = await continueToStop(client);
     assert.deepStrictEqual(stop.event.body.hitBreakpointIds, [answer.body.breakpoints[0].id]);
     assert.deepStrictEqual(stop.frames.map((f) => [f.name, f.line]), [['App\\Model\\lookup', 18], ['__main__', 33]]);
