@@ -57,6 +57,15 @@ function frame(body) {
   return `Content-Length: ${Buffer.byteLength(body)}\r\n\r\n${body}`;
 }
 
+// Continues request 1, which then ends with main.php's whole output.
+async function continueToEnd(client, php) {
+  const exited = threadEvent(client, 'exited');
+  await client.continueRequest({ threadId: 1 });
+  assert.strictEqual((await exited).body.threadId, 1);
+  assert.strictEqual(await php.ended, 0);
+  assert.strictEqual(php.stdoutText, 'total=15\ndone\n');
+}
+
 test('attach to a php started outside the adapter', async () => {
   const remotePort = await h.freePort();
   let php;
@@ -83,11 +92,7 @@ test('attach to a php started outside the adapter', async () => {
       const threads = await client.threadsRequest();
       assert.deepStrictEqual(threads.body.threads, [{ id: 1, name: h.script('main.php') }]);
       await client.setBreakpointsRequest({ source: { path: h.script('helper.php') }, breakpoints: [] });
-      const exited = threadEvent(client, 'exited');
-      await client.continueRequest({ threadId: 1 });
-      assert.strictEqual((await exited).body.threadId, 1);
-      assert.strictEqual(await php.ended, 0);
-      assert.strictEqual(php.stdoutText, 'total=15\ndone\n');
+      await continueToEnd(client, php);
     } finally {
       php.kill('SIGKILL');
     }
@@ -154,11 +159,7 @@ test('attach listens on the address "hostname" names', async () => {
     try {
       await configured;
       assert.strictEqual((await stopped).top.line, 2);
-      const exited = threadEvent(client, 'exited');
-      await client.continueRequest({ threadId: 1 });
-      await exited;
-      assert.strictEqual(await php.ended, 0);
-      assert.strictEqual(php.stdoutText, 'total=15\ndone\n');
+      await continueToEnd(client, php);
     } finally {
       php.kill('SIGKILL');
     }
