@@ -28,3 +28,10 @@ std::string ShippedStateFolder(const std::string& programPath) {
   return installed;
 #endif
 }
+
+std::string RunningProgramPath(const char* argv0) {
+  char buffer[4096];
+  const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (length > 0) return std::string(buffer, static_cast<std::size_t>(length));
+  return argv0 == nullptr ? std::string() : std::string(argv0);
+}

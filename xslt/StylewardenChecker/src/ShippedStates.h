@@ -10,4 +10,7 @@
 // are installed there, else the source tree's data folder.
 std::string ShippedStateFolder(const std::string& programPath);
 
+// The running program's own path, from the system when it can say, else `argv0`.
+std::string RunningProgramPath(const char* argv0);
+
 #endif  // STYLEWARDEN_SHIPPEDSTATES_H

@@ -17,12 +17,6 @@
 
 namespace {
 
-std::string RunningProgram(const char* argv0) {
-  char buffer[4096];
-  const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string(argv0);
-}
-
 // Every byte up to the end of the input is data, NUL and 0xFF included.
 std::vector<char> ReadAll(std::FILE* input) {
   std::vector<char> bytes;
@@ -71,7 +65,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& line) {
       line.batch.modules = true;
     } else if (argument == "--shipped") {
       // The state files shipped with the program stand for the state file argument.
-      line.stateFile = ShippedStateFolder(RunningProgram(argv[0]));
+      line.stateFile = ShippedStateFolder(RunningProgramPath(argv[0]));
     } else if (argument == "--jobs" || argument.compare(0, 7, "--jobs=") == 0) {
       std::string value = argument.size() > 6 ? argument.substr(7) : "";
       if (argument == "--jobs") {

@@ -11,7 +11,6 @@
 #include "LanguageServer.h"
 #include "ShippedStates.h"
 #include "message_transport.h"
-#include "StateFileLocation.h"
 
 namespace {
 
