@@ -99,6 +99,8 @@ def instruction_table(args):
     with tempfile.TemporaryDirectory() as folder:
         out_file = os.path.join(folder, "callgrind.out")
         for name, wrapper, lines, count, quick_count, options in WORKLOADS:
+            if args.workload and args.workload != name:
+                continue
             count = quick_count if args.quick else max(1, int(count * args.scale))
             for setting, setting_args in SETTINGS.items():
                 base = None
@@ -213,6 +215,8 @@ def main():
     parser.add_argument("--scale", type=float, default=1.0,
                         help="multiplies the work counts (callgrind runs are slow)")
     parser.add_argument("--no-stops", action="store_true", help="skip the per-stop costs")
+    parser.add_argument("--workload", choices=[w[0] for w in WORKLOADS],
+                        help="measure this workload alone")
     args = parser.parse_args()
     args.module = os.path.abspath(args.module)
     args.xdebug = ensure_xdebug()

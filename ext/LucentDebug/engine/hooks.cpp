@@ -213,13 +213,12 @@ bool InsideResumeFrame(zend_execute_data* frame) {
 // Code that runs only inside the call being stepped over (or out of) never
 // stops before that call returns: its op array may be quiet, except its
 // breakpoint lines, until the next step. Not the op array of the resume frame
-// or any frame above it, which must stop once the call returns, nor a
-// generator's, which a caller may resume later.
+// or any frame above it (delegating generators included), which must stop
+// once the call returns. A generator started inside the call and resumed
+// after it stays quiet only while running: every step makes all loud again.
 void QuietInsideCall(zend_execute_data* frame) {
   const zend_op_array* opArray = &frame->func->op_array;
-  if ((opArray->fn_flags & ZEND_ACC_GENERATOR) != 0 || quietOpArrays.count(opArray->opcodes) != 0) {
-    return;
-  }
+  if (quietOpArrays.count(opArray->opcodes) != 0) return;
   if (luRunsAbove(LUDBG_G(resumeFrame), opArray)) return;
   Quiet(opArray);
 }
