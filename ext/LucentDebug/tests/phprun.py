@@ -4,6 +4,7 @@ failure, and when the test itself is killed (ctest's timeout)."""
 import argparse
 import ctypes
 import os
+import random
 import signal
 import socket
 import subprocess
@@ -130,8 +131,26 @@ class Listener:
         return False
 
 
+def _ephemeral_floor():
+    try:
+        with open("/proc/sys/net/ipv4/ip_local_port_range") as ports:
+            return int(ports.read().split()[0])
+    except (OSError, ValueError, IndexError):
+        return 32768
+
+
 def free_port():
-    """A loopback port nobody listens on right now."""
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
+    """A free loopback port below the kernel's ephemeral range: a port the
+    kernel hands out for bind(0) (every debugged request's XML-RPC server
+    takes one) could be taken by another process between this check and the
+    server's own bind, and the harness would then talk to that process."""
+    floor = _ephemeral_floor()
+    for _ in range(200):
+        port = random.randrange(max(1024, floor - 12000), floor)
+        with socket.socket() as probe:
+            try:
+                probe.bind(("127.0.0.1", port))
+                return port
+            except OSError:
+                continue
+    raise RuntimeError("no free loopback port below %d" % floor)

@@ -4,6 +4,7 @@ included later, a step into a function that already ran, breakpoints removed
 and added again, and two requests in one process (the built-in web server).
 Runs real scripts through php in the remote step mode."""
 import os
+import re
 import subprocess
 import sys
 import threading
@@ -103,6 +104,26 @@ class QuietMarkers(unittest.TestCase):
             self.assertEqual(where(php)[0], (LIB, 4, "work"))
             resume(php, 4)
             self.assertEqual(php.finish()[:2], (0, "a=3 b=5\n"))
+
+
+class Generators(unittest.TestCase):
+    def test_steps_through_delegating_generators_leave_the_call_stepped_over_quiet(self):
+        script = os.path.join(SCRIPTS, "generators.php")
+        with PhpRun(script, mode=3, env={"LUDBG_STATS": "1"}) as php:
+            php.handshake()
+            stops = []
+            for mode in (2, 1, 1, 1, 1, 2, 2, 3):  # over, in ×4, over ×2, out
+                resume(php, mode)
+                stops.append(where(php)[0][1:])
+            resume(php, 4)
+            status, out, err = php.finish()
+        self.assertEqual(stops, [(16, "__main__"), (9, "drive"), (10, "drive"), (11, "drive"),
+                                 (3, "walk"), (4, "walk"), (11, "drive"), (17, "__main__")])
+        self.assertEqual((status, out), (0, "t=1200 u=6\n"))
+        # drive(200), stepped over, drove 2,400 generator passes without a
+        # decision: its generators' markers were quiet too.
+        reached = int(re.search(r"(\d+) statements reached", err).group(1))
+        self.assertLess(reached, 100)
 
 
 class Globals(unittest.TestCase):

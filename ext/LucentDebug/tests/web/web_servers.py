@@ -12,7 +12,6 @@ import argparse
 import ctypes
 import json
 import os
-import random
 import shutil
 import signal
 import socket
@@ -21,6 +20,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from phprun import free_port  # noqa: E402
+
 KINDS = ("fpm", "apache", "cli")
 PHP = "php8.2"
 PHP_FPM = "/usr/sbin/php-fpm8.2"
@@ -28,31 +30,6 @@ NGINX = "/usr/sbin/nginx"
 APACHE = "/usr/sbin/apache2"
 APACHE_MODULES = "/usr/lib/apache2/modules"
 OPCACHE = ["zend_extension=opcache.so", "opcache.enable=1", "opcache.enable_cli=1"]
-
-
-def _ephemeral_floor():
-    try:
-        with open("/proc/sys/net/ipv4/ip_local_port_range") as ports:
-            return int(ports.read().split()[0])
-    except (OSError, ValueError, IndexError):
-        return 32768
-
-
-def free_port():
-    """A free loopback port below the kernel's ephemeral range: a port the
-    kernel hands out for bind(0) (every debugged request's XML-RPC server
-    takes one) could be taken by another process between this check and the
-    server's own bind, and the harness would then talk to that process."""
-    floor = _ephemeral_floor()
-    for _ in range(200):
-        port = random.randrange(max(1024, floor - 12000), floor)
-        with socket.socket() as probe:
-            try:
-                probe.bind(("127.0.0.1", port))
-                return port
-            except OSError:
-                continue
-    raise RuntimeError("no free loopback port below %d" % floor)
 
 
 # Runs a server as its child, in a process group of its own, and ends the whole
