@@ -116,15 +116,33 @@ async function localsOfTopFrame(client, frameId) {
   return variablesByName(client, locals.variablesReference);
 }
 
-function freePort() {
-  return new Promise((resolve, reject) => {
+// A free loopback port below the kernel's ephemeral range: one the kernel
+// hands out for port 0 (every debugged php's XML-RPC server takes one) could
+// be taken by another process before the program told to use it binds it.
+function ephemeralFloor() {
+  try {
+    return Number(fs.readFileSync('/proc/sys/net/ipv4/ip_local_port_range', 'utf8').split(/\s+/)[0]);
+  } catch {
+    return 32768;
+  }
+}
+
+function bindable(port) {
+  return new Promise((resolve) => {
     const probe = net.createServer();
-    probe.listen(0, '127.0.0.1', () => {
-      const { port } = probe.address();
-      probe.close(() => resolve(port));
-    });
-    probe.on('error', reject);
+    probe.once('error', () => resolve(false));
+    probe.listen(port, '127.0.0.1', () => probe.close(() => resolve(true)));
   });
+}
+
+async function freePort() {
+  const floor = ephemeralFloor() || 32768;
+  const low = Math.max(1024, floor - 12000);
+  for (let tries = 0; tries < 200; tries++) {
+    const port = low + Math.floor(Math.random() * (floor - low));
+    if (await bindable(port)) return port;
+  }
+  throw new Error(`no free loopback port below ${floor}`);
 }
 
 module.exports = {
