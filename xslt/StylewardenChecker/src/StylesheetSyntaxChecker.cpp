@@ -87,6 +87,8 @@ void FillFromCompiled(const CompiledStateFile& file, StateTables& tables) {
 const wchar_t kOutOfMemory[] = L"out of memory";
 const wchar_t kCancelled[] = L"it was cancelled";
 const wchar_t kOutOfTime[] = L"it ran out of time";
+// A stylesheet read from a pipe is held whole in memory, up to this size.
+constexpr std::size_t kMaxPipedBytes = std::size_t{256} << 20;
 // The clock is read once per this many parser tokens.
 constexpr unsigned kTokensPerClockReading = 64;
 
@@ -291,6 +293,21 @@ bool StylesheetSyntaxChecker::check(const StartParse& start,
 
 bool StylesheetSyntaxChecker::getStylesheetSyntaxErrorsFromFile(
     const std::string& fileName, std::vector<StylesheetSyntaxError>& errors) {
+  // The parser's own open of a FIFO would wait for a writer that may never come.
+  std::vector<char> piped;
+  switch (ReadFifo(fileName, m_limits.deadline, kMaxPipedBytes, &piped)) {
+    case FifoReading::kRead:
+      return getStylesheetSyntaxErrorsFromBuffer(piped.data(), piped.size(), errors, false,
+                                                 fileName);
+    case FifoReading::kTooLarge:
+      noteFailure(L"the pipe sent more than " + std::to_wstring(kMaxPipedBytes >> 20) + L" MiB");
+      return false;
+    case FifoReading::kOutOfTime:
+      noteFailure(kOutOfTime);
+      return false;
+    case FifoReading::kNotFifo:
+      break;
+  }
   return check(
       [&fileName](xercesc::SAX2XMLReader& reader, xercesc::XMLPScanToken& token) {
         return reader.parseFirst(fileName.c_str(), token);

@@ -4,6 +4,7 @@ import json
 import os
 import subprocess
 import tempfile
+import time
 import unittest
 
 PROGRAM = os.environ["STYLEWARDEN"]
@@ -228,6 +229,28 @@ class HostileInputTest(unittest.TestCase):
         self.assertEqual((result.returncode, result.stdout), (3, b"Bad initialization\n"))
         self.assertIn(b"is not a regular file", result.stderr)
         self.assertIn(b"Could not parse state machine.", result.stderr)
+
+    def test_stylesheet_on_a_fifo_is_read_from_its_writer_or_as_empty_without_one(self):
+        with tempfile.TemporaryDirectory() as folder:
+            fifo = os.path.join(folder, "sheet.fifo")
+            os.mkfifo(fifo)
+            # No writer at all: an empty document at once, not a wait in open.
+            alone = subprocess.run([PROGRAM, STATES, fifo], capture_output=True, timeout=10)
+            self.assertRegex(alone.stdout.decode(), r'^Error #: """.+""" \[3\] @ \(1, 1\) => ')
+            # A writer that is slow to send: everything it sends is checked. A reader of the
+            # test's own lets the writer open before the checker does.
+            placeholder = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)
+            with open(fifo, "w") as writer:
+                checker = subprocess.Popen([PROGRAM, STATES, fifo], stdout=subprocess.PIPE)
+                time.sleep(0.3)
+                writer.write("<x:stylesheet xmlns:x='%s' version='1'>" % XSLT)
+                writer.flush()
+                time.sleep(0.3)
+                writer.write("<x:bogus/></x:stylesheet>")
+            out, _ = checker.communicate(timeout=10)
+            os.close(placeholder)
+        self.assertEqual(out.decode(), record('The element "x:bogus" is not valid in this context',
+                                              4, (1, 74), (1, 84)) + "\n")
 
     def test_control_characters_in_a_message_are_escaped_onto_one_line(self):
         result = run(STATES, stdin=(
