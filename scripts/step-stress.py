@@ -74,7 +74,7 @@ ERROR_STOP_TEXT = re.compile(rb"\nPHP [A-Z][A-Za-z ]{1,40}:  ")
 # instead, so both runs are compared without the host's displays.
 HOST_ERROR_DISPLAY = re.compile(
     rb"\n(?:PHP )?(?:Fatal error|Warning|Notice|Deprecated|Parse error|Recoverable fatal error"
-    rb"|Unknown error):  ?.*? on line \d+\n", re.S)
+    rb"|Unknown error):  ?.*? on line \d+\n(?: in [^\n]* on line \d+\n)*", re.S)
 RESUMING = {"in", "step", "over", "out", "go", "stop", ""}
 # Relative weights of the commands fed at each stop.
 COMMAND_WEIGHTS = [("in", 30), ("over", 15), ("out", 6), ("frames", 8), ("locals", 8),
