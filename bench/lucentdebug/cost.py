@@ -21,7 +21,6 @@ import argparse
 import os
 import re
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
@@ -29,8 +28,10 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 WORK = os.path.join(HERE, "workloads")
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "ext", "LucentDebug", "tests"))
 
 import ludbg_client  # noqa: E402
+from phprun import free_port  # noqa: E402
 
 OPCACHE = ["-d", "zend_extension=opcache.so", "-d", "opcache.enable_cli=1"]
 SETTINGS = {
@@ -169,12 +170,6 @@ def stop_run(args, depth, kind, iterations, steps=None, hellos=0):
         if process.returncode is None:
             process.kill()
             process.wait()
-
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
 
 
 def stop_costs(args):

@@ -18,8 +18,10 @@ import xmlrpc.client
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "ext", "LucentDebug", "tests"))
 
 import ludbg_client  # noqa: E402  (found through the path set above)
+from phprun import free_port  # noqa: E402
 
 VARIABLES = 1000
 
@@ -59,12 +61,6 @@ def raw_call(port, request):
         connection.sendall(request)
         while connection.recv(1 << 16):
             pass
-
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
 
 
 def raw_request(method, members):
