@@ -591,7 +591,9 @@ std::vector<FunctionBreakpointState> Debugger::setFunctionBreakpoints(
 
 bool Debugger::changeOnRequests(bool RequestThread::*pending) {
   bool anyStopped = false;
-  for (auto& [id, thread] : threads_) {
+  for (auto& entry : threads_) {
+    // Not a structured binding: lambdas may not capture one before C++20.
+    auto& thread = entry.second;
     if (thread->state == State::kEnded) continue;
     (*thread).*pending = true;
     stopToSync(*thread);
