@@ -10,6 +10,36 @@
 #include <algorithm>
 #include <cerrno>
 
+namespace {
+
+enum class Drained { kEnd, kFailed, kTooLarge, kOutOfTime };
+
+// Reads `fd` to its end into `bytes`, at most `limit` bytes. While a pipe's writer has nothing
+// to send yet, waits for it until `deadline`.
+Drained ReadToEnd(int fd, std::size_t limit, std::chrono::steady_clock::time_point deadline,
+                  std::vector<char>* bytes) {
+  bytes->clear();
+  char chunk[65536];
+  for (;;) {
+    const ssize_t count = ::read(fd, chunk, sizeof chunk);
+    if (count > 0) {
+      if (bytes->size() + static_cast<std::size_t>(count) > limit) return Drained::kTooLarge;
+      bytes->insert(bytes->end(), chunk, chunk + count);
+      continue;
+    }
+    if (count == 0) return Drained::kEnd;  // a pipe: every writer closed it, or none opened it
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN) return Drained::kFailed;
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return Drained::kOutOfTime;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+    pollfd wanted{fd, POLLIN, 0};
+    ::poll(&wanted, 1, static_cast<int>(std::min<long long>(left.count() + 1, 1000)));
+  }
+}
+
+}  // namespace
+
 FileOpening OpenRegularFile(const std::string& path, std::vector<char>* bytes) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
@@ -19,20 +49,10 @@ FileOpening OpenRegularFile(const std::string& path, std::vector<char>* bytes) {
   FileOpening result = FileOpening::kRegular;
   if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
     result = FileOpening::kNotRegular;
-  } else if (bytes != nullptr) {
-    bytes->clear();
-    char chunk[65536];
-    for (;;) {
-      const ssize_t count = ::read(fd, chunk, sizeof chunk);
-      if (count > 0) {
-        bytes->insert(bytes->end(), chunk, chunk + count);
-      } else if (count == 0) {
-        break;
-      } else if (errno != EINTR) {
-        result = FileOpening::kCannotOpen;
-        break;
-      }
-    }
+  } else if (bytes != nullptr &&
+             ReadToEnd(fd, bytes->max_size(), std::chrono::steady_clock::time_point::max(),
+                       bytes) != Drained::kEnd) {
+    result = FileOpening::kCannotOpen;
   }
   ::close(fd);
   return result;
@@ -49,32 +69,14 @@ FifoReading ReadFifo(const std::string& path, std::chrono::steady_clock::time_po
     if (fd >= 0) ::close(fd);
     return FifoReading::kNotFifo;
   }
-  bytes->clear();
-  FifoReading result = FifoReading::kRead;
-  char chunk[65536];
-  for (;;) {
-    const ssize_t count = ::read(fd, chunk, sizeof chunk);
-    if (count > 0) {
-      if (bytes->size() + static_cast<std::size_t>(count) > limit) {
-        result = FifoReading::kTooLarge;
-        break;
-      }
-      bytes->insert(bytes->end(), chunk, chunk + count);
-      continue;
-    }
-    if (count == 0) break;  // every writer closed it, or none ever opened it
-    if (errno == EINTR) continue;
-    if (errno != EAGAIN) break;
-    // A writer is there but has nothing to say yet.
-    const auto now = std::chrono::steady_clock::now();
-    if (now >= deadline) {
-      result = FifoReading::kOutOfTime;
-      break;
-    }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
-    pollfd wanted{fd, POLLIN, 0};
-    ::poll(&wanted, 1, static_cast<int>(std::min<long long>(left.count() + 1, 1000)));
-  }
+  const Drained drained = ReadToEnd(fd, limit, deadline, bytes);
   ::close(fd);
-  return result;
+  switch (drained) {
+    case Drained::kTooLarge:
+      return FifoReading::kTooLarge;
+    case Drained::kOutOfTime:
+      return FifoReading::kOutOfTime;
+    default:
+      return FifoReading::kRead;  // what came before a read error is the document
+  }
 }

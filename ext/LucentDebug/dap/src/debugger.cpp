@@ -1128,28 +1128,28 @@ void Debugger::handleStop(RequestThread& thread, const FrameVector& frames, bool
     stop.reason = "exception";
     stop.description = error->kind;
     stop.text = error->kind + ": " + error->message;
-  } else if (functionBreakpoint) {
-    const bool show =
-        !functionBreakpoint->hitCondition || functionBreakpoint->hitCondition->met(++*functionHits);
+  } else if (functionBreakpoint || breakpoint) {
+    // A hit that its hit condition (or a log message) keeps from showing
+    // resumes a run, and ends a step as a step.
+    bool show = false;
+    if (functionBreakpoint) {
+      show = !functionBreakpoint->hitCondition ||
+             functionBreakpoint->hitCondition->met(++*functionHits);
+    } else {
+      ++breakpoint->hits;
+      show = !breakpoint->hitCondition || breakpoint->hitCondition->met(breakpoint->hits);
+      if (show && breakpoint->isLogPoint) {
+        events_.output("console", logMessage(thread, *breakpoint) + "\n");
+        show = false;
+      }
+    }
     if (!show && thread.lastMode == kGo) {
       resumeEngine(thread, kGo);
       return;
     }
-    stop.reason = show ? "function breakpoint" : "step";
-    if (show) stop.hitBreakpointIds.push_back(functionBreakpoint->id);
-  } else if (breakpoint) {
-    ++breakpoint->hits;
-    bool show = !breakpoint->hitCondition || breakpoint->hitCondition->met(breakpoint->hits);
-    if (show && breakpoint->isLogPoint) {
-      events_.output("console", logMessage(thread, *breakpoint) + "\n");
-      show = false;
-    }
-    if (!show && thread.lastMode == kGo) {
-      resumeEngine(thread, kGo);
-      return;
-    }
-    stop.reason = show ? "breakpoint" : "step";
-    if (show) stop.hitBreakpointIds.push_back(breakpoint->id);
+    stop.reason = !show ? "step" : functionBreakpoint ? "function breakpoint" : "breakpoint";
+    if (show)
+      stop.hitBreakpointIds.push_back(functionBreakpoint ? functionBreakpoint->id : breakpoint->id);
   } else if (atEntry) {
     resumeEngine(thread, kGo);
     return;
